@@ -1,0 +1,58 @@
+# Parlomix: set-up, build, test, run and benchmark in one place.
+# Every target that builds first makes sure the Debian packages are there.
+
+JOBS      ?= $(shell nproc)
+BUILD     ?= build
+TESTBUILD ?= build-test
+BENCHBUILD?= build-bench
+
+# Build tools and libraries.
+PACKAGES = cmake ninja-build g++ pkg-config \
+           libsqlite3-dev zlib1g-dev libpcre2-dev libcurl4-openssl-dev \
+           libxml2-dev qt6-base-dev \
+           libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+# Outside oracles and peers the tests use.
+TEST_PACKAGES = fp-compiler sqlite3 unzip python3 tinyproxy microsocks
+# Only the benchmarks compare against Lua.
+BENCH_PACKAGES = lua5.4
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+define install_missing
+	@missing=""; for p in $(1); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+endef
+
+.PHONY: all deps build test run bench clean
+
+all: build
+
+deps:
+	$(call install_missing,$(PACKAGES) $(TEST_PACKAGES))
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARLOMIX_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: deps
+	cmake -S . -B $(TESTBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOMIX_SANITIZE=ON
+	cmake --build $(TESTBUILD) -j $(JOBS)
+	cd $(TESTBUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+run: build
+	./$(BUILD)/bin/parlomix
+
+bench: deps
+	$(call install_missing,$(BENCH_PACKAGES))
+	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARLOMIX_TESTS=OFF -DPARLOMIX_BENCH=ON
+	cmake --build $(BENCHBUILD) -j $(JOBS)
+	@for b in $(BENCHBUILD)/bin/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD)

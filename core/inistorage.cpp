@@ -1,0 +1,332 @@
+#include "inistorage.h"
+
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cp1251.h"
+#include "variant.h"
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Keeps a value on its one line: CR LF, CR and LF each become a blank.
+std::string OneLine(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
+    out += (c == '\r' || c == '\n') ? ' ' : c;
+  }
+  return out;
+}
+
+// A name must not break the line structure either: no line breaks, and no
+// "=" (which would end a value name) or "]" in a section name.
+std::string SafeName(std::string_view name, char forbidden) {
+  std::string out = OneLine(name);
+  for (char& c : out)
+    if (c == forbidden) c = '_';
+  return std::string(TrimBlanks(out));
+}
+
+// Values with blanks at either end, or quoted already, are written in quotes
+// so that reading them back gives the same text.
+std::string QuoteIfNeeded(const std::string& v) {
+  bool edgeBlank = !v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t');
+  bool quoted = v.size() >= 2 && v.front() == '"' && v.back() == '"';
+  return edgeBlank || quoted ? "\"" + v + "\"" : v;
+}
+
+std::string Unquote(std::string_view v) {
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+  return std::string(v);
+}
+
+}  // namespace
+
+void TIniFile::Parse(std::string_view text) {
+  sections_.clear();
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  Section* current = nullptr;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = TrimBlanks(text.substr(pos, end - pos));
+    pos = end + 1;
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      size_t close = line.find(']');
+      if (close == std::string_view::npos) {
+        current = nullptr;  // a broken header: its values belong nowhere
+        continue;
+      }
+      std::string_view name = TrimBlanks(line.substr(1, close - 1));
+      current = FindSection(name);
+      if (!current) {
+        sections_.push_back({std::string(name), {}});
+        current = &sections_.back();
+      }
+      continue;
+    }
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos || !current) continue;
+    std::string_view name = TrimBlanks(line.substr(0, eq));
+    if (name.empty()) continue;
+    bool known = false;
+    for (const auto& [n, v] : current->values)
+      if (cp1251::SameText(n, name)) known = true;
+    if (!known) current->values.emplace_back(std::string(name), Unquote(TrimBlanks(line.substr(eq + 1))));
+  }
+}
+
+std::string TIniFile::Serialize() const {
+  std::string out;
+  for (const Section& s : sections_) {
+    if (!out.empty()) out += '\n';
+    out += "[" + s.name + "]\n";
+    for (const auto& [name, value] : s.values) out += name + "=" + QuoteIfNeeded(value) + "\n";
+  }
+  return out;
+}
+
+bool TIniFile::LoadFromFile(const std::string& fileName) {
+  sections_.clear();
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) return access(fileName.c_str(), F_OK) != 0;  // missing is fine
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return false;
+  Parse(text.str());
+  return true;
+}
+
+bool TIniFile::SaveToFile(const std::string& fileName) const {
+  std::string temp = fileName + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    std::string text = Serialize();
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (!out) {
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+TIniFile::Section* TIniFile::FindSection(std::string_view name) {
+  for (Section& s : sections_)
+    if (cp1251::SameText(s.name, name)) return &s;
+  return nullptr;
+}
+
+const TIniFile::Section* TIniFile::FindSection(std::string_view name) const {
+  return const_cast<TIniFile*>(this)->FindSection(name);
+}
+
+bool TIniFile::ReadValue(std::string_view section, std::string_view name, std::string& value) const {
+  const Section* s = FindSection(section);
+  if (!s) return false;
+  for (const auto& [n, v] : s->values)
+    if (cp1251::SameText(n, name)) {
+      value = v;
+      return true;
+    }
+  return false;
+}
+
+void TIniFile::WriteValue(std::string_view section, std::string_view name, std::string_view value) {
+  std::string sectionName = SafeName(section, ']');
+  std::string valueName = SafeName(name, '=');
+  Section* s = FindSection(sectionName);
+  if (!s) {
+    sections_.push_back({sectionName, {}});
+    s = &sections_.back();
+  }
+  for (auto& [n, v] : s->values)
+    if (cp1251::SameText(n, valueName)) {
+      v = OneLine(value);
+      return;
+    }
+  s->values.emplace_back(valueName, OneLine(value));
+}
+
+bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
+
+std::vector<std::string> TIniFile::SectionNames() const {
+  std::vector<std::string> names;
+  for (const Section& s : sections_) names.push_back(s.name);
+  return names;
+}
+
+std::vector<std::string> TIniFile::ValueNames(std::string_view section) const {
+  std::vector<std::string> names;
+  if (const Section* s = FindSection(section))
+    for (const auto& [n, v] : s->values) names.push_back(n);
+  return names;
+}
+
+void TIniFile::EraseSection(std::string_view section) {
+  for (auto it = sections_.begin(); it != sections_.end(); ++it)
+    if (cp1251::SameText(it->name, section)) {
+      sections_.erase(it);
+      return;
+    }
+}
+
+void TIniFile::DeleteValue(std::string_view section, std::string_view name) {
+  Section* s = FindSection(section);
+  if (!s) return;
+  for (auto it = s->values.begin(); it != s->values.end(); ++it)
+    if (cp1251::SameText(it->first, name)) {
+      s->values.erase(it);
+      return;
+    }
+}
+
+namespace {
+
+// "Section\Name" -> ("Section", "Name"); no backslash: ("General", path).
+std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
+  size_t slash = path.rfind('\\');
+  if (slash == std::string_view::npos) return {"General", path};
+  return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
+}  // namespace
+
+TIniStorage::TIniStorage(std::string fileName) : fileName_(std::move(fileName)) { ini_.LoadFromFile(fileName_); }
+
+TIniStorage::~TIniStorage() {
+  std::unique_lock guard(lock_);
+  if (modified_) ini_.SaveToFile(fileName_);
+}
+
+void TIniStorage::AddSubStorage(std::string root, TIniStorage* sub) {
+  std::unique_lock guard(lock_);
+  subs_.emplace_back(std::move(root), sub);
+}
+
+const TIniStorage* TIniStorage::ResolveConst(std::string_view path, std::string& rest) const {
+  const TIniStorage* storage = this;
+  for (;;) {
+    size_t slash = path.find('\\');
+    const TIniStorage* next = nullptr;
+    if (slash != std::string_view::npos) {
+      std::string_view first = path.substr(0, slash);
+      std::shared_lock guard(storage->lock_);
+      for (const auto& [root, sub] : storage->subs_)
+        if (cp1251::SameText(root, first)) next = sub;
+    }
+    if (!next) {
+      rest = std::string(path);
+      return storage;
+    }
+    path.remove_prefix(slash + 1);
+    storage = next;
+  }
+}
+
+TIniStorage* TIniStorage::Resolve(std::string_view path, std::string& rest) {
+  return const_cast<TIniStorage*>(ResolveConst(path, rest));
+}
+
+bool TIniStorage::ReadRaw(std::string_view path, std::string& value) const {
+  std::string rest;
+  const TIniStorage* s = ResolveConst(path, rest);
+  auto [section, name] = SplitPath(rest);
+  std::shared_lock guard(s->lock_);
+  return s->ini_.ReadValue(section, name, value);
+}
+
+std::string TIniStorage::ReadString(std::string_view path, std::string_view def) const {
+  std::string value;
+  return ReadRaw(path, value) ? value : std::string(def);
+}
+
+int32_t TIniStorage::ReadInteger(std::string_view path, int32_t def) const {
+  std::string text;
+  int64_t v;
+  if (!ReadRaw(path, text) || !TryStrToInt64(text, v) || v < INT32_MIN || v > INT32_MAX) return def;
+  return static_cast<int32_t>(v);
+}
+
+bool TIniStorage::ReadBool(std::string_view path, bool def) const {
+  std::string text;
+  if (!ReadRaw(path, text)) return def;
+  for (const char* word : {"TRUE", "YES", "Y"})
+    if (cp1251::SameText(text, word)) return true;
+  for (const char* word : {"FALSE", "NO", "N"})
+    if (cp1251::SameText(text, word)) return false;
+  int64_t v;
+  return TryStrToInt64(text, v) ? v != 0 : def;
+}
+
+void TIniStorage::WriteString(std::string_view path, std::string_view value) {
+  std::string rest;
+  TIniStorage* s = Resolve(path, rest);
+  auto [section, name] = SplitPath(rest);
+  std::unique_lock guard(s->lock_);
+  s->ini_.WriteValue(section, name, value);
+  s->modified_ = true;
+}
+
+void TIniStorage::WriteInteger(std::string_view path, int32_t value) { WriteString(path, std::to_string(value)); }
+
+void TIniStorage::WriteBool(std::string_view path, bool value) { WriteString(path, value ? "TRUE" : "FALSE"); }
+
+bool TIniStorage::SectionExists(std::string_view path) const {
+  std::string rest;
+  const TIniStorage* s = ResolveConst(path, rest);
+  std::shared_lock guard(s->lock_);
+  return s->ini_.SectionExists(rest);
+}
+
+void TIniStorage::EraseSection(std::string_view path) {
+  std::string rest;
+  TIniStorage* s = Resolve(path, rest);
+  std::unique_lock guard(s->lock_);
+  s->ini_.EraseSection(rest);
+  s->modified_ = true;
+}
+
+bool TIniStorage::Flush() {
+  bool ok = true;
+  std::vector<TIniStorage*> subs;
+  {
+    std::unique_lock guard(lock_);
+    if (modified_) {
+      if (ini_.SaveToFile(fileName_))
+        modified_ = false;
+      else
+        ok = false;
+    }
+    for (const auto& [root, sub] : subs_) subs.push_back(sub);
+  }
+  for (TIniStorage* sub : subs) ok = sub->Flush() && ok;
+  return ok;
+}
+
+void TIniStorage::Reload() {
+  std::unique_lock guard(lock_);
+  ini_.LoadFromFile(fileName_);
+  modified_ = false;
+}

@@ -1,0 +1,104 @@
+// Ini files held in memory, and the hierarchical key-value storage the option
+// store and window placements live in. Text is Windows-1251 as in the file.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "object.h"
+
+// One ini file's content. Sections and values keep their order; names compare
+// without regard to case and the first of duplicate names wins. Reading
+// never fails: lines that are not a section header or "name=value" are
+// skipped, as is a UTF-8 byte-order mark.
+class TIniFile {
+ public:
+  TIniFile() = default;
+
+  void Parse(std::string_view text);
+  // The file text, LF line ends.
+  std::string Serialize() const;
+
+  // Loads a file; a missing file gives an empty image. False when the file
+  // exists but cannot be read (the image is then empty too).
+  bool LoadFromFile(const std::string& fileName);
+  // Writes the image through a temporary file and a rename, so a failed
+  // write never leaves half a file. False on failure.
+  bool SaveToFile(const std::string& fileName) const;
+
+  bool ReadValue(std::string_view section, std::string_view name, std::string& value) const;
+  // Line breaks in the value become blanks, so a value can never add lines
+  // of its own to the file.
+  void WriteValue(std::string_view section, std::string_view name, std::string_view value);
+  bool SectionExists(std::string_view section) const;
+  std::vector<std::string> SectionNames() const;
+  std::vector<std::string> ValueNames(std::string_view section) const;
+  void EraseSection(std::string_view section);
+  void DeleteValue(std::string_view section, std::string_view name);
+  void Clear() { sections_.clear(); }
+
+ private:
+  struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> values;
+  };
+  Section* FindSection(std::string_view name);
+  const Section* FindSection(std::string_view name) const;
+
+  std::vector<Section> sections_;
+};
+
+// A hierarchical store over one ini file: a path splits at its last
+// backslash into section and value name ("Network\Proxy"); a path without a
+// section uses the section "General". A sub-storage may serve every path
+// under a root element ("Configuration\..."), which is then removed from the
+// path. Safe to read from several threads while one thread writes.
+class TIniStorage : public TObject {
+  PX_CLASS(TIniStorage, TObject)
+ public:
+  // Loads the file now (a missing file is an empty store).
+  explicit TIniStorage(std::string fileName);
+  // Flushes unsaved changes; a failure is lost here, so flush explicitly.
+  ~TIniStorage() override;
+
+  const std::string& FileName() const { return fileName_; }
+
+  // Hands every path whose first element is `root` to `sub` (not owned).
+  void AddSubStorage(std::string root, TIniStorage* sub);
+  // The storage that serves a path and the path as that storage sees it.
+  TIniStorage* Resolve(std::string_view path, std::string& rest);
+
+  // Missing values read as the default given. Integers are decimal (or
+  // "$"/"0x" hexadecimal) 32-bit numbers; Booleans are "TRUE"/"YES"/"Y",
+  // "FALSE"/"NO"/"N" in any case, or a number (non-zero is True). Text that
+  // is none of these reads as the default.
+  std::string ReadString(std::string_view path, std::string_view def) const;
+  int32_t ReadInteger(std::string_view path, int32_t def) const;
+  bool ReadBool(std::string_view path, bool def) const;
+  void WriteString(std::string_view path, std::string_view value);
+  void WriteInteger(std::string_view path, int32_t value);
+  void WriteBool(std::string_view path, bool value);
+
+  bool SectionExists(std::string_view path) const;
+  void EraseSection(std::string_view path);
+
+  // Writes the file when something changed since the last load or flush, and
+  // then flushes the sub-storages. False when a file could not be written.
+  bool Flush();
+  // Re-reads the file, dropping unsaved changes.
+  void Reload();
+
+ private:
+  bool ReadRaw(std::string_view path, std::string& value) const;
+  const TIniStorage* ResolveConst(std::string_view path, std::string& rest) const;
+
+  std::string fileName_;
+  TIniFile ini_;
+  bool modified_ = false;
+  std::vector<std::pair<std::string, TIniStorage*>> subs_;
+  mutable std::shared_mutex lock_;
+};

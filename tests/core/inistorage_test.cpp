@@ -1,0 +1,163 @@
+#include "inistorage.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "cp1251.h"
+#include "support/tempdir.h"
+
+namespace {
+
+std::string Read(const TIniFile& ini, const char* section, const char* name) {
+  std::string v;
+  return ini.ReadValue(section, name, v) ? v : "<missing>";
+}
+
+TEST(IniFile, ParsesLooseInput) {
+  TIniFile ini;
+  ini.Parse(
+      "\xEF\xBB\xBF[Network]\r\n"
+      "Proxy = HTTP \r\n"
+      "proxy=second\n"         // a duplicate: the first wins
+      "junk line without equals\n"
+      "; a comment=not a value\n"
+      "=no name\n"
+      "[ network ]\n"          // the same section again
+      "ProxyHost=h\n"
+      "[broken\n"
+      "Orphan=1\n"
+      "[Message]\r"
+      "Signature=\"  spaced  \"\r");
+  EXPECT_EQ(Read(ini, "NETWORK", "PROXY"), "HTTP");
+  EXPECT_EQ(Read(ini, "Network", "ProxyHost"), "h");
+  EXPECT_EQ(Read(ini, "Network", "junk line without equals"), "<missing>");
+  EXPECT_EQ(Read(ini, "broken", "Orphan"), "<missing>");
+  EXPECT_EQ(Read(ini, "Message", "Signature"), "  spaced  ");
+  EXPECT_EQ(ini.SectionNames().size(), 2u);
+}
+
+TEST(IniFile, SurvivesBinaryGarbage) {
+  std::mt19937 rng(1251);
+  for (int round = 0; round < 200; ++round) {
+    std::string junk(rng() % 4096, '\0');
+    for (char& c : junk) c = static_cast<char>(rng() % 7 == 0 ? "[]=;\r\n"[rng() % 6] : rng());
+    TIniFile ini;
+    ini.Parse(junk);
+    TIniFile again;
+    again.Parse(ini.Serialize());  // whatever was read writes back readably
+    EXPECT_EQ(again.Serialize(), ini.Serialize());
+  }
+}
+
+TEST(IniFile, ValuesCannotInjectLines) {
+  TIniFile ini;
+  ini.WriteValue("Message", "Signature", "line1\r\n[Evil]\nInjected=1");
+  ini.WriteValue("Bad]Section", "Bad=Name", "v");
+  TIniFile back;
+  back.Parse(ini.Serialize());
+  EXPECT_EQ(Read(back, "Message", "Signature"), "line1 [Evil] Injected=1");
+  EXPECT_FALSE(back.SectionExists("Evil"));
+  EXPECT_EQ(Read(back, "Bad_Section", "Bad_Name"), "v");
+}
+
+TEST(IniFile, RoundTripKeepsWindows1251AndEdgeBlanks) {
+  TempDir dir;
+  TIniFile ini;
+  ini.WriteValue("Message", "Signature", "  С уважением  "_cp);
+  ini.WriteValue("Message", "Quoted", "\"q\"");
+  ASSERT_TRUE(ini.SaveToFile(dir.File("a.ini")));
+  EXPECT_NE(dir.Read("a.ini").find("С уважением"_cp), std::string::npos);
+  TIniFile back;
+  ASSERT_TRUE(back.LoadFromFile(dir.File("a.ini")));
+  EXPECT_EQ(Read(back, "Message", "Signature"), "  С уважением  "_cp);
+  EXPECT_EQ(Read(back, "Message", "Quoted"), "\"q\"");
+  EXPECT_TRUE(back.LoadFromFile(dir.File("missing.ini")));
+  EXPECT_TRUE(back.SectionNames().empty());
+}
+
+TEST(IniStorage, TypedReadsFallBackToDefaults) {
+  TempDir dir;
+  dir.Write("o.ini",
+            "[S]\nYes=yes\nN=n\nTwo=2\nZero=0\nWord=maybe\nNum=42\nHex=$10\nBig=99999999999\nNeg=-5\n");
+  TIniStorage s(dir.File("o.ini"));
+  EXPECT_TRUE(s.ReadBool("S\\Yes", false));
+  EXPECT_FALSE(s.ReadBool("S\\N", true));
+  EXPECT_TRUE(s.ReadBool("S\\Two", false));
+  EXPECT_FALSE(s.ReadBool("S\\Zero", true));
+  EXPECT_TRUE(s.ReadBool("S\\Word", true));
+  EXPECT_FALSE(s.ReadBool("S\\Word", false));
+  EXPECT_TRUE(s.ReadBool("S\\Missing", true));
+  EXPECT_EQ(s.ReadInteger("S\\Num", 1), 42);
+  EXPECT_EQ(s.ReadInteger("S\\Hex", 1), 16);
+  EXPECT_EQ(s.ReadInteger("S\\Word", 7), 7);
+  EXPECT_EQ(s.ReadInteger("S\\Big", 7), 7);
+  EXPECT_EQ(s.ReadInteger("S\\Neg", 7), -5);
+  EXPECT_EQ(s.ReadString("s\\num", "d"), "42");
+  EXPECT_EQ(s.ReadString("Missing\\Value", "d"), "d");
+}
+
+TEST(IniStorage, SubStorageServesItsRoot) {
+  TempDir dir;
+  {
+    TIniStorage placement(dir.File("Placemnt.ini"));
+    TIniStorage options(dir.File("Parlomix.ini"));
+    placement.AddSubStorage("Configuration", &options);
+    placement.WriteString("Configuration\\Network\\Proxy", "Direct");
+    placement.WriteInteger("TfmMain\\Left", 10);
+    placement.WriteBool("NoSection", true);
+    EXPECT_EQ(options.ReadString("Network\\Proxy", ""), "Direct");
+    EXPECT_EQ(placement.ReadString("configuration\\network\\proxy", ""), "Direct");
+    ASSERT_TRUE(placement.Flush());
+  }
+  EXPECT_EQ(dir.Read("Parlomix.ini"), "[Network]\nProxy=Direct\n");
+  EXPECT_EQ(dir.Read("Placemnt.ini"), "[TfmMain]\nLeft=10\n\n[General]\nNoSection=TRUE\n");
+}
+
+TEST(IniStorage, FlushReportsAnUnwritableFolder) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes everywhere";
+  TempDir dir;
+  TIniStorage s(dir.File("ro/o.ini"));
+  std::filesystem::create_directories(dir.File("ro"));
+  std::filesystem::permissions(dir.File("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  s.WriteString("A\\B", "c");
+  EXPECT_FALSE(s.Flush());
+}
+
+TEST(IniStorage, FlushFailsWhereNobodyMayWrite) {
+  TIniStorage s("/proc/parlomix-test/o.ini");
+  s.WriteString("A\\B", "c");
+  EXPECT_FALSE(s.Flush());
+}
+
+TEST(IniStorage, FlushFailsWhenTheFolderIsGone) {
+  TempDir dir;
+  TIniStorage s(dir.File("gone/o.ini"));
+  s.WriteString("A\\B", "c");
+  EXPECT_FALSE(s.Flush());
+  std::filesystem::create_directories(dir.File("gone"));
+  EXPECT_TRUE(s.Flush());  // still modified, so the next flush writes
+  s.Reload();
+  EXPECT_EQ(s.ReadString("A\\B", ""), "c");
+}
+
+TEST(IniStorage, ReadersAndAWriterMayRunTogether) {
+  TempDir dir;
+  TIniStorage s(dir.File("o.ini"));
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 4; ++t)
+    readers.emplace_back([&] {
+      while (!stop) {
+        std::string v = s.ReadString("Send\\Counter", "0");
+        ASSERT_FALSE(v.empty());
+      }
+    });
+  for (int i = 0; i < 2000; ++i) s.WriteString("Send\\Counter", std::to_string(i));
+  stop = true;
+  for (auto& r : readers) r.join();
+  EXPECT_EQ(s.ReadInteger("Send\\Counter", 0), 1999);
+}
+
+}  // namespace
