@@ -7,21 +7,12 @@
 
 #include "cp1251.h"
 #include "exceptions.h"
+#include "support/optionsprofile.h"
 #include "support/tempdir.h"
 
 namespace {
 
-struct OptionsFixture : ::testing::Test {
-  TempDir dir;
-  TIniStorage placement{dir.File("Placemnt.ini")};
-  TIniStorage storage{dir.File("Parlomix.ini")};
-  std::unique_ptr<TOptions> options;
-
-  void SetUp() override {
-    placement.AddSubStorage("Configuration", &storage);
-    options = std::make_unique<TOptions>(&placement);
-  }
-};
+struct OptionsFixture : ::testing::Test, OptionsProfile {};
 
 TEST_F(OptionsFixture, FreshProfileReadsEveryDefault) {
   const TOptions& o = *options;

@@ -1,0 +1,71 @@
+#include "regexp.h"
+
+#include <gtest/gtest.h>
+
+#include "cp1251.h"
+
+namespace {
+
+TEST(RegExp, GroupsOfTheFirstMatch) {
+  const std::string page = "<input name=\"sid\" value=\"abc123\">\n<input name=\"x\" value=\"zz\">";
+  EXPECT_EQ(RegExp(page, "value=\"([^\"]*)\"", 1), "abc123");
+  EXPECT_EQ(RegExp(page, "value=\"([^\"]*)\"", 0), "value=\"abc123\"");
+  EXPECT_EQ(RegExp(page, "name=\"(\\w+)\" value=\"(\\w+)\"", 2), "abc123");
+  EXPECT_EQ(RegExp(page, "value=\"([^\"]*)\"", 2), "");
+  EXPECT_EQ(RegExp(page, "value=\"([^\"]*)\"", -1), "");
+  EXPECT_EQ(RegExp(page, "nothing here", 0), "");
+}
+
+TEST(RegExp, GroupsBeyondTheHighestThatTookPartAreEmpty) {
+  // Group 2 exists in the pattern but takes no part; group 1 does.
+  EXPECT_EQ(RegExp("ab", "(a)b|(c)", 1), "a");
+  EXPECT_EQ(RegExp("ab", "(a)b|(c)", 2), "");
+  // Group 1 unset below a group that did take part.
+  EXPECT_EQ(RegExp("cd", "(a)?(c)d", 1), "");
+  EXPECT_EQ(RegExp("cd", "(a)?(c)d", 2), "c");
+}
+
+TEST(RegExp, MultiLineDotAllAndCaseSensitive) {
+  const std::string text = "first\nsecond line\r\nthird";
+  EXPECT_EQ(RegExp(text, "^second (\\w+)\r?$", 1), "line");
+  EXPECT_EQ(RegExp(text, "^(t\\w+)$", 1), "third");
+  EXPECT_EQ(RegExp(text, "first(.*)third", 1), "\nsecond line\r\n");
+  EXPECT_EQ(RegExp(text, "SECOND", 0), "");
+  EXPECT_EQ(RegExp(text, "(?i)SECOND", 0), "second");
+}
+
+TEST(RegExp, WindowsTextByteForByte) {
+  const std::string text = "Код: 4711, Сообщение отправлено"_cp;
+  EXPECT_EQ(RegExp(text, "Код: (\\d+)"_cp, 1), "4711");
+  EXPECT_EQ(RegExp(text, "([\xC0-\xFF]+) " + "отправлено"_cp, 1), "Сообщение"_cp);
+  EXPECT_EQ(RegExp(std::string("a\0b", 3), std::string("a\0(b)", 5), 1), "b");
+}
+
+TEST(RegExp, BadPatternsAndEmptyInput) {
+  EXPECT_EQ(RegExp("abc", "(unclosed", 0), "");
+  EXPECT_EQ(RegExp("abc", "[z-a]", 0), "");
+  EXPECT_EQ(RegExp("abc", "a{2,1}", 0), "");
+  EXPECT_EQ(RegExp("", "^$", 0), "");
+  EXPECT_EQ(RegExp("", "x*", 0), "");
+  try {
+    RegExp("abc", "", 0);
+    FAIL() << "an empty pattern must raise";
+  } catch (const ERegExpError& e) {
+    EXPECT_EQ(e.Message(), "Required value is null");
+  }
+}
+
+TEST(RegExp, RunawayBacktrackingGivesUpWithEmptyResult) {
+  // Exponential in the length of the run of a's; hopeless without limits.
+  const std::string hostile = std::string(64, 'a') + "!";
+  EXPECT_EQ(RegExp(hostile, "^(a+)+$", 0), "");
+  EXPECT_EQ(RegExp(hostile, "(a|aa|a?a)*b", 0), "");
+  // Deep nesting of a repeated group on a long page.
+  const std::string longPage(2'000'000, 'x');
+  EXPECT_EQ(RegExp(longPage + "y", "(?:(x)|(x))*z", 0), "");
+  // Still matches what is sane on the same text.
+  EXPECT_EQ(RegExp(hostile, "^(a+)!", 1), std::string(64, 'a'));
+  EXPECT_EQ(RegExp(longPage + "y", "(x{3})y", 1), "xxx");
+}
+
+}  // namespace
