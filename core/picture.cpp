@@ -3,6 +3,8 @@
 
 #include <QPainter>
 
+#include <climits>
+
 #include "mime.h"
 
 namespace {
@@ -26,7 +28,7 @@ const char* ReaderFor(std::string_view mime) {
 std::unique_ptr<QImage> LoadGraphicFromStream(std::string_view data, std::string_view /*contentType*/) {
   try {
     const char* format = ReaderFor(GetImageMimeType(data.substr(0, 4)));
-    if (!format) return nullptr;
+    if (!format || data.size() > static_cast<size_t>(INT_MAX)) return nullptr;
     auto picture = std::make_unique<QImage>();
     if (!picture->loadFromData(reinterpret_cast<const uchar*>(data.data()), static_cast<int>(data.size()), format) ||
         picture->isNull())
