@@ -8,12 +8,13 @@
 
 namespace {
 
-// Limits against catastrophic backtracking. Far above what a scraping
-// pattern needs on a page of a few hundred kilobytes, low enough that a
-// runaway pattern gives up within a fraction of a second.
-constexpr uint32_t kMatchLimit = 2'000'000;
-constexpr uint32_t kDepthLimit = 250'000;
-constexpr uint32_t kHeapLimitKiB = 64 * 1024;
+// Limits against catastrophic backtracking: a runaway pattern gives up after
+// a few hundred milliseconds and at most 128 MB of backtracking memory,
+// while a lazy group such as "((?:.|\n)*?)" still spans a page of half a
+// megabyte.
+constexpr uint32_t kMatchLimit = 5'000'000;
+constexpr uint32_t kDepthLimit = 5'000'000;
+constexpr uint32_t kHeapLimitKiB = 128 * 1024;
 
 struct CodeFree {
   void operator()(pcre2_code* p) const { pcre2_code_free(p); }
