@@ -42,10 +42,12 @@ std::string EncodeFormElem(std::string_view s) {
   return encoded;
 }
 
-std::string DecodeFormElem(std::string_view s) {
+namespace {
+
+std::string Decode(std::string_view s, bool plusIsSpace) {
   std::string decoded;
   decoded.reserve(s.size());
-  const auto at = [&](size_t i) { return s[i] == '+' ? ' ' : s[i]; };
+  const auto at = [&](size_t i) { return plusIsSpace && s[i] == '+' ? ' ' : s[i]; };
   size_t i = 0;
   while (i < s.size()) {
     const char c = at(i++);
@@ -70,6 +72,12 @@ std::string DecodeFormElem(std::string_view s) {
   }
   return decoded;
 }
+
+}  // namespace
+
+std::string DecodeFormElem(std::string_view s) { return Decode(s, true); }
+
+std::string DecodePercentEscapes(std::string_view s) { return Decode(s, false); }
 
 std::string ConvertAndEncodeFormElem(std::string_view s, std::string_view charset) {
   return EncodeFormElem(ConvertToEncoding(s, charset));

@@ -13,5 +13,8 @@ std::string EncodeFormElem(std::string_view s);
 // any other "%" stays, and a "%" among the last two characters ends the text.
 std::string DecodeFormElem(std::string_view s);
 
+// DecodeFormElem without the "+" step: a "+" stays a "+".
+std::string DecodePercentEscapes(std::string_view s);
+
 // EncodeFormElem of s converted to charset (see ConvertToEncoding).
 std::string ConvertAndEncodeFormElem(std::string_view s, std::string_view charset);

@@ -86,7 +86,7 @@ void TIniFile::Parse(std::string_view text) {
     if (name.empty()) continue;
     bool known = false;
     for (const auto& [n, v] : current->values)
-      if (cp1251::SameText(n, name)) known = true;
+      if (SameName(n, name)) known = true;
     if (!known) current->values.emplace_back(std::string(name), Unquote(TrimBlanks(line.substr(eq + 1))));
   }
 }
@@ -146,7 +146,7 @@ bool TIniFile::ReadValue(std::string_view section, std::string_view name, std::s
   const Section* s = FindSection(section);
   if (!s) return false;
   for (const auto& [n, v] : s->values)
-    if (cp1251::SameText(n, name)) {
+    if (SameName(n, name)) {
       value = v;
       return true;
     }
@@ -162,7 +162,7 @@ void TIniFile::WriteValue(std::string_view section, std::string_view name, std::
     s = &sections_.back();
   }
   for (auto& [n, v] : s->values)
-    if (cp1251::SameText(n, valueName)) {
+    if (SameName(n, valueName)) {
       v = OneLine(value);
       return;
     }
@@ -196,7 +196,7 @@ void TIniFile::DeleteValue(std::string_view section, std::string_view name) {
   Section* s = FindSection(section);
   if (!s) return;
   for (auto it = s->values.begin(); it != s->values.end(); ++it)
-    if (cp1251::SameText(it->first, name)) {
+    if (SameName(it->first, name)) {
       s->values.erase(it);
       return;
     }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cp1251.h"
 #include "object.h"
 
 // One ini file's content. Sections and values keep their order; names compare
@@ -17,7 +18,9 @@
 // skipped, as is a UTF-8 byte-order mark.
 class TIniFile {
  public:
-  TIniFile() = default;
+  // With caseSensitiveNames, value names (not section names) compare with
+  // regard to case.
+  explicit TIniFile(bool caseSensitiveNames = false) : caseSensitive_(caseSensitiveNames) {}
 
   void Parse(std::string_view text);
   // The file text, LF line ends.
@@ -48,7 +51,11 @@ class TIniFile {
   };
   Section* FindSection(std::string_view name);
   const Section* FindSection(std::string_view name) const;
+  bool SameName(std::string_view a, std::string_view b) const {
+    return caseSensitive_ ? a == b : cp1251::SameText(a, b);
+  }
 
+  bool caseSensitive_;
   std::vector<Section> sections_;
 };
 
