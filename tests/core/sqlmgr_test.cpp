@@ -165,6 +165,11 @@ TEST_F(Databases, OpenTwiceAndClose) {
             (std::vector<std::string>{"main", "gates"}));
   EXPECT_EQ(Column("SELECT file FROM pragma_database_list WHERE name='gates'"),
             std::vector<std::string>{cp1251::FromUtf8(gatesFile)});
+  // Statements the connection keeps ready do not hold the gates database.
+  Database->AddParamText(":Name", "MTS");
+  Database->ExecSQL("INSERT INTO gates.GatePrefix (GateName) VALUES (:Name)");
+  Database->ExecSQL("DETACH DATABASE gates");
+  EXPECT_EQ(Column("SELECT name FROM pragma_database_list"), std::vector<std::string>{"main"});
   CloseDatabases();
   CloseDatabases();
   EXPECT_EQ(Database, nullptr);
