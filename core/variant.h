@@ -59,7 +59,7 @@ class Variant;
 struct VariantArray {
   int32_t low = 0;
   std::vector<Variant> items;
-  int32_t High() const { return low + static_cast<int32_t>(items.size()) - 1; }
+  int32_t High() const;  // defined below, where Variant is complete
 };
 
 class Variant {
@@ -151,6 +151,8 @@ class Variant {
   int64_t bits_;               // integers, Boolean (-1/0), currency, float bits, custom bits
   std::shared_ptr<void> ref_;  // std::string, VariantArray or VariantPayload, by type_
 };
+
+inline int32_t VariantArray::High() const { return low + static_cast<int32_t>(items.size()) - 1; }
 
 // Text of a value for display: like AsString, but Null reads as "".
 std::string VarToStr(const Variant& v);

@@ -1,0 +1,55 @@
+// Named entries of the interpreter (everything the registry holds derives
+// from TInterpreterIdentifier) and the sorted list that finds them by name.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TInterpreterIdentifier {
+ public:
+  TInterpreterIdentifier() = default;
+  TInterpreterIdentifier(std::string unit, std::string name, void* data = nullptr)
+      : Unit(std::move(unit)), Name(std::move(name)), Data(data) {}
+  virtual ~TInterpreterIdentifier() = default;
+
+  std::string Unit;
+  std::string Name;
+  void* Data = nullptr;  // the registrant's, handed back at every use
+};
+
+// An owning list of identifiers, kept in insertion order until sorted by
+// name (case-insensitive).
+class TInterpreterIdentifierList {
+ public:
+  explicit TInterpreterIdentifierList(bool duplicates = false) : duplicates_(duplicates) {}
+  virtual ~TInterpreterIdentifierList() = default;
+
+  bool Duplicates() const { return duplicates_; }
+  size_t Count() const { return items_.size(); }
+  TInterpreterIdentifier* Item(size_t index) const { return items_[index].get(); }
+  // Appends an entry and returns it.
+  TInterpreterIdentifier* Add(std::unique_ptr<TInterpreterIdentifier> item);
+  void Delete(size_t index) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index)); }
+  void Clear() { items_.clear(); }
+
+  // Binary search of a sorted list: true when the name is present, with
+  // `index` at it (the first of several equal names when duplicates are
+  // accepted), else at the place it would be inserted.
+  bool Find(std::string_view name, size_t& index) const;
+  // Orders the entries by Compare.
+  void Sort();
+  // The last entry with this name and unit (any unit when `unit` is empty),
+  // so that a later registration hides an earlier one; nullptr when none.
+  TInterpreterIdentifier* FindByName(std::string_view unit, std::string_view name) const;
+
+ protected:
+  // Sort order: by name, case-insensitive. Lists with a finer order
+  // override this; Find still compares names only.
+  virtual bool Less(const TInterpreterIdentifier& a, const TInterpreterIdentifier& b) const;
+
+ private:
+  bool duplicates_;
+  std::vector<std::unique_ptr<TInterpreterIdentifier>> items_;
+};
