@@ -225,7 +225,7 @@ void SetArrayElement(std::span<const int32_t> indexes, TInterpreterArray& array,
 void ScriptArraySetLength(TInterpreterArray& array, int64_t length) {
   RequireOneDimension(array, kSetLengthOneDim);
   int64_t high = int64_t{array.LowBounds[0]} + length - 1;
-  if (length < 0 || length > kMaxArrayElements || high > INT32_MAX) RaiseError(kBadRange, -1);
+  if (length < 0 || length > kMaxArrayElements || high > INT32_MAX || high < INT32_MIN) RaiseError(kBadRange, -1);
   Resize(array, static_cast<size_t>(length));
   array.HighBounds[0] = static_cast<int32_t>(high);
 }
@@ -248,6 +248,7 @@ int32_t ScriptArrayHigh(const TInterpreterArray& array) {
 void ScriptArrayDelete(TInterpreterArray& array, int64_t index) {
   RequireOneDimension(array, kOneDimOnly);
   size_t at = CheckedIndex(array, index);
+  if (array.HighBounds[0] == INT32_MIN) RaiseError(kBadRange, -1);  // no bound below it
   Shift(array, at, false);
   Resize(array, static_cast<size_t>(array.Count) - 1);
   --array.HighBounds[0];
@@ -256,7 +257,7 @@ void ScriptArrayDelete(TInterpreterArray& array, int64_t index) {
 void ScriptArrayInsert(TInterpreterArray& array, int64_t index, const Variant& value) {
   RequireOneDimension(array, kOneDimOnly);
   size_t at = CheckedIndex(array, index);
-  if (array.Count >= kMaxArrayElements) RaiseError(kBadRange, -1);
+  if (array.Count >= kMaxArrayElements || array.HighBounds[0] == INT32_MAX) RaiseError(kBadRange, -1);
   Resize(array, static_cast<size_t>(array.Count) + 1);
   ++array.HighBounds[0];
   Shift(array, at, true);

@@ -210,13 +210,43 @@ TToken ReadTokenIn(std::string_view s, size_t offset) {
   return token;
 }
 
+namespace {
+
+// Keywords bucketed by length and first letter, so that a lookup compares
+// against at most a couple of candidates.
+struct KeywordIndex {
+  static constexpr size_t kPerBucket = 4;
+  uint8_t entries[kMaxKeyword + 1][26][kPerBucket] = {};
+  uint8_t counts[kMaxKeyword + 1][26] = {};
+
+  KeywordIndex() {
+    for (size_t i = 0; i < std::size(kKeywords); ++i) {
+      std::string_view word = kKeywords[i].word;
+      size_t letter = static_cast<size_t>(word[0] - 'a');
+      entries[word.size()][letter][counts[word.size()][letter]++] = static_cast<uint8_t>(i);
+    }
+  }
+};
+
+const KeywordIndex& Keywords() {
+  static const KeywordIndex index;
+  return index;
+}
+
+}  // namespace
+
 int32_t KeywordKind(std::string_view text) {
   if (text.size() < kMinKeyword || text.size() > kMaxKeyword) return 0;
-  char lower[kMaxKeyword];
-  for (size_t i = 0; i < text.size(); ++i) lower[i] = cp1251::Lower(text[i]);
-  std::string_view folded(lower, text.size());
-  for (const Keyword& k : kKeywords)
-    if (folded == k.word) return k.kind;
+  char first = cp1251::Lower(text[0]);
+  if (first < 'a' || first > 'z') return 0;
+  const KeywordIndex& index = Keywords();
+  size_t letter = static_cast<size_t>(first - 'a');
+  for (uint8_t n = 0; n < index.counts[text.size()][letter]; ++n) {
+    const Keyword& k = kKeywords[index.entries[text.size()][letter][n]];
+    bool same = true;
+    for (size_t i = 1; i < text.size() && same; ++i) same = cp1251::Lower(text[i]) == k.word[i];
+    if (same) return k.kind;
+  }
   return 0;
 }
 

@@ -1,8 +1,8 @@
 // The generic value operations, by these rules (Delphi/OLE variants):
 //
 //   Null            any binary operator, `not` and unary minus with a Null
-//                   operand give Null; Null equals only Null and is neither
-//                   less nor greater than anything.
+//                   operand give Null; Null equals only Null and is less
+//                   than any other value.
 //   Empty           counts as "" next to a string and as Integer 0 elsewhere
 //                   (Empty = Empty; Empty = "" and Empty = 0 both hold).
 //   Boolean         True is -1 and False 0 wherever a number is needed, so
@@ -11,7 +11,7 @@
 //                   other a string, and bitwise on integers otherwise.
 //   strings         `+` on two strings (or a string and Empty) concatenates;
 //                   comparing two strings is by byte, case-sensitive; a string
-//                   meeting a number reads as a number ("." separator, "$FF",
+//                   meeting a number reads as a Double ("." separator,
 //                   "true"/"false" as -1/0), else EVariantTypeCastError.
 //   numbers         the result kind is the wider of the operands: integers <
 //                   Currency < Double; Single reads as Double; Date +/- number
@@ -52,18 +52,12 @@ void RequireSimple(const Variant& v, TVarType wanted) {
   if (!IsSimple(v)) RaiseVariantCastError(v.VarType(), wanted);
 }
 
+// A string meeting a number reads as a Double, as the variant conversion
+// reads it ("true"/"false" included).
 Num FromString(const Variant& v) {
   Num n;
-  const std::string& s = v.StringRef();
-  if (TryStrToInt64(s, n.i)) {
-    n.wide = n.i < INT32_MIN || n.i > INT32_MAX;
-    return n;
-  }
-  if (TryStrToFloat(s, n.d)) {
-    n.cls = NumClass::Double;
-    return n;
-  }
-  n.i = v.ChangeType(varInteger).AsInteger();  // "true"/"false", else the cast error
+  n.cls = NumClass::Double;
+  n.d = v.AsDouble();
   return n;
 }
 
@@ -264,8 +258,10 @@ Variant VarNot(const Variant& value) {
 }
 
 VarRelation VarCompare(const Variant& left, const Variant& right) {
-  if (left.IsNull() || right.IsNull())
-    return left.IsNull() && right.IsNull() ? VarRelation::Equal : VarRelation::Unordered;
+  if (left.IsNull() || right.IsNull()) {
+    if (left.IsNull() && right.IsNull()) return VarRelation::Equal;
+    return left.IsNull() ? VarRelation::Less : VarRelation::Greater;
+  }
   RequireSimple(left, varDouble);
   RequireSimple(right, varDouble);
   if (IsStringLike(left) && IsStringLike(right)) return Order(left.AsString(), right.AsString());

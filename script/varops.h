@@ -39,8 +39,8 @@ Variant VarBinaryOp(const Variant& left, VarOp op, const Variant& right);
 Variant VarNegate(const Variant& value);
 Variant VarNot(const Variant& value);
 
-// Outcome of a comparison; Unordered when Null meets a non-Null value.
-enum class VarRelation { Less, Equal, Greater, Unordered };
+// Outcome of a comparison.
+enum class VarRelation { Less, Equal, Greater };
 
 // Compares two values; raises EVariantTypeCastError when they cannot be
 // brought to a common kind.

@@ -143,6 +143,13 @@ TEST(ScriptArrays, SetLengthGrowsAndShrinks) {
   Variant high = OneDim(INT32_MAX - 1, INT32_MAX, varInteger);
   EXPECT_EQ(ErrorCode([&] { ScriptArraySetLength(ValueToArray(high), 3); }), 175);
   EXPECT_EQ(ScriptArrayLength(arr), 4);
+  // Bounds at the ends of 32 bits never wrap.
+  Variant lowest = OneDim(INT32_MIN, INT32_MIN, varInteger);
+  EXPECT_EQ(ErrorCode([&] { ScriptArraySetLength(ValueToArray(lowest), 0); }), 175);
+  EXPECT_EQ(ErrorCode([&] { ScriptArrayDelete(ValueToArray(lowest), INT32_MIN); }), 175);
+  Variant highest = OneDim(INT32_MAX, INT32_MAX, varInteger);
+  EXPECT_EQ(ErrorCode([&] { ScriptArrayInsert(ValueToArray(highest), INT32_MAX, Variant()); }), 175);
+  EXPECT_EQ(ScriptArrayLength(ValueToArray(highest)), 1);
 }
 
 TEST(ScriptArrays, SetLengthGivesGenericElementsTheirStart) {

@@ -89,11 +89,12 @@ TEST(VariantRules, BinaryOperators) {
       // strings
       {S("ab"), VarOp::Add, S("cd"), "String:abcd"},
       {S("ab"), VarOp::Add, kEmpty, "String:ab"},
-      {S("12"), VarOp::Add, I(1), "Integer:13"},
+      {S("12"), VarOp::Add, I(1), "Double:13"},
       {S("1.5"), VarOp::Add, I(1), "Double:2.5"},
-      {S("$10"), VarOp::Mul, I(2), "Integer:32"},
-      {S("true"), VarOp::Sub, I(1), "Integer:-2"},
-      {S("12"), VarOp::Sub, S("2"), "Integer:10"},
+      {S("$10"), VarOp::Mul, I(2), "EVariantTypeCastError"},
+      {S("true"), VarOp::Sub, I(1), "Double:-2"},
+      {S("12"), VarOp::Sub, S("2"), "Double:10"},
+      {S("12"), VarOp::IntDiv, I(5), "Integer:2"},
       {S("ab"), VarOp::Add, I(1), "EVariantTypeCastError"},
       {S("1,5"), VarOp::Add, I(1), "EVariantTypeCastError"},
       // Empty and Null
@@ -125,7 +126,7 @@ TEST(VariantRules, UnaryOperators) {
       {Variant::Int64(INT64_MIN), true, "EVariantOverflowError"},
       {D(1.5), true, "Double:-1.5"},
       {Variant::Currency(2), true, "Currency:-2"},
-      {S("3"), true, "Integer:-3"},
+      {S("3"), true, "Double:-3"},
       {B(true), true, "Integer:1"},
       {kEmpty, true, "Integer:0"},
       {kNull, true, "Null:"},
@@ -147,7 +148,7 @@ TEST(VariantRules, UnaryOperators) {
 struct CompareRow {
   Variant left;
   Variant right;
-  const char* expected;  // "<", "=", ">", "?" (unordered) or a failure
+  const char* expected;  // "<", "=", ">" or a failure
 };
 
 TEST(VariantRules, Comparison) {
@@ -171,8 +172,9 @@ TEST(VariantRules, Comparison) {
       {kEmpty, S(""), "="},
       {kEmpty, S("a"), "<"},
       {kNull, kNull, "="},
-      {kNull, I(0), "?"},
-      {kEmpty, kNull, "?"},
+      {kNull, I(0), "<"},
+      {I(0), kNull, ">"},
+      {kEmpty, kNull, ">"},
       {Variant::Date(2), I(2), "="},
       {SetToValue(1), SetToValue(1), "EVariantTypeCastError"},
   };
@@ -183,7 +185,6 @@ TEST(VariantRules, Comparison) {
         case VarRelation::Less: got = "<"; break;
         case VarRelation::Equal: got = "="; break;
         case VarRelation::Greater: got = ">"; break;
-        case VarRelation::Unordered: got = "?"; break;
       }
     } catch (const Exception& e) {
       got = e.ClassName();
@@ -197,9 +198,10 @@ TEST(VariantRules, ComparisonOperatorsYieldBooleans) {
   EXPECT_EQ(Show(VarCompareOp(I(2), VarCmp::LessEqual, I(2))), "Boolean:True");
   EXPECT_EQ(Show(VarCompareOp(I(3), VarCmp::GreaterEqual, I(4))), "Boolean:False");
   EXPECT_EQ(Show(VarCompareOp(I(3), VarCmp::NotEqual, I(4))), "Boolean:True");
-  // Null is neither below nor above anything, and differs from every non-Null.
-  for (VarCmp op : {VarCmp::Less, VarCmp::Greater, VarCmp::LessEqual, VarCmp::GreaterEqual, VarCmp::Equal})
-    EXPECT_FALSE(VarCompareOp(kNull, op, I(1)).AsBoolean()) << static_cast<int>(op);
+  // Null lies below every other value and equals only Null.
+  EXPECT_TRUE(VarCompareOp(kNull, VarCmp::Less, I(-100)).AsBoolean());
+  EXPECT_TRUE(VarCompareOp(S(""), VarCmp::Greater, kNull).AsBoolean());
+  EXPECT_FALSE(VarCompareOp(kNull, VarCmp::Equal, I(0)).AsBoolean());
   EXPECT_TRUE(VarCompareOp(kNull, VarCmp::NotEqual, I(1)).AsBoolean());
   EXPECT_TRUE(VarCompareOp(kNull, VarCmp::Equal, kNull).AsBoolean());
 }
