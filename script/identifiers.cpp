@@ -48,3 +48,20 @@ TInterpreterIdentifier* TInterpreterIdentifierList::FindByName(std::string_view 
   }
   return nullptr;
 }
+
+namespace {
+
+int ClassDepth(const TInterpreterIdentifier& entry) {
+  const auto* member = dynamic_cast<const TInterpreterClassMember*>(&entry);
+  int depth = 0;
+  for (const TClassInfo* c = member ? member->ClassRef : nullptr; c; c = c->Parent) ++depth;
+  return depth;
+}
+
+}  // namespace
+
+bool TInterpreterMethodList::Less(const TInterpreterIdentifier& a, const TInterpreterIdentifier& b) const {
+  int c = cp1251::CompareText(a.Name, b.Name);
+  if (c != 0) return c < 0;
+  return ClassDepth(a) > ClassDepth(b);
+}

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "object.h"
+
 class TInterpreterIdentifier {
  public:
   TInterpreterIdentifier() = default;
@@ -52,4 +54,22 @@ class TInterpreterIdentifierList {
  private:
   bool duplicates_;
   std::vector<std::unique_ptr<TInterpreterIdentifier>> items_;
+};
+
+// An entry that belongs to a host class: methods and properties.
+class TInterpreterClassMember : public TInterpreterIdentifier {
+ public:
+  using TInterpreterIdentifier::TInterpreterIdentifier;
+  const TClassInfo* ClassRef = nullptr;  // nullptr for plain functions
+};
+
+// A list of class members ordered by name and, among equal names, with
+// descendant classes before their ancestors (deeper classes first), so that
+// a walk of one name meets the most specific member first.
+class TInterpreterMethodList : public TInterpreterIdentifierList {
+ public:
+  using TInterpreterIdentifierList::TInterpreterIdentifierList;
+
+ protected:
+  bool Less(const TInterpreterIdentifier& a, const TInterpreterIdentifier& b) const override;
 };

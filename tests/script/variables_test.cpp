@@ -101,6 +101,33 @@ TEST(ScriptIdentifiers, FindByNameTakesTheLatest) {
   EXPECT_EQ(list.FindByName("U3", "f"), nullptr);
 }
 
+class TBase : public TObject {
+  PX_CLASS(TBase, TObject)
+};
+class TDerived : public TBase {
+  PX_CLASS(TDerived, TBase)
+};
+
+TEST(ScriptIdentifiers, MethodListPutsDescendantsFirst) {
+  TInterpreterMethodList list(true);
+  auto add = [&list](const char* name, const TClassInfo* cls) {
+    auto member = std::make_unique<TInterpreterClassMember>("", name);
+    member->ClassRef = cls;
+    list.Add(std::move(member));
+  };
+  add("Text", &TObject::StaticClass());
+  add("Count", &TBase::StaticClass());
+  add("text", &TDerived::StaticClass());
+  add("TEXT", &TBase::StaticClass());
+  list.Sort();
+  size_t index;
+  ASSERT_TRUE(list.Find("text", index));
+  EXPECT_EQ(index, 1u);
+  EXPECT_EQ(static_cast<TInterpreterClassMember*>(list.Item(1))->ClassRef, &TDerived::StaticClass());
+  EXPECT_EQ(static_cast<TInterpreterClassMember*>(list.Item(2))->ClassRef, &TBase::StaticClass());
+  EXPECT_EQ(static_cast<TInterpreterClassMember*>(list.Item(3))->ClassRef, &TObject::StaticClass());
+}
+
 TEST(ScriptExternal, CallingAlwaysFails) {
   TExternalFunction f;
   f.LibraryName = "user32.dll";
