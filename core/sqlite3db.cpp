@@ -115,11 +115,7 @@ TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName) {
 }
 
 TSQLiteDatabase::~TSQLiteDatabase() {
-  try {
-    if (InTransaction()) Rollback();
-  } catch (const ESQLiteException&) {
-    // Closing the connection discards the transaction anyway.
-  }
+  RollbackQuietly(*this);
   cache_.clear();
   // The deferred close waits for cursors a caller still holds instead of
   // failing and leaking the connection.
@@ -268,6 +264,13 @@ void TSQLiteDatabase::AddCustomFunction(const std::string& name, int argCount, T
 }
 
 void TSQLiteDatabase::RegisterUpper() { AddCustomFunction("upper", 1, SQLiteUpperFunc); }
+
+void RollbackQuietly(TSQLiteDatabase& db) noexcept {
+  try {
+    if (db.InTransaction()) db.Rollback();
+  } catch (const ESQLiteException&) {
+  }
+}
 
 // ---------------------------------------------------------------------------
 // TSQLiteUniTable

@@ -127,6 +127,33 @@ class TSQLiteDatabase : public TObject {
   std::string scratch_;  // UTF-8 of the value being bound
 };
 
+// Rolls back the transaction open on `db`, if any; a failure is dropped,
+// since the engine has then ended the transaction by itself.
+void RollbackQuietly(TSQLiteDatabase& db) noexcept;
+
+// Runs `work` in one transaction on `db` and commits. A database failure
+// rolls the transaction back and gives false; a transaction already open is
+// left alone and gives false too.
+template <class Work>
+bool RunInTransaction(TSQLiteDatabase& db, Work&& work) {
+  try {
+    db.BeginTransaction();
+  } catch (const ESQLiteException&) {
+    return false;
+  }
+  try {
+    work();
+    db.Commit();
+    return true;
+  } catch (const ESQLiteException&) {
+    RollbackQuietly(db);
+    return false;
+  } catch (...) {
+    RollbackQuietly(db);
+    throw;
+  }
+}
+
 // A forward-only cursor over the rows of one query.
 class TSQLiteUniTable : public TObject {
   PX_CLASS(TSQLiteUniTable, TObject)

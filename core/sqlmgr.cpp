@@ -166,24 +166,10 @@ SchemaUpgrade GatesUpgrade() {
           {"ALTER TABLE gates.GatePrefix ADD COLUMN Tag INT DEFAULT 0"}};
 }
 
-// Runs `work` in one transaction; a failure rolls back and is dropped, as
-// schema work must never stop the program from starting.
-template <class Work>
-void InQuietTransaction(TSQLiteDatabase& db, Work&& work) {
-  try {
-    db.BeginTransaction();
-    work();
-    db.Commit();
-  } catch (const ESQLiteException&) {
-    try {
-      if (db.InTransaction()) db.Rollback();
-    } catch (const ESQLiteException&) {
-    }
-  }
-}
-
+// Schema work that fails is dropped: it must never stop the program from
+// starting.
 void RunSchema(TSQLiteDatabase& db, const std::vector<std::string>& statements) {
-  InQuietTransaction(db, [&] {
+  RunInTransaction(db, [&] {
     for (const std::string& sql : statements) db.ExecSQL(sql);
   });
 }
@@ -192,7 +178,7 @@ void Upgrade(TSQLiteDatabase& db, const SchemaUpgrade& upgrade) {
   int64_t version = db.GetIntValue(upgrade.readVersion);
   // A newer program wrote this file; its schema is not ours to change.
   if (version >= kDatabaseVersion) return;
-  InQuietTransaction(db, [&] {
+  RunInTransaction(db, [&] {
     for (int64_t step = version + 1; step <= kDatabaseVersion; ++step)
       if (step == 2)
         for (const std::string& sql : upgrade.step2) db.ExecSQL(sql);
@@ -219,12 +205,12 @@ void AttachGates(TSQLiteDatabase& db, const std::string& gatesFile) {
   if (sqlite3_step(raw) != SQLITE_DONE) db.RaiseError("Error executing SQL statement", kSql);
 }
 
-TSQLiteDatabase& Current() {
+}  // namespace
+
+TSQLiteDatabase& CurrentDatabase() {
   if (!Database) throw ESQLiteException("Database is not open");
   return *Database;
 }
-
-}  // namespace
 
 bool CreateEmptyFile(const std::string& fileName) {
   int fd = open(fileName.c_str(), O_CREAT | O_EXCL | O_RDWR, 0644);
@@ -233,13 +219,13 @@ bool CreateEmptyFile(const std::string& fileName) {
   return true;
 }
 
-void CreateUserSchema() { RunSchema(Current(), UserSchema()); }
+void CreateUserSchema() { RunSchema(CurrentDatabase(), UserSchema()); }
 
-void CreateGatesSchema() { RunSchema(Current(), GatesSchema()); }
+void CreateGatesSchema() { RunSchema(CurrentDatabase(), GatesSchema()); }
 
-void UpgradeUserSchema() { Upgrade(Current(), UserUpgrade()); }
+void UpgradeUserSchema() { Upgrade(CurrentDatabase(), UserUpgrade()); }
 
-void UpgradeGatesSchema() { Upgrade(Current(), GatesUpgrade()); }
+void UpgradeGatesSchema() { Upgrade(CurrentDatabase(), GatesUpgrade()); }
 
 bool OpenDatabases(const std::string& mainFile, const std::string& gatesFile) {
   if (Database) return true;

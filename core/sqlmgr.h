@@ -13,6 +13,9 @@ inline constexpr int kDatabaseVersion = 2;
 // The global connection; null until OpenDatabases has run and after
 // CloseDatabases.
 extern TSQLiteDatabase* Database;
+// Database itself; raises ESQLiteException "Database is not open" while it
+// is null.
+TSQLiteDatabase& CurrentDatabase();
 
 // Opens the user database, attaches the gates database, creates or upgrades
 // both schemas and reads ProgramVersion.GatesVersion. Does nothing when the
