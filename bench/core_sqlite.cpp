@@ -4,11 +4,11 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "cp1251.h"
 #include "sqlmgr.h"
+#include "temp_profile.h"
 
 namespace {
 
@@ -21,24 +21,6 @@ const char* const kInsertHistory =
 const char* const kInsertPrefix =
     "INSERT INTO gates.GatePrefix (GateName, Format, PrefixStart, PrefixEnd, Tag) "
     "VALUES (:GateName, :Format, :PrefixStart, :PrefixEnd, :Tag)";
-
-// A fresh profile folder with both databases created, removed afterwards.
-class FreshProfile {
- public:
-  FreshProfile() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pxbench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    dir_ = pattern + "/";
-    OpenDatabases(dir_ + "Parlomix.db3", dir_ + "Gates.db3");
-  }
-  ~FreshProfile() {
-    CloseDatabases();
-    std::filesystem::remove_all(dir_);
-  }
-
- private:
-  std::string dir_;
-};
 
 // The row values, Windows-1251 as the program holds them.
 struct Row {
@@ -118,7 +100,7 @@ void TimeInserts(benchmark::State& state, Insert&& insert) {
   for (auto _ : state) {
     state.PauseTiming();
     {
-      FreshProfile profile;
+      TempProfile profile;
       state.ResumeTiming();
       insert();
       state.PauseTiming();

@@ -118,6 +118,8 @@ char32_t ToUnicode(unsigned char c) { return CodePoint(c); }
 
 char FromUnicode(char32_t cp) {
   if (cp < 0x80) return static_cast<char>(cp);
+  // А..я, the bulk of all Russian text, lie in one run of the code page.
+  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(cp - 0x0410 + 0xC0);
   // The upper half is small; a reverse table keeps this a lookup.
   static const auto reverse = [] {
     std::array<std::pair<char16_t, unsigned char>, 128> r{};

@@ -13,9 +13,7 @@ bool KnownClass(int itemClass) { return itemClass == TLastItems::kSignature || i
 }  // namespace
 
 bool TLastItems::Add(int itemClass, const std::string& text) {
-  if (!Database) return false;
-  TSQLiteDatabase& db = *Database;
-  return RunInTransaction(db, [&] {
+  return RunInDatabaseTransaction([&](TSQLiteDatabase& db) {
     db.AddParamInt(":ItemClass", itemClass);
     db.AddParamText(":ItemText", text);
     int64_t id = db.GetIntValue("SELECT ID FROM LastItems Where ItemText=:ItemText AND ItemClass=:ItemClass");

@@ -97,6 +97,15 @@ std::string SQLiteErrorText(int code) {
   return "Unknown SQLite Error Code \"" + std::to_string(code) + "\"";
 }
 
+// The statement in the cache that ran longest ago.
+template <class Cache>
+typename Cache::iterator LeastRecentlyUsed(Cache& cache) {
+  auto oldest = cache.begin();
+  for (auto it = cache.begin(); it != cache.end(); ++it)
+    if (it->second.lastUse < oldest->second.lastUse) oldest = it;
+  return oldest;
+}
+
 void TSQLiteStatementFinalizer::operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
 
 // ---------------------------------------------------------------------------
@@ -104,7 +113,10 @@ void TSQLiteStatementFinalizer::operator()(sqlite3_stmt* stmt) const { sqlite3_f
 
 TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName) {
   sqlite3* handle = nullptr;
-  int rc = sqlite3_open(fileName.c_str(), &handle);
+  // One thread uses a connection (the main thread), so the engine's own
+  // locking of every call is pure cost.
+  int rc = sqlite3_open_v2(fileName.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
   if (rc == SQLITE_OK) {
     handle_ = handle;
     return;
@@ -149,24 +161,17 @@ TSQLiteStatement TSQLiteDatabase::Prepare(const std::string& sql) {
   return stmt;
 }
 
-TSQLiteStatement TSQLiteDatabase::PrepareBound(const std::string& sql) {
-  TSQLiteStatement stmt = Prepare(sql);
-  BindParams(stmt.get(), sql);
-  return stmt;
-}
-
 TSQLiteDatabase::StatementCache::node_type TSQLiteDatabase::AcquireBound(const std::string& sql) {
   constexpr size_t kCacheSize = 32;
   auto it = cache_.find(sql);
   if (it == cache_.end()) {
     TSQLiteStatement stmt = Prepare(sql);
-    // A statement in use is out of the cache, so dropping any other entry
-    // never costs the loop that is running.
-    if (cache_.size() >= kCacheSize) cache_.erase(cache_.begin());
-    it = cache_.emplace(sql, std::move(stmt)).first;
+    if (cache_.size() >= kCacheSize) cache_.erase(LeastRecentlyUsed(cache_));
+    it = cache_.emplace(sql, CachedStatement{std::move(stmt), 0}).first;
   }
+  it->second.lastUse = ++useCount_;
   StatementCache::node_type node = cache_.extract(it);
-  BindParams(node.mapped().get(), sql);
+  BindParams(node.mapped().stmt.get(), sql);
   return node;
 }
 
@@ -202,12 +207,20 @@ void TSQLiteDatabase::BindParams(sqlite3_stmt* stmt, const std::string& sql) {
 
 void TSQLiteDatabase::ExecSQL(const std::string& sql) {
   StatementCache::node_type node = AcquireBound(sql);
-  sqlite3_stmt* stmt = node.mapped().get();
+  sqlite3_stmt* stmt = node.mapped().stmt.get();
   int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
   if (rc != SQLITE_DONE) RaiseError("Error executing SQL statement", sql);
+  Release(std::move(node));
+}
+
+void TSQLiteDatabase::Release(StatementCache::node_type node) {
+  sqlite3_stmt* stmt = node.mapped().stmt.get();
+  sqlite3_reset(stmt);
   // A parameter the next run does not queue must read as null again.
   sqlite3_clear_bindings(stmt);
+  // The same text may run twice at once (nested cursors); the second copy
+  // is finalised here.
   cache_.insert(std::move(node));
 }
 
@@ -276,8 +289,8 @@ void RollbackQuietly(TSQLiteDatabase& db) noexcept {
 // TSQLiteUniTable
 
 TSQLiteUniTable::TSQLiteUniTable(TSQLiteDatabase& db, const std::string& sql)
-    : db_(db), sql_(sql), statement_(db.PrepareBound(sql)) {
-  sqlite3_stmt* stmt = statement_.get();
+    : db_(db), sql_(sql), node_(db.AcquireBound(sql)), stmt_(node_.mapped().stmt.get()) {
+  sqlite3_stmt* stmt = stmt_;
   int count = sqlite3_column_count(stmt);
   colNames_.reserve(count);
   colTypes_.reserve(count);
@@ -291,12 +304,14 @@ TSQLiteUniTable::TSQLiteUniTable(TSQLiteDatabase& db, const std::string& sql)
   Next();
 }
 
+TSQLiteUniTable::~TSQLiteUniTable() { db_.Release(std::move(node_)); }
+
 bool TSQLiteUniTable::Next() {
   // Stepping a finished statement would make the engine run the query again
   // from its first row.
   if (done_) return false;
   eof_ = true;
-  int rc = sqlite3_step(statement_.get());
+  int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) {
     eof_ = false;
     ++row_;
@@ -304,16 +319,16 @@ bool TSQLiteUniTable::Next() {
     done_ = true;
   } else {
     done_ = true;
-    sqlite3_reset(statement_.get());
+    sqlite3_reset(stmt_);
     db_.RaiseError("Could not retrieve data", sql_);
   }
   return !eof_;
 }
 
-int64_t TSQLiteUniTable::FieldAsInteger(int index) const { return sqlite3_column_int64(statement_.get(), index); }
+int64_t TSQLiteUniTable::FieldAsInteger(int index) const { return sqlite3_column_int64(stmt_, index); }
 
 std::string TSQLiteUniTable::FieldAsString(int index) const {
-  return EngineText(sqlite3_column_text(statement_.get(), index));
+  return EngineText(sqlite3_column_text(stmt_, index));
 }
 
 int TSQLiteUniTable::FieldIndex(const std::string& name) const {

@@ -105,25 +105,31 @@ class TSQLiteDatabase : public TObject {
  private:
   friend class TSQLiteUniTable;
 
-  using StatementCache = std::unordered_map<std::string, TSQLiteStatement>;
+  struct CachedStatement {
+    TSQLiteStatement stmt;
+    uint64_t lastUse;
+  };
+  using StatementCache = std::unordered_map<std::string, CachedStatement>;
 
   // Prepares the first statement of `sql`. Raises, and drops the queued
   // parameters, when the text does not prepare.
   TSQLiteStatement Prepare(const std::string& sql);
-  // Prepare, then the queued parameters bound.
-  TSQLiteStatement PrepareBound(const std::string& sql);
   // The statement of `sql` taken out of the cache (prepared on a miss),
   // with the queued parameters bound.
   StatementCache::node_type AcquireBound(const std::string& sql);
+  // Puts a statement back into the cache, ready for its next run.
+  void Release(StatementCache::node_type node);
   // Binds and empties the queue, also when binding fails.
   void BindParams(sqlite3_stmt* stmt, const std::string& sql);
   TSQliteParam& AddParam(const std::string& name, int type);
 
   sqlite3* handle_ = nullptr;
   std::vector<TSQliteParam> params_;
-  // Statements of ExecSQL by their text: bulk writes run the same few
-  // statements thousands of times, and preparing costs more than the insert.
+  // Statements by their text, while no one runs them: bulk writes and
+  // lookups run the same few statements thousands of times, and preparing
+  // costs more than running.
   StatementCache cache_;
+  uint64_t useCount_ = 0;
   std::string scratch_;  // UTF-8 of the value being bound
 };
 
@@ -162,8 +168,12 @@ class TSQLiteUniTable : public TObject {
   enum : int { kInteger = 1, kFloat = 2, kText = 3, kBlob = 4, kNull = 5 };
 
   // Prepares and binds the query and fetches its first row. Raises
-  // ESQLiteException as ExecSQL does, or "Could not retrieve data".
+  // ESQLiteException as ExecSQL does, or "Could not retrieve data". The
+  // cursor must be freed before its connection.
   TSQLiteUniTable(TSQLiteDatabase& db, const std::string& sql);
+  ~TSQLiteUniTable() override;
+  TSQLiteUniTable(const TSQLiteUniTable&) = delete;
+  TSQLiteUniTable& operator=(const TSQLiteUniTable&) = delete;
 
   int ColCount() const { return static_cast<int>(colNames_.size()); }
   // Column names, upper-cased, in column order.
@@ -190,7 +200,8 @@ class TSQLiteUniTable : public TObject {
  private:
   TSQLiteDatabase& db_;
   std::string sql_;
-  TSQLiteStatement statement_;
+  TSQLiteDatabase::StatementCache::node_type node_;
+  sqlite3_stmt* stmt_;
   std::vector<std::string> colNames_;
   std::vector<int> colTypes_;
   int row_ = 0;

@@ -17,6 +17,15 @@ extern TSQLiteDatabase* Database;
 // is null.
 TSQLiteDatabase& CurrentDatabase();
 
+// Runs `work(db)` in one transaction on the global connection `db`; false
+// when there is no connection or the work failed (and was rolled back).
+template <class Work>
+bool RunInDatabaseTransaction(Work&& work) {
+  if (!Database) return false;
+  TSQLiteDatabase& db = *Database;
+  return RunInTransaction(db, [&] { work(db); });
+}
+
 // Opens the user database, attaches the gates database, creates or upgrades
 // both schemas and reads ProgramVersion.GatesVersion. Does nothing when the
 // connection exists. A file that cannot be opened or is not a database of

@@ -26,10 +26,8 @@ std::string TrimBlanks(const std::string& text) {
 }  // namespace
 
 std::unique_ptr<TTemplate> TTemplateList::Add(const std::string& name, const std::string& text) {
-  if (!Database) return nullptr;
-  TSQLiteDatabase& db = *Database;
   auto item = std::make_unique<TTemplate>();
-  bool stored = RunInTransaction(db, [&] {
+  bool stored = RunInDatabaseTransaction([&](TSQLiteDatabase& db) {
     int pos = static_cast<int>(db.GetIntValue("SELECT MAX(Pos) FROM Template")) + 1;
     db.AddParamText(":Name", name);
     db.AddParamText(":Text", text);
@@ -44,9 +42,7 @@ std::unique_ptr<TTemplate> TTemplateList::Add(const std::string& name, const std
 }
 
 bool TTemplateList::Update(const TTemplate& item) {
-  if (!Database) return false;
-  TSQLiteDatabase& db = *Database;
-  return RunInTransaction(db, [&] {
+  return RunInDatabaseTransaction([&](TSQLiteDatabase& db) {
     db.AddParamText(":Name", item.Name);
     db.AddParamText(":Text", item.Text);
     db.AddParamInt(":Pos", item.Pos);
@@ -56,10 +52,8 @@ bool TTemplateList::Update(const TTemplate& item) {
 }
 
 bool TTemplateList::Exchange(TTemplate& a, TTemplate& b) {
-  if (!Database) return false;
-  TSQLiteDatabase& db = *Database;
   // Positions are unique, so A steps aside to a free value while B moves in.
-  bool swapped = RunInTransaction(db, [&] {
+  bool swapped = RunInDatabaseTransaction([&](TSQLiteDatabase& db) {
     SetPos(db, a.ID, -1);
     SetPos(db, b.ID, a.Pos);
     SetPos(db, a.ID, b.Pos);
@@ -69,9 +63,7 @@ bool TTemplateList::Exchange(TTemplate& a, TTemplate& b) {
 }
 
 bool TTemplateList::Delete(int id) {
-  if (!Database) return false;
-  TSQLiteDatabase& db = *Database;
-  return RunInTransaction(db, [&] {
+  return RunInDatabaseTransaction([&](TSQLiteDatabase& db) {
     db.AddParamInt(":ID", id);
     db.ExecSQL("DELETE FROM Template Where ID=:ID");
   });

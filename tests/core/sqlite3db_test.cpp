@@ -196,6 +196,22 @@ TEST_F(SQLiteLayer, CursorColumnsAndRows) {
   }
   EXPECT_EQ(phones, (std::vector<std::string>{"111", "222", "333"}));
   EXPECT_FALSE(t->Next());
+  EXPECT_TRUE(t->Eof());
+
+  // The same query open twice at once: two independent cursors.
+  auto first = db.GetUniTable("SELECT Phone FROM k ORDER BY Phone");
+  first->Next();
+  auto second = db.GetUniTable("SELECT Phone FROM k ORDER BY Phone");
+  EXPECT_EQ(first->FieldAsString(0), "222");
+  EXPECT_EQ(second->FieldAsString(0), "111");
+  first.reset();
+  second.reset();
+  // Many other statements in between do not disturb a query run again.
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(db.GetIntValue("SELECT " + std::to_string(i)), i);
+  db.AddParamText(":P", "333");
+  EXPECT_EQ(db.GetStringValue("SELECT Phone FROM k WHERE Phone=:P"), "333");
+  db.AddParamText(":P", "222");
+  EXPECT_EQ(db.GetStringValue("SELECT Phone FROM k WHERE Phone=:P"), "222");
   EXPECT_EQ(ErrorOf([&] { t->FieldIndex("Nope"); }), "Field not found in dataset: Nope");
 
   auto noColumns = db.GetUniTable("DELETE FROM k WHERE Phone='111'");
