@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+#include <vector>
+
 #include "sqlmgr.h"
 #include "support/tempdir.h"
 
@@ -15,4 +19,19 @@ class FreshDatabase : public ::testing::Test {
   void TearDown() override { CloseDatabases(); }
 
   TSQLiteDatabase& db() { return *Database; }
+
+  // A gate with its caption and prefix ranges ("start-end" in `format`).
+  void AddGate(const std::string& name, const std::string& caption,
+               const std::vector<std::array<std::string, 3>>& ranges) {
+    db().AddParamText(":Name", name);
+    db().AddParamText(":Caption", caption);
+    db().ExecSQL("INSERT INTO gates.Gate (Name, Class, Type, Caption, Version) VALUES (:Name, 'HTTP', 'SMS', :Caption, 1)");
+    for (const auto& [start, end, format] : ranges) {
+      db().AddParamText(":Name", name);
+      db().AddParamText(":Start", start);
+      db().AddParamText(":End", end);
+      db().AddParamText(":Format", format);
+      db().ExecSQL("INSERT INTO gates.GatePrefix (GateName, Format, PrefixStart, PrefixEnd) VALUES (:Name, :Format, :Start, :End)");
+    }
+  }
 };

@@ -1,0 +1,12 @@
+// SQL expressions that find the phone format of a number in the prefix
+// ranges of the gates database, for the data classes that show numbers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The format of the first range of gate `gate` that covers `phone` (both
+// column expressions of the outer query); null when none covers it.
+std::string GateFormatSql(std::string_view phone, std::string_view gate);
+// As GateFormatSql, but any gate's range serves when `gate` is null.
+std::string ContactFormatSql(std::string_view phone, std::string_view gate);

@@ -1,0 +1,217 @@
+#include "phonebook.h"
+
+#include <gtest/gtest.h>
+
+#include "core/fresh_database.h"
+#include "cp1251.h"
+
+namespace {
+
+class PhoneBook : public FreshDatabase {
+ protected:
+  int friends = 0, work = 0;
+
+  void SetUp() override {
+    FreshDatabase::SetUp();
+    AddGate("MTS", "МТС"_cp, {{"7910", "7919", "1.3.7"}, {"7980", "7989", "1.3.7"}});
+    AddGate("Beeline", "Билайн"_cp, {{"7903", "7909", "1.3.7"}, {"7960", "7969", "1.3.7"}});
+    AddGate("Kyivstar", "Киевстар"_cp, {{"38067", "38067", "3.2.7"}});
+    friends = Group("Друзья"_cp);
+    work = Group("Работа"_cp);
+    Contact("Иванов Иван"_cp, "79161234567", "", friends);
+    Contact("Петров"_cp, "79031112233", "Beeline", friends);
+    Contact("Сидоров"_cp, "79161234567", "", work);  // shares Иванов's number
+    Contact("Taras", "380671234567", "", 0);
+    Contact("Abroad", "4915112345678", "", 0);          // no range covers it
+    Contact("Wrong gate", "79161110000", "Beeline", 0);  // the gate has no range for it
+  }
+
+  int Group(const std::string& name) {
+    TPhoneBookGroup group;
+    group.Name = name;
+    return TPhoneBook::AddGroup(group).ID;
+  }
+  int Contact(const std::string& name, const std::string& phone, const std::string& gate, int group) {
+    TPhoneBookItem item;
+    item.Name = name;
+    item.Phone = phone;
+    item.GateName = gate;
+    item.GroupID = group;
+    return TPhoneBook::AddItem(item).ID;
+  }
+  static std::vector<std::string> Names(const TCustomPhoneItemList& list) {
+    std::vector<std::string> names;
+    for (const auto& item : list) names.push_back(cp1251::ToUtf8(item->Name));
+    return names;
+  }
+  std::vector<std::string> Loaded(const std::vector<int>& groups) {
+    TPhoneBookItemList list;
+    int count = TPhoneBook::LoadItems(list, groups);
+    EXPECT_EQ(count, list.Count());
+    return Names(list);
+  }
+  std::vector<std::string> Found(const std::string& text) {
+    TPhoneBookItemList list;
+    bool any = TPhoneBook::FindByText(text, list);
+    EXPECT_EQ(any, !list.Empty());
+    return Names(list);
+  }
+};
+
+TEST_F(PhoneBook, GroupFiltersAndSharedNumbers) {
+  using V = std::vector<std::string>;
+  // Everybody, by name in the byte order of UTF-8, both holders of the
+  // shared number included.
+  EXPECT_EQ(Loaded({}), (V{"Abroad", "Taras", "Wrong gate", "Иванов Иван", "Петров", "Сидоров"}));
+  EXPECT_EQ(Loaded({0}), (V{"Abroad", "Taras", "Wrong gate"}));
+  EXPECT_EQ(Loaded({0, friends}), (V{"Abroad", "Taras", "Wrong gate"}));
+  EXPECT_EQ(Loaded({friends, work}), (V{"Иванов Иван", "Петров", "Сидоров"}));
+  EXPECT_EQ(Loaded({work}), V{"Сидоров"});
+
+  TPhoneBookGroupList groups;
+  EXPECT_EQ(TPhoneBook::LoadGroups(groups), 2);
+  EXPECT_EQ(groups[0]->Name, "Друзья"_cp);
+  EXPECT_EQ(groups[1]->ID, work);
+
+  // Suggestions show a number once.
+  EXPECT_EQ(Found("79161234567").size(), 1u);
+  EXPECT_EQ(Found("7916").size(), 2u);
+
+  // A deleted group leaves its members without a group.
+  EXPECT_TRUE(TPhoneBook::DeleteGroup(friends));
+  EXPECT_EQ(Loaded({0}), (V{"Abroad", "Taras", "Wrong gate", "Иванов Иван", "Петров"}));
+  groups.Clear();
+  EXPECT_EQ(TPhoneBook::LoadGroups(groups), 1);
+}
+
+TEST_F(PhoneBook, FormatsAndCaptionsComeFromTheGates) {
+  TPhoneBookItemList list;
+  TPhoneBook::LoadItems(list, {});
+  auto find = [&](const std::string& name) -> TPhoneBookItem* {
+    for (int i = 0; i < list.Count(); ++i)
+      if (list[i]->Name == name) return list[i];
+    return nullptr;
+  };
+  EXPECT_EQ(find("Иванов Иван"_cp)->Format, "1.3.7");  // any gate's range serves a contact without a gate
+  EXPECT_EQ(find("Иванов Иван"_cp)->Caption, "");
+  EXPECT_EQ(find("Петров"_cp)->Format, "1.3.7");
+  EXPECT_EQ(find("Петров"_cp)->Caption, "Билайн"_cp);
+  EXPECT_EQ(find("Petrov"), nullptr);
+  EXPECT_EQ(find("Taras")->Format, "3.2.7");
+  EXPECT_EQ(find("Abroad")->Format, "");
+  EXPECT_EQ(find("Wrong gate")->Format, "");  // only the contact's own gate counts
+  EXPECT_EQ(find("Сидоров"_cp)->GroupID, work);
+
+  // A gate removed from the gates database: the contact keeps its gate name.
+  db().ExecSQL("DELETE FROM gates.Gate WHERE Name='Beeline'");
+  auto petrov = TPhoneBook::GetItemByPhone("79031112233");
+  ASSERT_NE(petrov, nullptr);
+  EXPECT_EQ(petrov->GateName, "Beeline");
+  EXPECT_EQ(petrov->Caption, "");
+  EXPECT_EQ(petrov->GroupID, friends);
+  EXPECT_EQ(TPhoneBook::GetItemByPhone("7903111223"), nullptr);
+}
+
+TEST_F(PhoneBook, SuggestionsForTypedText) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(Found("ив"_cp), V{"Иванов Иван"});                   // substring, Cyrillic case folded
+  V both = Found("ов"_cp);  // Иванов and Сидоров share a number: one of them shows
+  ASSERT_EQ(both.size(), 2u);
+  EXPECT_EQ(both[1], "Петров");
+  EXPECT_EQ(Found("Ив ["_cp), V{"Иванов Иван"});                  // names beginning with Ив
+  EXPECT_EQ(Found("ван"_cp + " [").size(), 0u);                   // ... and only beginning
+  EXPECT_EQ(Found("[7903]").size(), 5u);                           // empty name part: everybody, once per number
+  EXPECT_EQ(Found("[7903"), V{"Петров"});                          // plain text: numbers beginning with 7903
+  EXPECT_EQ(Found("380"), V{"Taras"});
+  EXPECT_EQ(Found("Tar"), V{"Taras"});
+  EXPECT_EQ(Found("zzz"), V{});
+  EXPECT_EQ(Found("Ivan [3806]"), V{"Taras"});                     // the number matches though the name does not
+
+  TPhoneBookItemList list;
+  TPhoneBook::FindByText("Петр"_cp, list);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list[0]->Phone, "79031112233");
+  EXPECT_EQ(list[0]->Format, "1.3.7");
+  EXPECT_EQ(list[0]->GateName, "Beeline");
+  EXPECT_EQ(list[0]->ID, 0);
+}
+
+TEST_F(PhoneBook, LookupsAndWrites) {
+  EXPECT_EQ(TPhoneBook::FindByName("ПЕТРОВ"_cp), TPhoneBook::FindByPhone("+7 (903) 111-22-33"));
+  EXPECT_NE(TPhoneBook::FindByName("петров"_cp), 0);
+  EXPECT_EQ(TPhoneBook::FindByName("Петро"_cp), 0);
+  EXPECT_EQ(TPhoneBook::GetNameByPhone("+380 67 123 45 67"), "Taras");
+  EXPECT_EQ(TPhoneBook::GetPhoneByName("Taras"), "380671234567");
+  EXPECT_EQ(TPhoneBook::GetPhoneByName("taras"), "");
+
+  // Empty gate and no group are stored as NULL; updates leave the group.
+  int id = TPhoneBook::FindByName("Taras");
+  db().AddParamInt(":ID", id);
+  EXPECT_EQ(db().GetStringValue("SELECT typeof(GateName) || typeof(ID_GROUP) || Signature FROM PhoneBook WHERE ID=:ID"),
+            "nullnull");
+  TPhoneBook::SetItemGroup(id, work);
+  auto taras = TPhoneBook::GetItemByPhone("380671234567");
+  taras->Name = "Тарас"_cp;
+  taras->GroupID = 0;
+  taras->GateName = "Kyivstar";
+  taras->Signature = "T.";
+  taras->Translit = TPhoneBookItem::kTranslitNever;
+  TPhoneBook::UpdateItem(*taras);
+  auto updated = TPhoneBook::GetItemByPhone("380671234567");
+  EXPECT_EQ(updated->Name, "Тарас"_cp);
+  EXPECT_EQ(updated->GroupID, work);
+  EXPECT_EQ(updated->Caption, "Киевстар"_cp);
+  EXPECT_EQ(updated->Signature, "T.");
+  EXPECT_EQ(updated->Translit, TPhoneBookItem::kTranslitNever);
+  TPhoneBook::SetItemGroup(id, 0);
+  EXPECT_EQ(TPhoneBook::GetItemByPhone("380671234567")->GroupID, 0);
+
+  TPhoneBookGroup group{};
+  group.ID = work;
+  group.Name = "Коллеги"_cp;
+  TPhoneBook::UpdateGroup(group);
+  TPhoneBookGroupList groups;
+  TPhoneBook::LoadGroups(groups);
+  EXPECT_EQ(groups[1]->Name, "Коллеги"_cp);
+
+  // Names are unique.
+  TPhoneBookItem twin;
+  twin.Name = "Тарас"_cp;
+  twin.Phone = "1";
+  EXPECT_THROW(TPhoneBook::AddItem(twin), ESQLiteException);
+  TPhoneBook::DeleteItem(id);
+  EXPECT_EQ(TPhoneBook::FindByName("Тарас"_cp), 0);
+}
+
+TEST(PhoneItems, AssignClearAndExactNumbers) {
+  TPhoneBookItem a;
+  a.Name = "A";
+  a.Phone = "7916";
+  a.ID = 3;
+  a.Format = "1.3.7";
+  a.Caption = "C";
+  a.GateName = "G";
+  a.Signature = "S";
+  a.GroupID = 4;
+  a.Translit = 1;
+  TPhoneBookItem b;
+  b.Assign(&a);
+  EXPECT_EQ(b.Name + b.Phone + b.Format + b.Caption + b.GateName + b.Signature, "A79161.3.7CGS");
+  EXPECT_EQ(b.ID + b.GroupID + b.Translit, 8);
+  b.Clear();
+  EXPECT_EQ(b.Name + b.Phone + b.Format + b.Caption + b.GateName + b.Signature, "");
+  EXPECT_EQ(b.ID + b.GroupID + b.Translit, 0);
+
+  TCustomPhoneItem base;
+  base.Assign(&a);
+  EXPECT_EQ(base.Phone, "7916");
+  EXPECT_THROW(a.Assign(static_cast<TPersistent*>(nullptr)), EConvertError);
+
+  TCustomPhoneItemList list;
+  list.Add(std::make_unique<TPhoneBookItem>(a));
+  EXPECT_TRUE(list.PhoneExists("7916"));
+  EXPECT_FALSE(list.PhoneExists("+7916"));
+  EXPECT_FALSE(list.PhoneExists("791"));
+}
+
+}  // namespace
