@@ -64,7 +64,7 @@ class LargeProfile {
         item.Name[0] = cp1251::Upper(item.Name[0]);
         item.Name += " " + std::to_string(c);
         item.Phone = c % 10 == 9 ? "49" + Digits(rng, 10) : "7" + Digits(rng, 10);
-        if (c % 2) item.GateName = "Gate" + std::to_string(rng() % kGates);
+        if (c % 2 && item.Phone[0] == '7') item.GateName = GateFor(item.Phone, c % 4 == 1);
         TPhoneBook::AddItem(item);
         if (c < kHistoryNumbers) numbers_.push_back(item.Phone);
       }

@@ -188,7 +188,9 @@ bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list)
     sql += " OR Phone like :Phone";
     db.AddParamText(":Phone", phonePart + "%");
   }
-  auto t = db.GetUniTable(sql + " Group by phone ORDER BY Name");
+  // Grouping after a plain scan: walking the phone index would read every
+  // contact's row out of order.
+  auto t = db.GetUniTable(sql + " Group by +phone ORDER BY Name");
   int name = t->FieldIndex("Name"), phone = t->FieldIndex("Phone"), format = t->FieldIndex("format"),
       gate = t->FieldIndex("GateName");
   for (; !t->Eof(); t->Next()) {

@@ -17,7 +17,7 @@ std::string Covers(std::string_view phone) {
 
 std::string GateFormatSql(std::string_view phone, std::string_view gate) {
   return "(SELECT gp.Format FROM GatePrefix gp WHERE gp.GateName=" + std::string(gate) + " AND " + Covers(phone) +
-         " LIMIT 1)";
+         " ORDER BY gp.PrefixStart DESC LIMIT 1)";
 }
 
 std::string ContactFormatSql(std::string_view phone, std::string_view gate) {

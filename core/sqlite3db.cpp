@@ -82,11 +82,26 @@ const char* Utf8(const std::string& text, std::string& scratch) {
 }
 
 // upper(x) with the Windows-1251 case rules, Cyrillic included; null gives
-// empty text.
+// empty text. It runs once per row of a name search, so it works in one
+// pass over a reused buffer: each character goes to the code page, is
+// upper-cased there and comes back.
 void SQLiteUpperFunc(sqlite3_context* context, int argc, sqlite3_value** argv) {
-  std::string text = argc > 0 ? EngineText(sqlite3_value_text(argv[0])) : std::string();
-  std::string upper = cp1251::ToUtf8(cp1251::UpperCase(text));
-  sqlite3_result_text(context, upper.data(), static_cast<int>(upper.size()), SQLITE_TRANSIENT);
+  const unsigned char* text = argc > 0 ? sqlite3_value_text(argv[0]) : nullptr;
+  if (!text) return sqlite3_result_text(context, "", 0, SQLITE_STATIC);
+  int size = sqlite3_value_bytes(argv[0]);
+  thread_local std::string out;
+  out.clear();
+  for (int i = 0; i < size;) {
+    int length = 1;
+    while (i + length < size && (text[i + length] & 0xC0) == 0x80) ++length;
+    std::string_view one(reinterpret_cast<const char*>(text + i), length);
+    i += length;
+    if (length == 1 && one[0] >= 0)
+      out += cp1251::Upper(one[0]);
+    else
+      out += cp1251::ToUtf8(cp1251::UpperCase(cp1251::FromUtf8(one)));
+  }
+  sqlite3_result_text(context, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
 }  // namespace

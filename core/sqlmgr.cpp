@@ -187,6 +187,23 @@ void Upgrade(TSQLiteDatabase& db, const SchemaUpgrade& upgrade) {
   });
 }
 
+// Indexes for the lookups that run on every keystroke of the recipient
+// field and for the full history load; the tables stay as they are. Added
+// to files of the current version only, quietly, like the schema itself.
+// A number's format is looked up by gate and range start; the range end and
+// the format ride along in the index, so the table is never read.
+constexpr const char* kGatesLookupIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS gates.[IDX_GATEPREFIX_GATE_RANGE] ON GatePrefix(GateName ASC, PrefixStart ASC, "
+    "PrefixEnd, Format)",
+    "CREATE INDEX IF NOT EXISTS gates.[IDX_GATEPREFIX_RANGE] ON GatePrefix(PrefixStart ASC, PrefixEnd, Format)",
+};
+
+void AddLookupIndex(TSQLiteDatabase& db, const SchemaUpgrade& upgrade, const char* sql) {
+  RunInTransaction(db, [&] {
+    if (db.GetIntValue(upgrade.readVersion) == kDatabaseVersion) db.ExecSQL(sql);
+  });
+}
+
 // A file without a single table (left empty by a start that failed before
 // its schema was written) is as good as new.
 bool HasNoTables(TSQLiteDatabase& db, const std::string& schemaName) {
@@ -246,6 +263,10 @@ bool OpenDatabases(const std::string& mainFile, const std::string& gatesFile) {
       CreateGatesSchema();
     else
       UpgradeGatesSchema();
+    AddLookupIndex(*db, UserUpgrade(),
+                   "CREATE INDEX IF NOT EXISTS [IDX_HISTORY_PHONE_GATE] ON History(Phone ASC, GateName ASC, "
+                   "DateTime ASC)");
+    for (const char* sql : kGatesLookupIndexes) AddLookupIndex(*db, GatesUpgrade(), sql);
     ProgramVersion.GatesVersion =
         static_cast<int>(db->GetIntValue("SELECT ParamValue FROM gates.Config WHERE ParamName='gatesversion'"));
   } catch (...) {

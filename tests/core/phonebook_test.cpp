@@ -102,6 +102,15 @@ TEST_F(PhoneBook, FormatsAndCaptionsComeFromTheGates) {
   EXPECT_EQ(find("Wrong gate")->Format, "");  // only the contact's own gate counts
   EXPECT_EQ(find("Сидоров"_cp)->GroupID, work);
 
+  // The nearest range start below a number need not cover it; the lookup
+  // goes on to one that does.
+  AddGate("Narrow", "N", {{"79165", "79165", "2.2.7"}});
+  Contact("Nearest", "79169000000", "", 0);
+  EXPECT_EQ(TPhoneBook::GetItemByPhone("79169000000")->Format, "1.3.7");
+  EXPECT_EQ(TPhoneBook::GetItemByPhone("79165000000") , nullptr);
+  Contact("Inside", "79165000000", "Narrow", 0);
+  EXPECT_EQ(TPhoneBook::GetItemByPhone("79165000000")->Format, "2.2.7");
+
   // A gate removed from the gates database: the contact keeps its gate name.
   db().ExecSQL("DELETE FROM gates.Gate WHERE Name='Beeline'");
   auto petrov = TPhoneBook::GetItemByPhone("79031112233");

@@ -223,6 +223,7 @@ TEST_F(SQLiteLayer, UpperKnowsCyrillic) {
   db.RegisterUpper();
   EXPECT_EQ(db.GetStringValue("SELECT upper('привет ёжик abc')"_cp), "ПРИВЕТ ЁЖИК ABC"_cp);
   EXPECT_EQ(db.GetStringValue("SELECT typeof(upper(NULL)) || ':' || upper(NULL)"), "text:");
+  EXPECT_EQ(db.GetStringValue("SELECT upper('ёжъ€ßÿ 5')"_cp), "ЁЖЪ€ßÿ 5"_cp);
   db.ExecSQL("CREATE TABLE p (Name)");
   db.AddParamText(":N", "Иванов Пётр"_cp);
   db.ExecSQL("INSERT INTO p VALUES (:N)");

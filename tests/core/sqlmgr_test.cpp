@@ -77,6 +77,8 @@ const char* const kUserSchemaV2 =
     "index IDX_HISTORY_DATETIME: CREATE INDEX [IDX_HISTORY_DATETIME] ON History(Datetime ASC)\n"
     "index IDX_HISTORY_GATENAME: CREATE INDEX [IDX_HISTORY_GATENAME] ON History(GateName ASC)\n"
     "index IDX_HISTORY_PHONE: CREATE INDEX [IDX_HISTORY_PHONE] ON History(Phone ASC)\n"
+    "index IDX_HISTORY_PHONE_GATE: CREATE INDEX [IDX_HISTORY_PHONE_GATE] ON History(Phone ASC, GateName ASC, DateTime "
+    "ASC)\n"
     "index IDX_LASTITEMS_CLASS: CREATE INDEX [IDX_LASTITEMS_CLASS] ON LastItems(ItemClass ASC)\n"
     "index IDX_LASTITEMS_LASTUSETIME: CREATE INDEX [IDX_LASTITEMS_LASTUSETIME] ON LastItems(LastUseTime ASC)\n"
     "index IDX_LASTITEMS_TEXT: CREATE UNIQUE INDEX [IDX_LASTITEMS_TEXT] ON LastItems(ItemText ASC)\n"
@@ -110,8 +112,11 @@ const char* const kGatesSchemaV2 =
     "index IDX_GATEPARAM_PARAMCLASS: CREATE INDEX [IDX_GATEPARAM_PARAMCLASS] ON GateParam(ParamClass ASC)\n"
     "index IDX_GATEPARAM_PARAMNAME: CREATE INDEX [IDX_GATEPARAM_PARAMNAME] ON GateParam(ParamName ASC)\n"
     "index IDX_GATEPREFIX_GATENAME: CREATE INDEX [IDX_GATEPREFIX_GATENAME] ON GatePrefix(GateName ASC)\n"
+    "index IDX_GATEPREFIX_GATE_RANGE: CREATE INDEX [IDX_GATEPREFIX_GATE_RANGE] ON GatePrefix(GateName ASC, PrefixStart "
+    "ASC, PrefixEnd, Format)\n"
     "index IDX_GATEPREFIX_PREFIXEND: CREATE INDEX [IDX_GATEPREFIX_PREFIXEND] ON GatePrefix(PrefixEnd ASC)\n"
     "index IDX_GATEPREFIX_PREFIXSTART: CREATE INDEX [IDX_GATEPREFIX_PREFIXSTART] ON GatePrefix(PrefixStart ASC)\n"
+    "index IDX_GATEPREFIX_RANGE: CREATE INDEX [IDX_GATEPREFIX_RANGE] ON GatePrefix(PrefixStart ASC, PrefixEnd, Format)\n"
     "index IDX_GATESCONFIG_PARAMNAME: CREATE UNIQUE INDEX [IDX_GATESCONFIG_PARAMNAME] ON Config (ParamName ASC)\n"
     "index IDX_GATE_DISABLED: CREATE INDEX [IDX_GATE_DISABLED] ON Gate(Disabled ASC)\n"
     "index IDX_GATE_NAME: CREATE UNIQUE INDEX [IDX_GATE_NAME] ON Gate(Name ASC)\n"
@@ -215,6 +220,7 @@ TEST_F(Databases, VersionOneIsUpgraded) {
             std::string::npos);
   std::string gates = SchemaOf(gatesFile);
   EXPECT_NE(gates.find("PrefixEnd TEXT, Tag INT DEFAULT 0)\n"), std::string::npos);
+  EXPECT_NE(gates.find("index IDX_GATEPREFIX_RANGE:"), std::string::npos);
   EXPECT_EQ(Sqlite3(mainFile, "PRAGMA integrity_check"), "ok\n");
   EXPECT_EQ(Sqlite3(gatesFile, "PRAGMA integrity_check"), "ok\n");
 
