@@ -71,6 +71,17 @@ std::string EngineText(const unsigned char* utf8) {
   return utf8 ? cp1251::FromUtf8(reinterpret_cast<const char*>(utf8)) : std::string();
 }
 
+// A column's text as program text; plain ASCII (numbers, gate names) is
+// taken over as it is.
+std::string ColumnText(sqlite3_stmt* stmt, int index) {
+  const unsigned char* utf8 = sqlite3_column_text(stmt, index);
+  if (!utf8) return std::string();
+  std::string_view text(reinterpret_cast<const char*>(utf8), sqlite3_column_bytes(stmt, index));
+  for (char c : text)
+    if (c < 0) return cp1251::FromUtf8(text);
+  return std::string(text);
+}
+
 // The UTF-8 form of program text: the text itself when it is plain ASCII,
 // otherwise its conversion in `scratch`.
 const char* Utf8(const std::string& text, std::string& scratch) {
@@ -343,7 +354,7 @@ bool TSQLiteUniTable::Next() {
 int64_t TSQLiteUniTable::FieldAsInteger(int index) const { return sqlite3_column_int64(stmt_, index); }
 
 std::string TSQLiteUniTable::FieldAsString(int index) const {
-  return EngineText(sqlite3_column_text(stmt_, index));
+  return ColumnText(stmt_, index);
 }
 
 int TSQLiteUniTable::FieldIndex(const std::string& name) const {
