@@ -115,14 +115,6 @@ void SQLiteUpperFunc(sqlite3_context* context, int argc, sqlite3_value** argv) {
   sqlite3_result_text(context, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
-}  // namespace
-
-std::string SQLiteErrorText(int code) {
-  for (const ResultCodeText& entry : kResultCodeTexts)
-    if (entry.code == code) return entry.text;
-  return "Unknown SQLite Error Code \"" + std::to_string(code) + "\"";
-}
-
 // The statement in the cache that ran longest ago.
 template <class Cache>
 typename Cache::iterator LeastRecentlyUsed(Cache& cache) {
@@ -130,6 +122,14 @@ typename Cache::iterator LeastRecentlyUsed(Cache& cache) {
   for (auto it = cache.begin(); it != cache.end(); ++it)
     if (it->second.lastUse < oldest->second.lastUse) oldest = it;
   return oldest;
+}
+
+}  // namespace
+
+std::string SQLiteErrorText(int code) {
+  for (const ResultCodeText& entry : kResultCodeTexts)
+    if (entry.code == code) return entry.text;
+  return "Unknown SQLite Error Code \"" + std::to_string(code) + "\"";
 }
 
 void TSQLiteStatementFinalizer::operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
