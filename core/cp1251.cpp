@@ -150,7 +150,7 @@ std::string FromUtf8(std::string_view s) {
       ++i;
       continue;
     }
-    int len = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+    int len = b >= 0xF5 ? 0 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
     if (len == 0 || i + len > n) {
       out += '?';
       ++i;

@@ -44,6 +44,7 @@ TEST(Cp1251, Utf8WithoutCp1251CharactersBecomesQuestionMarks) {
   EXPECT_EQ(cp1251::FromUtf8("\xED\xA0\x80"), "???");                   // a surrogate
   EXPECT_EQ(cp1251::FromUtf8("\xF0\x9F\x98\x80!"), "?!");               // outside the BMP
   EXPECT_EQ(cp1251::FromUtf8("trailing \xD0"), "trailing ?");           // cut short
+  EXPECT_EQ(cp1251::FromUtf8("\xF8" "ab"), "?ab");                      // no lead byte swallows what follows
   EXPECT_EQ(cp1251::FromUtf8("\xE2\x82\xAC"), std::string(1, '\x88'));  // the euro sign is there
 }
 
