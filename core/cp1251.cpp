@@ -181,6 +181,13 @@ std::string FromUtf8(std::string_view s) {
   return out;
 }
 
+char32_t UpperCodePoint(char32_t cp) {
+  if (cp < 0x80) return cp >= 'a' && cp <= 'z' ? cp - 32 : cp;
+  char b = FromUnicode(cp);
+  if (b == '?') return cp;
+  return CodePoint(kTables.upper[U8(b)]);
+}
+
 char Upper(char c) { return static_cast<char>(kTables.upper[U8(c)]); }
 char Lower(char c) { return static_cast<char>(kTables.lower[U8(c)]); }
 

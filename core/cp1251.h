@@ -21,6 +21,10 @@ std::string ToUtf8(std::string_view text);
 // sequences become '?'.
 std::string FromUtf8(std::string_view utf8);
 
+// The upper-case form of a code point by the code page's rules; code points
+// the code page lacks come back unchanged.
+char32_t UpperCodePoint(char32_t cp);
+
 // Letter case of one byte (Latin, Cyrillic and the other letters of the code page).
 char Upper(char c);
 char Lower(char c);

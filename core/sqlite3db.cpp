@@ -93,24 +93,34 @@ const char* Utf8(const std::string& text, std::string& scratch) {
 }
 
 // upper(x) with the Windows-1251 case rules, Cyrillic included; null gives
-// empty text. It runs once per row of a name search, so it works in one
-// pass over a reused buffer: each character goes to the code page, is
-// upper-cased there and comes back.
+// empty text. It runs once per row of a name search, so it works on the
+// UTF-8 text in place, one code point at a time, without allocating.
 void SQLiteUpperFunc(sqlite3_context* context, int argc, sqlite3_value** argv) {
   const unsigned char* text = argc > 0 ? sqlite3_value_text(argv[0]) : nullptr;
   if (!text) return sqlite3_result_text(context, "", 0, SQLITE_STATIC);
   int size = sqlite3_value_bytes(argv[0]);
   thread_local std::string out;
-  out.clear();
+  out.assign(reinterpret_cast<const char*>(text), size);
   for (int i = 0; i < size;) {
-    int length = 1;
-    while (i + length < size && (text[i + length] & 0xC0) == 0x80) ++length;
-    std::string_view one(reinterpret_cast<const char*>(text + i), length);
-    i += length;
-    if (length == 1 && one[0] >= 0)
-      out += cp1251::Upper(one[0]);
-    else
-      out += cp1251::ToUtf8(cp1251::UpperCase(cp1251::FromUtf8(one)));
+    unsigned char b = text[i];
+    if (b < 0x80) {
+      if (b >= 'a' && b <= 'z') out[i] = static_cast<char>(b - 32);
+      ++i;
+      continue;
+    }
+    // Only two-byte sequences hold letters of the code page, and their
+    // upper-case forms are two bytes long too.
+    if (b >= 0xC2 && b < 0xE0 && i + 1 < size && (text[i + 1] & 0xC0) == 0x80) {
+      char32_t cp = (char32_t(b & 0x1F) << 6) | (text[i + 1] & 0x3F);
+      char32_t up = cp1251::UpperCodePoint(cp);
+      if (up != cp && up >= 0x80 && up < 0x800) {
+        out[i] = static_cast<char>(0xC0 | (up >> 6));
+        out[i + 1] = static_cast<char>(0x80 | (up & 0x3F));
+      }
+      i += 2;
+      continue;
+    }
+    ++i;
   }
   sqlite3_result_text(context, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }

@@ -223,6 +223,8 @@ TEST_F(SQLiteLayer, UpperKnowsCyrillic) {
   db.RegisterUpper();
   EXPECT_EQ(db.GetStringValue("SELECT upper('привет ёжик abc')"_cp), "ПРИВЕТ ЁЖИК ABC"_cp);
   EXPECT_EQ(db.GetStringValue("SELECT typeof(upper(NULL)) || ':' || upper(NULL)"), "text:");
+  // Characters the code page lacks pass through untouched (not as "?").
+  EXPECT_EQ(db.GetIntValue("SELECT upper(char(223, 0x4E2D, 0x1F600, 0x451)) = char(223, 0x4E2D, 0x1F600, 0x401)"), 1);
   EXPECT_EQ(db.GetStringValue("SELECT upper('ёжъ€ßÿ 5')"_cp), "ЁЖЪ€ßÿ 5"_cp);
   db.ExecSQL("CREATE TABLE p (Name)");
   db.AddParamText(":N", "Иванов Пётр"_cp);
