@@ -38,7 +38,7 @@ bool TInterpreterIdentifierList::Less(const TInterpreterIdentifier& a, const TIn
 }
 
 void TInterpreterIdentifierList::Sort() {
-  std::sort(items_.begin(), items_.end(), [this](const auto& a, const auto& b) { return Less(*a, *b); });
+  std::stable_sort(items_.begin(), items_.end(), [this](const auto& a, const auto& b) { return Less(*a, *b); });
 }
 
 TInterpreterIdentifier* TInterpreterIdentifierList::FindByName(std::string_view unit, std::string_view name) const {

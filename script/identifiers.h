@@ -9,12 +9,14 @@
 
 #include "object.h"
 
-class TInterpreterIdentifier {
+// A TObject, so that scripts can hold an entry (a unit, a class declared in
+// source) as an object value.
+class TInterpreterIdentifier : public TObject {
+  PX_CLASS(TInterpreterIdentifier, TObject)
  public:
   TInterpreterIdentifier() = default;
   TInterpreterIdentifier(std::string unit, std::string name, void* data = nullptr)
       : Unit(std::move(unit)), Name(std::move(name)), Data(data) {}
-  virtual ~TInterpreterIdentifier() = default;
 
   std::string Unit;
   std::string Name;
@@ -40,7 +42,8 @@ class TInterpreterIdentifierList {
   // `index` at it (the first of several equal names when duplicates are
   // accepted), else at the place it would be inserted.
   bool Find(std::string_view name, size_t& index) const;
-  // Orders the entries by Compare.
+  // Orders the entries by Less; entries that compare equal keep the order
+  // in which they were added, so lookups stay deterministic.
   void Sort();
   // The last entry with this name and unit (any unit when `unit` is empty),
   // so that a later registration hides an earlier one; nullptr when none.
@@ -58,6 +61,7 @@ class TInterpreterIdentifierList {
 
 // An entry that belongs to a host class: methods and properties.
 class TInterpreterClassMember : public TInterpreterIdentifier {
+  PX_CLASS(TInterpreterClassMember, TInterpreterIdentifier)
  public:
   using TInterpreterIdentifier::TInterpreterIdentifier;
   const TClassInfo* ClassRef = nullptr;  // nullptr for plain functions
