@@ -245,7 +245,8 @@ class TInterpreterAdapter : public TObject {
                  TInterpreterArgs& args);
   bool ClassLookup(TInterpreterExpression* expression, const std::string& identifier, Variant& value,
                    TInterpreterArgs& args);
-  bool ConstLookup(TInterpreterExpression* expression, const std::string& identifier, Variant& value);
+  bool ConstLookup(TInterpreterExpression* expression, const std::string& identifier, Variant& value,
+                   TInterpreterArgs& args);
   bool ExtFunctionLookup(TInterpreterExpression* expression, const std::string& identifier, Variant& value,
                          TInterpreterArgs& args);
   bool SourceVarRead(const std::string& identifier, Variant& value, const TInterpreterArgs& args) const;
