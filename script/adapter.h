@@ -265,9 +265,11 @@ class TInterpreterAdapter : public TObject {
   TInterpreterIdentifierList idSetters_;
   TInterpreterIdentifierList intfMethods_{true};
   TInterpreterIdentifierList dMethods_;
-  TInterpreterIdentifierList classes_;
-  TInterpreterIdentifierList constants_;
-  TInterpreterMethodList functions_;
+  // Classes, constants and functions reach one entry per name; searched as
+  // lists of duplicates, that entry is always the first one registered.
+  TInterpreterIdentifierList classes_{true};
+  TInterpreterIdentifierList constants_{true};
+  TInterpreterMethodList functions_{true};
   std::vector<std::shared_ptr<TInterpreterRecord>> recordTypes_;
   TInterpreterIdentifierList recGetters_;
   TInterpreterIdentifierList recSetters_;
