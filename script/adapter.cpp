@@ -169,8 +169,9 @@ void TInterpreterAdapter::Assign(const TInterpreterAdapter& s) {
   }
   for (size_t i = 0; i < s.srcUnits_.Count(); ++i) {
     const auto& u = At<TInterpreterSrcUnit>(s.srcUnits_, i);
-    AddSrcUnitEx(u.Name, u.Source, {}, u.Data);
-    static_cast<TInterpreterSrcUnit*>(srcUnits_.Item(srcUnits_.Count() - 1))->Uses = u.Uses;
+    std::string uses;
+    for (const std::string& name : u.Uses) uses += (uses.empty() ? "" : ",") + name;
+    AddSrcUnitEx(u.Name, u.Source, uses, u.Data);
   }
   for (size_t i = 0; i < s.constants_.Count(); ++i) {
     const auto& c = At<TInterpreterConst>(s.constants_, i);

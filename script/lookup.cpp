@@ -23,18 +23,23 @@ const Entry& At(const TInterpreterIdentifierList& list, size_t i) {
   return static_cast<const Entry&>(*list.Item(i));
 }
 
-// A registered class fits the call's object: an instance of the class or a
-// descendant, or exactly that class reference (a class method registered
-// for a base class is not reached through a descendant's class reference).
-bool ClassFits(const TClassInfo* cls, const TInterpreterArgs& args) {
-  if (!cls) return false;
-  if (args.ObjKind == ObjectVarType()) {
-    TObject* obj = args.Instance();
-    return obj && obj->InheritsFrom(*cls);
+// The object of a call as registered entries are matched against it: an
+// entry fits an instance of its class or of a descendant, or exactly its
+// class reference (a class method registered for a base class is not
+// reached through a descendant's class reference).
+class TCallTarget {
+ public:
+  explicit TCallTarget(const TInterpreterArgs& args) : instance_(args.Instance()), classRef_(args.ClassRef()) {}
+  bool Fits(const TClassInfo* cls) const {
+    if (!cls) return false;
+    if (instance_) return instance_->InheritsFrom(*cls);
+    return classRef_ == cls;
   }
-  if (args.ObjKind == ClassVarType()) return args.ClassRef() == cls;
-  return false;
-}
+
+ private:
+  TObject* instance_;
+  const TClassInfo* classRef_;
+};
 
 bool IsObjectOrClass(const TInterpreterArgs& args) {
   return args.ObjKind == ObjectVarType() || args.ObjKind == ClassVarType();
@@ -98,9 +103,10 @@ void TInterpreterAdapter::CallEntry(TInterpreterExpression* expression, const TI
 
 bool TInterpreterAdapter::CallMember(const TInterpreterIdentifierList& list, TInterpreterExpression* expression,
                                      const std::string& identifier, Variant& value, TInterpreterArgs& args) {
+  const TCallTarget target(args);
   return WalkName(list, identifier, [&](const TInterpreterIdentifier& item) {
     const auto& m = static_cast<const TInterpreterMethod&>(item);
-    if (!m.Callback || !ClassFits(m.ClassRef, args)) return false;
+    if (!m.Callback || !target.Fits(m.ClassRef)) return false;
     CallEntry(expression, m, m, value, args);
     return true;
   });

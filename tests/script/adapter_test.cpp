@@ -3,8 +3,10 @@
 // direct methods.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "adapter.h"
@@ -517,6 +519,32 @@ TEST_F(AdapterTest, ClearSourceKeepsHostRegistrationsAndClearEmptiesTheGlobalAda
   ASSERT_TRUE(global.GetValue(nullptr, "GlobalThing", v, a));
   EXPECT_EQ(v.AsInteger(), 2);
   global.Clear();
+}
+
+TEST(AdapterThreads, FirstLookupsFromSeveralThreadsSeeOneSortedRegistry) {
+  TInterpreterAdapter adapter;
+  constexpr int kNames = 3000;
+  for (int i = kNames - 1; i >= 0; --i) adapter.AddConst("U", "C" + std::to_string(i), Variant::Integer(i));
+  std::atomic<int> ready{0};
+  std::vector<TInterpreterAdapter*> globals(8);
+  std::vector<int> wrong(8);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      ready.fetch_add(1);
+      while (ready.load() < 8) {
+      }
+      globals[t] = &GetGlobalAdapter();
+      TInterpreterArgs args;
+      for (int i = 0; i < kNames; i += 7) {
+        Variant v;
+        if (!adapter.GetValue(nullptr, "c" + std::to_string(i), v, args) || v.AsInteger() != i) ++wrong[t];
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong, std::vector<int>(8, 0));
+  for (TInterpreterAdapter* g : globals) EXPECT_EQ(g, &GetGlobalAdapter());
 }
 
 // An adapter that records the data handed to every host call.
