@@ -12,7 +12,7 @@ namespace {
 
 struct Tables {
   std::shared_mutex lock;
-  std::map<const TClassInfo*, std::vector<TPublishedProperty>> byClass;
+  std::map<const TClassInfo*, std::vector<std::shared_ptr<const TPublishedProperty>>> byClass;
 };
 
 Tables& AllTables() {
@@ -27,25 +27,27 @@ bool IsOrdinalKind(TPublishedKind kind) {
 }  // namespace
 
 void PublishProperties(const TClassInfo& cls, std::vector<TPublishedProperty> properties) {
+  std::vector<std::shared_ptr<const TPublishedProperty>> table;
+  for (TPublishedProperty& p : properties) table.push_back(std::make_shared<const TPublishedProperty>(std::move(p)));
   Tables& t = AllTables();
   std::unique_lock guard(t.lock);
-  t.byClass[&cls] = std::move(properties);
+  t.byClass[&cls] = std::move(table);
 }
 
-const TPublishedProperty* FindPublishedProperty(const TClassInfo& cls, std::string_view name) {
+std::shared_ptr<const TPublishedProperty> FindPublishedProperty(const TClassInfo& cls, std::string_view name) {
   Tables& t = AllTables();
   std::shared_lock guard(t.lock);
   for (const TClassInfo* c = &cls; c; c = c->Parent) {
     auto it = t.byClass.find(c);
     if (it == t.byClass.end()) continue;
-    for (const TPublishedProperty& p : it->second)
-      if (cp1251::SameText(p.Name, name)) return &p;
+    for (const auto& p : it->second)
+      if (cp1251::SameText(p->Name, name)) return p;
   }
   return nullptr;
 }
 
 bool ReadPublishedProperty(TObject& obj, std::string_view name, Variant& value) {
-  const TPublishedProperty* p = FindPublishedProperty(obj.ClassType(), name);
+  const std::shared_ptr<const TPublishedProperty> p = FindPublishedProperty(obj.ClassType(), name);
   if (!p) return false;
   if (IsOrdinalKind(p->Kind) && p->GetOrd) {
     int32_t ordinal = static_cast<int32_t>(p->GetOrd(obj));
@@ -80,7 +82,7 @@ bool ReadPublishedProperty(TObject& obj, std::string_view name, Variant& value) 
 }
 
 bool WritePublishedProperty(TObject& obj, std::string_view name, const Variant& value) {
-  const TPublishedProperty* p = FindPublishedProperty(obj.ClassType(), name);
+  const std::shared_ptr<const TPublishedProperty> p = FindPublishedProperty(obj.ClassType(), name);
   if (!p) return false;
   if (IsOrdinalKind(p->Kind) && p->SetOrd) {
     p->SetOrd(obj, value.AsInteger());

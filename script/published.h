@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -48,8 +49,9 @@ auto PublishedAccessor(F f) {
 // Declares (or replaces) the table of a class. Safe from any thread.
 void PublishProperties(const TClassInfo& cls, std::vector<TPublishedProperty> properties);
 // The property of that name (case-insensitive) of the class or its nearest
-// ancestor that declares one; nullptr when none.
-const TPublishedProperty* FindPublishedProperty(const TClassInfo& cls, std::string_view name);
+// ancestor that declares one; nullptr when none. It stays valid even when
+// the table is replaced meanwhile.
+std::shared_ptr<const TPublishedProperty> FindPublishedProperty(const TClassInfo& cls, std::string_view name);
 
 // Reads a property as a script value: ordinals as Integer (Boolean when the
 // type is named so), characters as one-character strings, floats as Double,
