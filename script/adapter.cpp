@@ -3,6 +3,7 @@
 #include "adapter.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "cp1251.h"
 #include "values.h"
@@ -74,14 +75,10 @@ void TInterpreterAdapter::ClearSource() {
 }
 
 void TInterpreterAdapter::ClearNonSource() {
-  for (TInterpreterIdentifierList* list : {&extUnits_, static_cast<TInterpreterIdentifierList*>(&intfMethods_),
-                                           static_cast<TInterpreterIdentifierList*>(&getters_),
-                                           static_cast<TInterpreterIdentifierList*>(&setters_),
-                                           static_cast<TInterpreterIdentifierList*>(&iGetters_),
-                                           static_cast<TInterpreterIdentifierList*>(&iSetters_), &idGetters_,
-                                           &idSetters_, &dMethods_, &classes_, &constants_,
-                                           static_cast<TInterpreterIdentifierList*>(&functions_), &recGetters_,
-                                           &recSetters_, &extFunctions_, &eventTypes_, &events_})
+  for (TInterpreterIdentifierList* list : std::initializer_list<TInterpreterIdentifierList*>{
+           &extUnits_, &intfMethods_, &getters_, &setters_, &iGetters_, &iSetters_, &idGetters_, &idSetters_,
+           &dMethods_, &classes_, &constants_, &functions_, &recGetters_, &recSetters_, &extFunctions_, &eventTypes_,
+           &events_})
     list->Clear();
   recordTypes_.clear();
   getHandlers_.clear();
@@ -94,11 +91,8 @@ void TInterpreterAdapter::Sort() {
 }
 
 void TInterpreterAdapter::SortLists() {
-  for (TInterpreterIdentifierList* list :
-       {&constants_, &classes_, static_cast<TInterpreterIdentifierList*>(&functions_),
-        static_cast<TInterpreterIdentifierList*>(&getters_), &intfMethods_,
-        static_cast<TInterpreterIdentifierList*>(&setters_), static_cast<TInterpreterIdentifierList*>(&iGetters_),
-        static_cast<TInterpreterIdentifierList*>(&iSetters_)})
+  for (TInterpreterIdentifierList* list : std::initializer_list<TInterpreterIdentifierList*>{
+           &constants_, &classes_, &functions_, &getters_, &intfMethods_, &setters_, &iGetters_, &iSetters_})
     list->Sort();
   sorted_.store(true, std::memory_order_release);
 }
