@@ -1,0 +1,585 @@
+// The expression evaluator: token reader, operator-priority parsing over the
+// operand stack, designators with arguments, indexes and members, elements
+// of strings and arrays, and error context.
+#include "expression.h"
+
+#include "adapter.h"
+#include "arrays.h"
+#include "cp1251.h"
+#include "records.h"
+#include "tokenizer.h"
+#include "values.h"
+#include "varops.h"
+
+namespace {
+
+const TCachedToken kNoToken{};
+
+bool IsOperandToken(int32_t kind) {
+  return kind == tkIdentifier || kind == tkInteger || kind == tkFloat || kind == tkString || kind == tkFalse ||
+         kind == tkTrue;
+}
+
+// Tokens after a name that mean the name's value is used.
+bool WantsResult(int32_t kind) {
+  switch (kind) {
+    case tkNot: case tkMul: case tkSlash: case tkDiv: case tkMod: case tkAnd: case tkPlus: case tkMinus:
+    case tkOr: case tkEqual: case tkGreater: case tkLess: case tkNotEqual: case tkGreaterEqual:
+    case tkLessEqual: case tkCloseParen: case tkComma: case tkDot:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// After these a `+` or `-` is binary.
+bool EndsOperand(int32_t kind) {
+  return IsOperandToken(kind) || kind == tkCloseParen || kind == tkCloseBracket;
+}
+
+struct ArithmeticOp {
+  int32_t token;
+  VarOp op;
+};
+constexpr ArithmeticOp kArithmetic[] = {
+    {tkPlus, VarOp::Add}, {tkMinus, VarOp::Sub}, {tkMul, VarOp::Mul},  {tkSlash, VarOp::Divide},
+    {tkDiv, VarOp::IntDiv}, {tkMod, VarOp::Mod}, {tkShl, VarOp::Shl},  {tkShr, VarOp::Shr},
+    {tkAnd, VarOp::And},  {tkOr, VarOp::Or},     {tkXor, VarOp::Xor},
+};
+
+struct CompareOp {
+  int32_t token;
+  VarCmp cmp;
+};
+constexpr CompareOp kCompare[] = {
+    {tkEqual, VarCmp::Equal}, {tkNotEqual, VarCmp::NotEqual}, {tkLess, VarCmp::Less},
+    {tkGreater, VarCmp::Greater}, {tkLessEqual, VarCmp::LessEqual}, {tkGreaterEqual, VarCmp::GreaterEqual},
+};
+
+// Values compared by identity (reference or mask), never converted.
+bool ComparesByIdentity(const Variant& v) {
+  TVarType t = v.VarType();
+  return t == ObjectVarType() || t == ClassVarType() || t == SetVarType() || t == PointerVarType() ||
+         t == varUnknown || t == varDispatch;
+}
+
+bool SameIdentity(const Variant& l, const Variant& r) {
+  if (l.VarType() == varUnknown || l.VarType() == varDispatch) return l.PayloadPtr() == r.PayloadPtr();
+  return l.Bits() == r.Bits() && (r.VarType() == l.VarType() || !r.PayloadPtr());
+}
+
+bool HoldsMembers(const Variant& v) {
+  TVarType t = v.VarType();
+  return t == ObjectVarType() || t == ClassVarType() || t == RecordVarType() || t == varDispatch ||
+         t == varUnknown;
+}
+
+std::vector<int32_t> IndexesOf(const TInterpreterArgs& args) {
+  std::vector<int32_t> indexes;
+  indexes.reserve(static_cast<size_t>(args.Count));
+  for (int32_t i = 0; i < args.Count; ++i) indexes.push_back(args.Values[static_cast<size_t>(i)].AsInteger());
+  return indexes;
+}
+
+// The 0-based position of a one-index access to a generic array.
+size_t VariantArrayIndex(const VariantArray& array, const TInterpreterArgs& args) {
+  if (args.Count > 1) RaiseError(172, -1);
+  int64_t index = args.Values[0].AsInteger();
+  if (index < array.low || index > array.High()) RaiseError(171, -1);
+  return static_cast<size_t>(index - array.low);
+}
+
+// The 0-based position of a character; Range check error outside the text.
+size_t StringIndex(const std::string& s, const TInterpreterArgs& args) {
+  if (args.Count > 1) RaiseError(172, -1);
+  int64_t index = args.Values[0].AsInteger();
+  if (s.empty() || index < 1 || index > static_cast<int64_t>(s.size())) throw ERangeError();
+  return static_cast<size_t>(index - 1);
+}
+
+}  // namespace
+
+TInterpreterExpression::ArgsScope::ArgsScope(TInterpreterExpression& e) : e_(e), saved_(e.args_) {
+  if (e.argsTop_ == e.argsPool_.size()) e.argsPool_.push_back(std::make_unique<TInterpreterArgs>());
+  fresh_ = e.argsPool_[e.argsTop_++].get();
+  fresh_->Clear();
+  fresh_->HasResult = false;
+  fresh_->Assignment = false;
+  e.args_ = fresh_;
+}
+
+TInterpreterExpression::ArgsScope::~ArgsScope() {
+  e_.args_ = saved_;
+  --e_.argsTop_;
+}
+
+TInterpreterExpression::TInterpreterExpression()
+    : token_(&kNoToken), args_(&ownArgs_), adapter_(std::make_unique<TInterpreterAdapter>(this)),
+      shared_(&GetGlobalAdapter()) {
+  SetSource({});
+}
+
+TInterpreterExpression::~TInterpreterExpression() = default;
+
+void TInterpreterExpression::SetSource(std::string source) {
+  sources_.clear();
+  sources_.push_back(std::make_unique<TSourceText>());
+  src_ = sources_.back().get();
+  src_->Text = std::move(source);
+  src_->Tokens.Reset(src_->Text);
+  position_ = 0;
+  token_ = &kNoToken;
+  kind_ = prevKind_ = tkEnd;
+  pushedBack_ = false;
+}
+
+TInterpreterExpression::TSourceText* TInterpreterExpression::SwitchSource(const std::string& text) {
+  TSourceText* previous = src_;
+  for (const auto& s : sources_) {
+    if (s->Text == text) {
+      src_ = s.get();
+      return previous;
+    }
+  }
+  sources_.push_back(std::make_unique<TSourceText>());
+  src_ = sources_.back().get();
+  src_->Text = text;
+  src_->Tokens.Reset(src_->Text);
+  return previous;
+}
+
+void TInterpreterExpression::Init() {
+  ResultValue.Clear();
+  sources_.resize(1);
+  src_ = sources_.front().get();
+  for (int32_t i = 0; i <= sp_; ++i) stack_[static_cast<size_t>(i)].Clear();
+  sp_ = -1;
+  position_ = 0;
+  token_ = &kNoToken;
+  kind_ = prevKind_ = tkEnd;
+  pushedBack_ = false;
+  assignAllowed_ = true;
+  args_ = &ownArgs_;
+  ownArgs_.Clear();
+  argsTop_ = 0;
+  exprDepth_ = 0;
+  nesting_ = 0;
+  adapter_->Clear();
+  lastError_.Clear();
+}
+
+void TInterpreterExpression::Run() {
+  Init();
+  NextToken();
+  EvaluateExpression(ResultValue);
+}
+
+void TInterpreterExpression::NextToken() {
+  if (pushedBack_) {
+    pushedBack_ = false;
+    return;
+  }
+  prevKind_ = kind_;
+  ++reads_;
+  const TCachedToken& t = src_->Tokens.Read(position_);
+  token_ = &t;
+  kind_ = t.Kind;
+  position_ = t.End;
+}
+
+void TInterpreterExpression::PushBackToken() {
+  if (pushedBack_) RaiseError(2, -1);
+  pushedBack_ = true;
+}
+
+void TInterpreterExpression::SetPosition(size_t offset) {
+  position_ = offset > src_->Tokens.Text().size() ? src_->Tokens.Text().size() : offset;
+  pushedBack_ = false;
+}
+
+int32_t TInterpreterExpression::TokenStartPos() const {
+  size_t length = token_->Text.size();
+  return static_cast<int32_t>(position_ >= length ? position_ - length : 0);
+}
+
+void TInterpreterExpression::RaiseExpected(const std::string& what) const {
+  std::string found = token_->Text.empty() ? ErrorCodeText(304) : "'" + token_->Text + "'";
+  RaiseError(103, TokenStartPos(), what, found);
+}
+
+TInterpreterExpression::TReaderState TInterpreterExpression::SaveReader() const {
+  return {position_, token_, kind_, prevKind_, pushedBack_, assignAllowed_};
+}
+
+void TInterpreterExpression::RestoreReader(const TReaderState& s) {
+  position_ = s.Position;
+  token_ = s.Token;
+  kind_ = s.Kind;
+  prevKind_ = s.PrevKind;
+  pushedBack_ = s.PushedBack;
+  assignAllowed_ = s.AssignAllowed;
+}
+
+void TInterpreterExpression::Push(const Variant& v) {
+  if (sp_ + 1 >= kOperandStackSize) RaiseError(8, -1);
+  stack_[static_cast<size_t>(++sp_)] = v;
+}
+
+void TInterpreterExpression::EvaluateExpression(Variant& result) {
+  result = Variant::Null();
+  int32_t sp = sp_;
+  try {
+    ParseOperand(-1, result);
+  } catch (const EVariantError&) {
+    sp_ = sp;
+    RaiseError(53, TokenEndPos());
+  } catch (...) {
+    sp_ = sp;
+    throw;
+  }
+  sp_ = sp;
+}
+
+void TInterpreterExpression::EvaluateTyped(TVarType kind, Variant& result) {
+  int32_t start = TokenStartPos();
+  bool saved = assignAllowed_;
+  assignAllowed_ = false;
+  try {
+    EvaluateExpression(result);
+  } catch (...) {
+    assignAllowed_ = saved;
+    throw;
+  }
+  assignAllowed_ = saved;
+  if (result.VarType() != kind) RaiseError(kind == varInteger ? 108 : kind == varBoolean ? 105 : 1, start);
+}
+
+void TInterpreterExpression::ParseOperand(int32_t op, Variant& result) {
+  // Nesting counts, not length: a flat chain stays at one level.
+  struct Depth {
+    int32_t& d;
+    explicit Depth(int32_t& depth) : d(depth) {
+      if (++d >= kOperandStackSize) {
+        --d;
+        RaiseError(8, -1);
+      }
+    }
+    ~Depth() { --d; }
+  } depth(exprDepth_);
+  struct StackMark {
+    int32_t& sp;
+    int32_t mark;
+    ~StackMark() { sp = mark; }
+  } mark{sp_, sp_};
+
+  result.Clear();
+  bool assigned = false;
+  if (op != -1) NextToken();
+  int32_t firstKind = kind_;
+  int32_t opPriority = OperatorPriority(op);
+  for (;;) {
+    int32_t kind = kind_;
+    if (IsOperandToken(kind)) {
+      if (kind == tkIdentifier) {
+        std::string name = token_->Text;
+        Args().Clear();
+        ReadDesignator(name, nullptr, result);
+      } else {
+        result = token_->Value;
+      }
+      assigned = true;
+      NextToken();
+      if (IsOperandToken(kind_)) RaiseError(110, TokenEndPos());
+      if (OperatorPriority(kind_) < opPriority) return;
+      Push(result);
+      continue;
+    }
+    if (kind == tkNot) {
+      Variant operand;
+      ParseOperand(tkNot, operand);
+      result = VarNot(operand);
+      assigned = true;
+      Push(result);
+      continue;
+    }
+    if ((kind == tkPlus || kind == tkMinus) && !EndsOperand(prevKind_)) {
+      Variant operand;
+      ParseOperand(tkNot, operand);
+      result = kind == tkMinus ? VarNegate(operand) : operand;
+      assigned = true;
+      Push(result);
+      continue;
+    }
+    int32_t priority = OperatorPriority(kind);
+    if (priority > 0) {
+      if (opPriority >= priority) return;
+      if (sp_ <= mark.mark) RaiseError(2, -1);
+      Variant left = std::move(stack_[static_cast<size_t>(sp_--)]);
+      Variant right;
+      ParseOperand(kind, right);
+      result = Operate(left, kind, right);
+      assigned = true;
+      Push(result);
+      continue;
+    }
+    if (kind == tkOpenParen) {
+      ParseOperand(tkOpenParen, result);
+      if (kind_ != tkCloseParen) RaiseExpected("')'");
+      NextToken();
+      assigned = true;
+      Push(result);
+      continue;
+    }
+    if (kind == tkOpenBracket) {
+      NextToken();
+      ReadSetConstructor(result);
+      if (kind_ != tkCloseBracket) RaiseExpected("']'");
+      NextToken();
+      assigned = true;
+      Push(result);
+      continue;
+    }
+    if (!assigned && firstKind != tkIdentifier) RaiseExpectedCode(301);
+    return;
+  }
+}
+
+Variant TInterpreterExpression::Operate(const Variant& left, int32_t op, const Variant& right) const {
+  if (left.VarType() == SetVarType() && (op == tkPlus || op == tkMinus)) {
+    uint32_t l = static_cast<uint32_t>(left.Bits()), r = ValueToSet(right);
+    return SetToValue(op == tkPlus ? (l | r) : (l & ~r));
+  }
+  for (const ArithmeticOp& a : kArithmetic)
+    if (a.token == op) return VarBinaryOp(left, a.op, right);
+  if ((op == tkEqual || op == tkNotEqual) && ComparesByIdentity(left))
+    return Variant::Boolean(SameIdentity(left, right) == (op == tkEqual));
+  for (const CompareOp& c : kCompare)
+    if (c.token == op) return VarCompareOp(left, c.cmp, right);
+  RaiseError(2, -1);
+}
+
+void TInterpreterExpression::ReadSetConstructor(Variant& result) {
+  uint32_t mask = 0;
+  while (kind_ == tkInteger || kind_ == tkIdentifier) {
+    if (kind_ == tkInteger) {
+      mask |= static_cast<uint32_t>(token_->Value.AsInteger());
+    } else {
+      std::string name = token_->Text;
+      Variant element;
+      Args().Clear();
+      ReadDesignator(name, nullptr, element);
+      if (!element.IsOrdinal()) RaiseError(108, TokenStartPos());
+      mask |= 1u << (element.AsInt64() & 31);
+    }
+    NextToken();
+    if (kind_ == tkComma) {
+      NextToken();
+      continue;
+    }
+    if (kind_ != tkCloseBracket) RaiseExpected("']'");
+  }
+  result = SetToValue(mask);
+}
+
+void TInterpreterExpression::ReadDesignator(const std::string& name, const Variant* object, Variant& result) {
+  NextToken();
+  TInterpreterArgs& args = Args();
+  args.Indexed = kind_ == tkOpenBracket;
+  if (kind_ == tkOpenParen || kind_ == tkOpenBracket)
+    ReadCallArguments(kind_ == tkOpenParen ? tkCloseParen : tkCloseBracket);
+  else
+    args.Count = 0;
+  if (object)
+    args.SetObj(*object);
+  else
+    args.ClearObj();
+
+  if (kind_ == tkColon && assignAllowed_) {
+    PushBackToken();
+    targetName_ = name;
+    return;
+  }
+
+  args.HasResult = WantsResult(kind_) || args.Assignment;
+  args.IndexesUsed = false;
+  result.Clear();
+  if (!GetValue(name, result, args)) RaiseError(104, TokenStartPos(), name);
+
+  if (result.VarType() == RecordVarType() && !ValueToRecord(result).RecordType()) {
+    bool bound = adapter_->BindRecordType(result) || (shared_ != adapter_.get() && shared_->BindRecordType(result));
+    if (!bound) RaiseError(31, -1, "Unknown RecordType");
+  }
+  if (args.WriteBack) WriteBackArguments();
+  if (args.Indexed && !args.IndexesUsed) {
+    Variant container = result;
+    if (!GetElement(container, result, args)) RaiseError(176, TokenStartPos());
+  }
+  args.ClearObj();
+  args.ObjKeeper.Clear();
+  args.Count = 0;
+
+  if (kind_ == tkDot) {
+    NextToken();
+    if (kind_ != tkIdentifier) RaiseExpectedCode(302);
+    if (!HoldsMembers(result)) RaiseError(109, TokenStartPos());
+    std::string member = token_->Text;
+    Variant holder = std::move(result);
+    Variant inner = Variant::Null();
+    ReadDesignator(member, &holder, inner);
+    result = std::move(inner);
+    NextToken();
+  }
+  PushBackToken();
+}
+
+void TInterpreterExpression::ReadCallArguments(int32_t closing) {
+  TInterpreterArgs& outer = Args();
+  ArgsScope scope(*this);
+  scope.Fresh().Indexed = outer.Indexed;
+  int32_t count = 0;
+  for (;;) {
+    NextToken();
+    if (count == 0 && kind_ == closing) break;
+    if (count >= kMaxCallArgs) RaiseError(181, -1);
+    size_t i = static_cast<size_t>(count);
+    if (kind_ == tkIdentifier)
+      outer.VarNames[i] = token_->Text;
+    else
+      outer.VarNames[i].clear();
+    Variant value;
+    if (kind_ == tkOpenBracket)
+      ReadOpenArray(value);
+    else
+      EvaluateExpression(value);
+    outer.Values[i] = std::move(value);
+    ++count;
+    if (kind_ == tkComma) continue;
+    if (kind_ != closing) RaiseExpected(closing == tkCloseParen ? "')'" : "']'");
+    break;
+  }
+  NextToken();
+  outer.Count = count;
+}
+
+void TInterpreterExpression::ReadOpenArray(Variant& result) {
+  std::vector<Variant> items;
+  NextToken();
+  if (kind_ != tkCloseBracket) {
+    for (;;) {
+      if (items.size() >= kMaxCallArgs) RaiseError(181, -1);
+      Variant item;
+      EvaluateExpression(item);
+      items.push_back(std::move(item));
+      if (kind_ == tkComma) {
+        NextToken();
+        continue;
+      }
+      if (kind_ != tkCloseBracket) RaiseExpected("']'");
+      break;
+    }
+  }
+  NextToken();
+  result = Variant::Array(std::move(items));
+}
+
+void TInterpreterExpression::WriteBackArguments() {
+  TInterpreterArgs& args = Args();
+  args.ClearObj();
+  args.ObjKeeper.Clear();
+  int32_t count = args.Count;
+  args.Count = 0;
+  bool indexed = args.Indexed;
+  args.Indexed = false;
+  for (int32_t i = 0; i < count; ++i) {
+    size_t k = static_cast<size_t>(i);
+    if (args.VarNames[k].empty() || !(args.Types[k] & varByRef)) continue;
+    Variant value = args.Values[k];
+    SetValue(args.VarNames[k], value, args);
+  }
+  args.Indexed = indexed;
+  args.WriteBack = false;
+}
+
+bool TInterpreterExpression::GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) {
+  try {
+    if (adapter_->GetValue(this, identifier, value, args)) return true;
+    if (shared_ != adapter_.get() && shared_->GetValue(this, identifier, value, args)) return true;
+  } catch (std::exception& e) {
+    ApplyErrorContext(e, {});
+    throw;
+  }
+  if (!OnGetValue) return false;
+  bool done = false;
+  OnGetValue(this, identifier, value, args, done);
+  return done;
+}
+
+bool TInterpreterExpression::SetValue(const std::string& identifier, const Variant& value, TInterpreterArgs& args) {
+  try {
+    if (adapter_->SetValue(this, identifier, value, args)) return true;
+    if (shared_ != adapter_.get() && shared_->SetValue(this, identifier, value, args)) return true;
+  } catch (EInterpreterError& e) {
+    e.ErrPos = TokenStartPos();
+    throw;
+  }
+  if (!OnSetValue) return false;
+  bool done = false;
+  OnSetValue(this, identifier, value, args, done);
+  return done;
+}
+
+bool TInterpreterExpression::AdapterElement(const Variant& variable, Variant& value, TInterpreterArgs& args,
+                                            bool write, const Variant* newValue) {
+  auto ask = [&](TInterpreterAdapter& a) {
+    return write ? a.SetElement(this, variable, *newValue, args) : a.GetElement(this, variable, value, args);
+  };
+  return ask(*adapter_) || (shared_ != adapter_.get() && ask(*shared_));
+}
+
+bool TInterpreterExpression::GetElement(const Variant& variable, Variant& value, TInterpreterArgs& args) {
+  if (args.Count == 0) return false;
+  TVarType t = variable.VarType();
+  if (variable.IsString()) {
+    const std::string& s = variable.StringRef();
+    value = Variant::String(std::string(1, s[StringIndex(s, args)]));
+    return true;
+  }
+  if (t == ArrayVarType()) {
+    value = GetArrayElement(IndexesOf(args), ValueToArray(variable));
+    return true;
+  }
+  if (t == ObjectVarType() || t == ClassVarType()) return AdapterElement(variable, value, args, false, nullptr);
+  if (!variable.IsArray()) RaiseError(176, TokenEndPos());
+  const VariantArray& array = variable.ArrayRef();
+  value = array.items[VariantArrayIndex(array, args)];
+  return true;
+}
+
+bool TInterpreterExpression::SetElement(Variant& variable, const Variant& value, TInterpreterArgs& args) {
+  if (args.Count == 0) return false;
+  TVarType t = variable.VarType();
+  if (variable.IsString()) {
+    std::string s = variable.StringRef();
+    size_t index = StringIndex(s, args);
+    std::string text = value.AsString();
+    s[index] = text.empty() ? '\0' : text[0];
+    variable = variable.VarType() == varOleStr ? Variant::OleStr(std::move(s)) : Variant::String(std::move(s));
+    return true;
+  }
+  if (t == ArrayVarType()) {
+    SetArrayElement(IndexesOf(args), ValueToArray(variable), value);
+    return true;
+  }
+  if (t == ObjectVarType() || t == ClassVarType()) {
+    Variant unused;
+    return AdapterElement(variable, unused, args, true, &value);
+  }
+  if (!variable.IsArray()) RaiseError(176, TokenEndPos());
+  VariantArray& array = variable.MutableArray();
+  array.items[VariantArrayIndex(array, args)] = value;
+  return true;
+}
+
+void TInterpreterExpression::ApplyErrorContext(std::exception& e, std::string_view unitName) {
+  CompleteError(lastError_, e, unitName, src_->Tokens.Text(), static_cast<int32_t>(position_));
+}

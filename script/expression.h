@@ -1,0 +1,191 @@
+// The expression evaluator of the gate script language: reads tokens from
+// the script text, evaluates one expression by operator priority over an
+// operand stack, resolves names through the interpreter's own lookups, the
+// registries and the host events, and adds unit and line to errors.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "args.h"
+#include "errors.h"
+#include "exceptions.h"
+#include "object.h"
+#include "tokencache.h"
+#include "tokenizer.h"
+#include "variant.h"
+
+class TInterpreterAdapter;
+
+// Reading a string out of its bounds.
+class ERangeError : public Exception {
+  PX_CLASS(ERangeError, Exception)
+ public:
+  ERangeError() : Exception("Range check error") {}
+};
+
+// Bounds that keep any script from overflowing the native stack: operands
+// and parentheses nested in one expression (error 8), and statements,
+// skipped blocks, calls and used units nested in one another (error 52).
+constexpr int32_t kOperandStackSize = 200;
+constexpr int32_t kMaxNesting = 400;
+
+class TInterpreterExpression : public TObject {
+  PX_CLASS(TInterpreterExpression, TObject)
+ public:
+  TInterpreterExpression();
+  ~TInterpreterExpression() override;
+  TInterpreterExpression(const TInterpreterExpression&) = delete;
+  TInterpreterExpression& operator=(const TInterpreterExpression&) = delete;
+
+  // Takes a new script text.
+  void SetSource(std::string source);
+  const std::string& Source() const { return src_->Text; }
+
+  // Evaluates the whole text as one expression into ResultValue.
+  virtual void Run();
+  // Resets the run state: result, operand stack, reader, call arguments, the
+  // own registry and the last error.
+  virtual void Init();
+
+  Variant ResultValue;
+  TInterpreterGetValue OnGetValue;
+  TInterpreterSetValue OnSetValue;
+
+  // The last error that left a run, with unit and line when known.
+  const EInterpreterError& LastError() const { return lastError_; }
+  TInterpreterAdapter& OwnAdapter() { return *adapter_; }
+  TInterpreterAdapter& SharedAdapter() { return *shared_; }
+
+  // Name resolution, each true when the name was served: own registry,
+  // shared registry, then the host events.
+  virtual bool GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args);
+  virtual bool SetValue(const std::string& identifier, const Variant& value, TInterpreterArgs& args);
+  // An element of a string, an array or a default indexed property.
+  virtual bool GetElement(const Variant& variable, Variant& value, TInterpreterArgs& args);
+  virtual bool SetElement(Variant& variable, const Variant& value, TInterpreterArgs& args);
+
+  // Adds position, unit and line to an error leaving a run of `unitName`
+  // and records it as the last error.
+  void ApplyErrorContext(std::exception& e, std::string_view unitName);
+
+ protected:
+  // Reader.
+  void NextToken();
+  void PushBackToken();
+  void SetPosition(size_t offset);
+  size_t Position() const { return position_; }
+  int32_t TokenStartPos() const;
+  int32_t TokenEndPos() const { return static_cast<int32_t>(position_); }
+  int32_t Kind() const { return kind_; }
+  const std::string& TokenText() const { return token_->Text; }
+  const Variant& TokenValue() const { return token_->Value; }
+  // Error 103: `what` expected, the current token (or "End of File") found.
+  [[noreturn]] void RaiseExpected(const std::string& what) const;
+  [[noreturn]] void RaiseExpectedCode(int32_t code) const { RaiseExpected(ErrorCodeText(code)); }
+
+  // One expression from the current token; EVariantError becomes error 53.
+  void EvaluateExpression(Variant& result);
+  // An expression whose kind must be exactly `kind` (108 for Integer, 105
+  // for Boolean, 1 otherwise), read with assignment off.
+  void EvaluateTyped(TVarType kind, Variant& result);
+  // Resolves `name` (the current token is the one after it, not yet read)
+  // with `object` on the left of the dot (nullptr for a plain name).
+  void ReadDesignator(const std::string& name, const Variant* object, Variant& result);
+
+  // Call arguments: the current object and a pool of fresh ones, so that the
+  // arguments of a nested call never disturb the outer list.
+  TInterpreterArgs& Args() { return *args_; }
+  class ArgsScope {
+   public:
+    explicit ArgsScope(TInterpreterExpression& e);
+    ~ArgsScope();
+    TInterpreterArgs& Fresh() { return *fresh_; }
+
+   private:
+    TInterpreterExpression& e_;
+    TInterpreterArgs* saved_;
+    TInterpreterArgs* fresh_;
+  };
+
+  // Counts nesting of statements, calls and skips; past the bound error 52.
+  class NestingGuard {
+   public:
+    explicit NestingGuard(TInterpreterExpression& e) : e_(e) {
+      if (++e_.nesting_ > kMaxNesting) {
+        --e_.nesting_;
+        RaiseError(52, -1);
+      }
+    }
+    ~NestingGuard() { --e_.nesting_; }
+    NestingGuard(const NestingGuard&) = delete;
+    NestingGuard& operator=(const NestingGuard&) = delete;
+
+   private:
+    TInterpreterExpression& e_;
+  };
+
+  // The state the reader is in, for jumping back.
+  struct TReaderState {
+    size_t Position = 0;
+    const TCachedToken* Token = nullptr;
+    int32_t Kind = 0;
+    int32_t PrevKind = 0;
+    bool PushedBack = false;
+    bool AssignAllowed = true;
+  };
+  TReaderState SaveReader() const;
+  void RestoreReader(const TReaderState& s);
+
+  // One script text with its tokens. Texts of other units stay alive while
+  // their functions run, so saved reader states stay valid.
+  struct TSourceText {
+    std::string Text;
+    TTokenCache Tokens;
+  };
+  // Makes `text` current (reusing a text seen before) and returns the one
+  // it replaced; RestoreSource puts that back.
+  TSourceText* SwitchSource(const std::string& text);
+  void RestoreSource(TSourceText* previous) { src_ = previous; }
+
+  uint64_t reads_ = 0;      // tokens read, for skip loops to see progress
+  std::string targetName_;  // the name an assignment designator stopped at
+  bool assignAllowed_ = true;
+  EInterpreterError lastError_{-1, -1};
+  int32_t exprDepth_ = 0;  // operand nesting of the running frame
+  int32_t nesting_ = 0;
+
+ protected:
+  void ParseOperand(int32_t op, Variant& result);
+  void Push(const Variant& v);
+  void ReadCallArguments(int32_t closing);
+  void ReadOpenArray(Variant& result);
+  void ReadSetConstructor(Variant& result);
+  void WriteBackArguments();
+  Variant Operate(const Variant& left, int32_t op, const Variant& right) const;
+  bool AdapterElement(const Variant& variable, Variant& value, TInterpreterArgs& args, bool write,
+                      const Variant* newValue);
+
+  std::vector<std::unique_ptr<TSourceText>> sources_;
+  TSourceText* src_;
+  size_t position_ = 0;
+  const TCachedToken* token_;
+  int32_t kind_ = tkEnd;
+  int32_t prevKind_ = tkEnd;
+  bool pushedBack_ = false;
+
+  std::array<Variant, kOperandStackSize> stack_;
+  int32_t sp_ = -1;
+
+  TInterpreterArgs ownArgs_;
+  TInterpreterArgs* args_;
+  std::vector<std::unique_ptr<TInterpreterArgs>> argsPool_;
+  size_t argsTop_ = 0;
+
+  std::unique_ptr<TInterpreterAdapter> adapter_;
+  TInterpreterAdapter* shared_;
+};

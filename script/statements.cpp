@@ -1,0 +1,893 @@
+// The statement interpreter: frames, statements, var and const sections,
+// data types and the skipper.
+#include "statements.h"
+
+#include "adapter.h"
+#include "records.h"
+#include "tokenizer.h"
+#include "values.h"
+
+namespace {
+
+constexpr size_t kMaxSavedStates = 200;
+
+bool StartsStatement(int32_t kind) {
+  switch (kind) {
+    case tkIdentifier: case tkBegin: case tkIf: case tkWhile: case tkRepeat: case tkFor: case tkCase:
+    case tkTry: case tkRaise: case tkBreak: case tkContinue: case tkExit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool EndsIdentifierStatement(int32_t kind) {
+  return kind == tkSemicolon || kind == tkEndKeyword || kind == tkElse || kind == tkUntil || kind == tkFinally ||
+         kind == tkExcept;
+}
+
+// Tokens a skipped expression is made of.
+bool PassedInExpression(int32_t kind) {
+  if (kind >= tkNot && kind <= tkXor) return true;
+  switch (kind) {
+    case tkIdentifier: case tkInteger: case tkFloat: case tkString: case tkFalse: case tkTrue:
+    case tkOpenParen: case tkCloseParen: case tkOpenBracket: case tkCloseBracket: case tkComma: case tkDot:
+    case tkDoubleQuote:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool StopsExpression(int32_t kind) {
+  switch (kind) {
+    case tkSemicolon: case tkEndKeyword: case tkElse: case tkDo: case tkUntil: case tkFinally: case tkExcept:
+    case tkOf:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The object behind an exception in flight: the raised object for a script
+// raise, the exception itself for the system's own; nullptr for anything
+// else.
+TObject* ExceptionObject(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EScriptRaise& e) {
+    TObject* raised = e.Raised();
+    return raised ? raised : const_cast<EScriptRaise*>(&e);
+  } catch (const Exception& e) {
+    return const_cast<Exception*>(&e);
+  } catch (...) {
+  }
+  return nullptr;
+}
+
+bool IsReraise(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EInterpreterError& e) {
+    return e.ErrCode == 4;
+  } catch (...) {
+  }
+  return false;
+}
+
+}  // namespace
+
+EScriptRaise::EScriptRaise(const Exception& raised) : Exception(raised.Message()), handle_(raised.Handle()) {}
+
+TInterpreterFunction::TInterpreterFunction() = default;
+TInterpreterFunction::~TInterpreterFunction() = default;
+
+void TInterpreterFunction::Init() {
+  TInterpreterExpression::Init();
+  break_ = continue_ = exit_ = false;
+  frames_.clear();
+  frame_ = nullptr;
+  states_.clear();
+  handled_.clear();
+  currentUnit_.clear();
+  function_ = nullptr;
+}
+
+void TInterpreterFunction::Run() {
+  Init();
+  NextToken();
+  Args().Count = 0;
+  RunFunction(nullptr);
+}
+
+void TInterpreterFunction::PushState() {
+  if (states_.size() >= kMaxSavedStates) RaiseError(2, -1);
+  states_.push_back(SaveReader());
+}
+
+void TInterpreterFunction::PopState() {
+  if (states_.empty()) RaiseError(2, -1);
+  RestoreReader(states_.back());
+  states_.pop_back();
+}
+
+void TInterpreterFunction::DropState() {
+  if (states_.empty()) RaiseError(2, -1);
+  states_.pop_back();
+}
+
+bool TInterpreterFunction::GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) {
+  if (frame_ && !args.HasObj()) {
+    if (TInterpreterVar* var = frame_->Vars.LookupVariable({}, identifier)) {
+      CopyValue(value, var->Value);
+      return true;
+    }
+  }
+  return TInterpreterExpression::GetValue(identifier, value, args);
+}
+
+bool TInterpreterFunction::SetValue(const std::string& identifier, const Variant& value, TInterpreterArgs& args) {
+  if (frame_ && !args.HasObj() && !args.Indexed) {
+    try {
+      if (frame_->Vars.SetValue(identifier, value)) return true;
+    } catch (std::exception& e) {
+      ApplyErrorContext(e, frame_->Desc ? frame_->Desc->UnitName : std::string());
+      throw;
+    }
+  }
+  return TInterpreterExpression::SetValue(identifier, value, args);
+}
+
+void TInterpreterFunction::DeclareLocal(const std::string& name, const std::string& typeName, TVarType kind,
+                                        const Variant& value) {
+  frame_->Vars.DeclareVariable(currentUnit_, name, typeName, kind, value);
+}
+
+void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int32_t closing) {
+  NestingGuard guard(*this);
+  TInterpreterArgs& callArgs = Args();
+  for (int32_t i = 0; i < callArgs.Count; ++i) {
+    TVarType t = callArgs.Values[static_cast<size_t>(i)].VarType();
+    if (t == ArrayVarType() || t == RecordVarType())
+      RaiseError(2, -1, "Array and Record types are not allowed as procedure/function parameter" "not implemented");
+  }
+  frames_.push_back(std::make_unique<TFrame>());
+  TFrame* previous = frame_;
+  frame_ = frames_.back().get();
+  frame_->Desc = desc;
+  const TInterpreterFunctionDesc* previousFunction = function_;
+  function_ = desc;
+  int32_t savedDepth = exprDepth_;
+  exprDepth_ = 0;
+  auto leave = [&] {
+    frames_.pop_back();
+    frame_ = previous;
+    function_ = previousFunction;
+    exprDepth_ = savedDepth;
+    exit_ = false;
+  };
+  try {
+    ResultValue.Clear();
+    bool byRef = false;
+    if (desc) {
+      callArgs.WriteBack = false;
+      callArgs.Types = desc->ParameterKinds;
+      for (int32_t i = 0; i < desc->ParameterCount; ++i) {
+        size_t k = static_cast<size_t>(i);
+        TVarType kind = desc->ParameterKinds[k] & ~kConstParamFlag;
+        Variant value;
+        if (i < callArgs.Count) {
+          if (kind & varByRef)
+            value = callArgs.Values[k];
+          else
+            AssignValue(value, callArgs.Values[k]);
+        }
+        byRef = byRef || (kind & varByRef);
+        DeclareLocal(desc->ParameterNames[k], desc->ParameterTypeNames[k], kind, value);
+      }
+      callArgs.WriteBack = byRef;
+      if (desc->ResultKind != varEmpty)
+        DeclareLocal("Result", desc->ResultTypeName, desc->ResultKind,
+                     desc->ResultType ? desc->ResultType->Init() : ZeroOfKind(desc->ResultKind));
+    } else {
+      DeclareLocal("Result", {}, varVariant, Variant::Null());
+    }
+    {
+      ArgsScope body(*this);
+      exit_ = false;
+      auto declare = [this](const std::string& name, const std::string& typeName, TVarType kind,
+                            const Variant& value, const TDataTypePtr&) { DeclareLocal(name, typeName, kind, value); };
+      while (kind_ != tkBegin) {
+        if (kind_ == tkVar)
+          ReadVarSection(declare);
+        else if (kind_ == tkConst)
+          ReadConstSection(declare);
+        else
+          RaiseExpected("'begin'");
+        NextToken();
+      }
+      Compound();
+      if (!exit_ && kind_ != closing) RaiseExpected(closing == tkDot ? "'.'" : "';'");
+    }
+    if (byRef) {
+      callArgs.ClearObj();
+      callArgs.ObjKeeper.Clear();
+      for (int32_t i = 0; i < desc->ParameterCount && i < callArgs.Count; ++i) {
+        size_t k = static_cast<size_t>(i);
+        if (desc->ParameterNames[k].empty() || !(desc->ParameterKinds[k] & varByRef)) continue;
+        if (TInterpreterVar* var = frame_->Vars.LookupVariable({}, desc->ParameterNames[k]))
+          callArgs.Values[k] = var->Value;
+      }
+    }
+    if (!desc || desc->ResultKind != varEmpty) {
+      if (TInterpreterVar* result = frame_->Vars.LookupVariable({}, "Result")) ResultValue = result->Value;
+    }
+  } catch (std::exception& e) {
+    ApplyErrorContext(e, desc ? desc->UnitName : std::string());
+    leave();
+    throw;
+  } catch (...) {
+    leave();
+    throw;
+  }
+  leave();
+}
+
+void TInterpreterFunction::Compound() {
+  NestingGuard guard(*this);
+  NextToken();
+  for (;;) {
+    if (break_ || continue_ || exit_) return;
+    int32_t kind = kind_;
+    if (StartsStatement(kind)) {
+      ExecuteStatement();
+    } else if (kind == tkSemicolon) {
+      StatementHook();
+      NextToken();
+    } else if (kind == tkEndKeyword) {
+      NextToken();
+      return;
+    } else if (kind == tkElse || kind == tkDo) {
+      RaiseExpectedCode(309);
+    } else {
+      RaiseExpected("'end'");
+    }
+  }
+}
+
+void TInterpreterFunction::ExecuteStatement() {
+  NestingGuard guard(*this);
+  StatementHook();
+  switch (kind_) {
+    case tkIdentifier:
+      IdentifierStatement();
+      if (!EndsIdentifierStatement(kind_)) RaiseExpected("';'");
+      return;
+    case tkSemicolon: case tkEndKeyword: case tkElse: return;
+    case tkBegin: Compound(); return;
+    case tkIf: IfStatement(); return;
+    case tkWhile: WhileStatement(); return;
+    case tkRepeat: RepeatStatement(); return;
+    case tkFor: ForStatement(); return;
+    case tkCase: CaseStatement(); return;
+    case tkTry: TryStatement(); return;
+    case tkRaise: RaiseStatement(); return;
+    case tkBreak: break_ = true; return;
+    case tkContinue: continue_ = true; return;
+    case tkExit: exit_ = true; return;
+    default: RaiseExpected("';'");
+  }
+}
+
+void TInterpreterFunction::IdentifierStatement() {
+  std::string target = TokenText();
+  Args().Clear();
+  NextToken();
+  if (kind_ != tkColon) {
+    PushBackToken();
+    Args().Assignment = false;
+    targetName_ = target;
+    Variant value;
+    ReadDesignator(target, nullptr, value);
+    ResultValue = std::move(value);
+    target = targetName_;
+    NextToken();
+  }
+  if (kind_ != tkColon) return;
+  NextToken();
+  if (kind_ != tkEqual) RaiseExpected("'='");
+  NextToken();
+  Assignment(target);
+}
+
+void TInterpreterFunction::Assignment(const std::string& target) {
+  {
+    ArgsScope right(*this);
+    right.Fresh().Assignment = true;
+    Variant value;
+    EvaluateExpression(value);
+    ResultValue = std::move(value);
+  }
+  TInterpreterArgs& args = Args();
+  int32_t at = TokenStartPos();
+  if (!args.Indexed) {
+    if (!SetValue(target, ResultValue, args)) RaiseError(104, at, target);
+    return;
+  }
+  // name[i] := value: change the element of the current value, or write an
+  // indexed property when the name holds no value.
+  Variant current;
+  bool found;
+  {
+    ArgsScope lookup(*this);
+    TInterpreterArgs& plain = lookup.Fresh();
+    plain.Obj = args.Obj;
+    plain.ObjKind = args.ObjKind;
+    found = GetValue(target, current, plain);
+    if (found) {
+      if (!SetElement(current, ResultValue, args)) RaiseError(176, at);
+      if (current.IsString() || current.IsArray()) {
+        plain.Count = 0;
+        plain.Obj = args.Obj;
+        plain.ObjKind = args.ObjKind;
+        plain.Indexed = false;
+        if (!SetValue(target, current, plain)) RaiseError(104, at, target);
+      }
+      return;
+    }
+  }
+  if (!SetValue(target, ResultValue, args)) RaiseError(104, at, target);
+}
+
+void TInterpreterFunction::IfStatement() {
+  NextToken();
+  Variant condition;
+  EvaluateTyped(varBoolean, condition);
+  if (kind_ != tkThen) RaiseExpected("'then'");
+  NextToken();
+  if (condition.AsBoolean()) {
+    ExecuteStatement();
+    if (kind_ == tkElse) {
+      NextToken();
+      SkipStatement();
+    }
+    return;
+  }
+  SkipStatement();
+  if (kind_ == tkElse) {
+    NextToken();
+    ExecuteStatement();
+  }
+}
+
+void TInterpreterFunction::WhileStatement() {
+  PushState();
+  struct Pop {
+    std::vector<TReaderState>& s;
+    size_t n;
+    ~Pop() {
+      if (s.size() > n) s.resize(n);
+    }
+  } pop{states_, states_.size() - 1};
+  size_t start = Position();
+  for (;;) {
+    NextToken();
+    Variant condition;
+    EvaluateExpression(condition);
+    if (condition.VarType() != varBoolean) RaiseError(105, static_cast<int32_t>(start));
+    if (kind_ != tkDo) RaiseExpected("'do'");
+    NextToken();
+    if (!condition.AsBoolean()) break;
+    break_ = continue_ = false;
+    ExecuteStatement();
+    if (break_ || exit_) break;
+    SetPosition(start);
+  }
+  PopState();
+  SkipStatement();
+  break_ = continue_ = false;
+}
+
+void TInterpreterFunction::RepeatStatement() {
+  size_t start = Position();
+  auto until = [this]() {
+    Variant condition;
+    EvaluateExpression(condition);
+    if (condition.VarType() != varBoolean) RaiseError(105, TokenEndPos());
+    return condition.AsBoolean();
+  };
+  for (;;) {
+    NextToken();
+    int32_t kind = kind_;
+    if (StartsStatement(kind)) {
+      break_ = continue_ = false;
+      ExecuteStatement();
+      if (break_ || exit_) {
+        SkipToUntil();
+        SkipExpression();
+        break;
+      }
+      if (continue_) {
+        // A continue ends the pass; the condition still decides.
+        continue_ = false;
+        SkipToUntil();
+        if (until()) break;
+        SetPosition(start);
+      }
+    } else if (kind == tkSemicolon) {
+      StatementHook();
+    } else if (kind == tkElse || kind == tkDo) {
+      RaiseExpectedCode(309);
+    } else if (kind == tkUntil) {
+      NextToken();
+      if (until()) break;
+      SetPosition(start);
+    } else {
+      RaiseExpected("'until'");
+    }
+  }
+  break_ = continue_ = false;
+}
+
+void TInterpreterFunction::ForStatement() {
+  NextToken();
+  if (kind_ != tkIdentifier) RaiseExpectedCode(302);
+  std::string control = TokenText();
+  NextToken();
+  if (kind_ != tkColon) RaiseExpected("':'");
+  NextToken();
+  if (kind_ != tkEqual) RaiseExpected("'='");
+  NextToken();
+  Variant first, last;
+  EvaluateTyped(varInteger, first);
+  if (kind_ != tkTo && kind_ != tkDownto) RaiseExpected("'to' or 'downto'");
+  bool down = kind_ == tkDownto;
+  NextToken();
+  EvaluateTyped(varInteger, last);
+  if (kind_ != tkDo) RaiseExpected("'do'");
+  size_t body = Position();
+  NextToken();
+  // Counted in 64 bits, so that a bound at either end of the 32-bit range
+  // still ends the loop.
+  int64_t from = first.AsInteger(), to = last.AsInteger();
+  int64_t step = down ? -1 : 1;
+  for (int64_t i = from; down ? i >= to : i <= to; i += step) {
+    Args().Clear();
+    if (!SetValue(control, Variant::Integer(static_cast<int32_t>(i)), Args()))
+      RaiseError(104, TokenStartPos(), control);
+    break_ = continue_ = false;
+    ExecuteStatement();
+    SetPosition(body);
+    NextToken();
+    if (break_ || exit_) break;
+  }
+  SkipStatement();
+  break_ = continue_ = false;
+}
+
+void TInterpreterFunction::CaseStatement() {
+  NextToken();
+  Variant selectorValue;
+  EvaluateTyped(varInteger, selectorValue);
+  if (kind_ != tkOf) RaiseExpected("'of'");
+  int32_t selector = selectorValue.AsInteger();
+  for (;;) {
+    NextToken();
+    if (kind_ == tkIdentifier || kind_ == tkInteger) {
+      bool match = false;
+      for (;;) {
+        Variant low, high;
+        EvaluateTyped(varInteger, low);
+        high = low;
+        if (kind_ == tkRange) {
+          NextToken();
+          EvaluateTyped(varInteger, high);
+        }
+        match = match || (low.AsInteger() <= selector && selector <= high.AsInteger());
+        if (kind_ != tkComma) break;
+        NextToken();
+      }
+      if (kind_ != tkColon) RaiseExpected("':'");
+      NextToken();
+      if (match) {
+        ExecuteStatement();
+        SkipRestOfBlock();
+        return;
+      }
+      SkipStatement();
+    } else if (kind_ == tkEndKeyword) {
+      NextToken();
+      return;
+    } else if (kind_ == tkElse) {
+      NextToken();
+      ExecuteStatement();
+      SkipRestOfBlock();
+      return;
+    } else {
+      RaiseExpected("'end'");
+    }
+  }
+}
+
+void TInterpreterFunction::SkipTryPart() {
+  for (;;) {
+    if (kind_ == tkFinally || kind_ == tkExcept) return;
+    if (kind_ == tkEnd) RaiseExpected("'end'");
+    if (kind_ == tkSemicolon) {
+      NextToken();
+      continue;
+    }
+    uint64_t before = reads_;
+    SkipStatement();
+    ProgressSkip(before);
+  }
+}
+
+void TInterpreterFunction::TryStatement() {
+  NestingGuard guard(*this);
+  std::exception_ptr error;
+  for (;;) {
+    NextToken();
+    if (StartsStatement(kind_)) {
+      TReaderState start = SaveReader();
+      try {
+        ExecuteStatement();
+      } catch (...) {
+        error = std::current_exception();
+        // Skip the failed statement whole, from its start.
+        RestoreReader(start);
+        SkipStatement();
+        SkipTryPart();
+        break;
+      }
+      if (break_ || continue_ || exit_) {
+        SkipTryPart();
+        break;
+      }
+    } else if (kind_ == tkSemicolon) {
+      StatementHook();
+    } else if (kind_ == tkFinally || kind_ == tkExcept) {
+      break;
+    } else {
+      RaiseExpected("'finally'");
+    }
+  }
+
+  // The handler part runs whole: flags set before it are kept aside and
+  // joined again afterwards.
+  bool savedBreak = break_, savedContinue = continue_, savedExit = exit_;
+  break_ = continue_ = exit_ = false;
+  bool reraise = false;
+  if (kind_ == tkFinally) {
+    Compound();
+    reraise = error != nullptr;
+  } else if (!error) {
+    SkipBlock();
+  } else {
+    reraise = !RunExceptPart(error);
+    if (!reraise) lastError_.Clear();
+  }
+  break_ = break_ || savedBreak;
+  continue_ = continue_ || savedContinue;
+  exit_ = exit_ || savedExit;
+  if (reraise) std::rethrow_exception(error);
+}
+
+bool TInterpreterFunction::RunExceptPart(const std::exception_ptr& error) {
+  TObject* object = ExceptionObject(error);
+  handled_.push_back({error, object});
+  struct Unhandle {
+    std::vector<THandled>& h;
+    ~Unhandle() { h.pop_back(); }
+  } unhandle{handled_};
+  auto run = [&](auto&& body) {
+    try {
+      body();
+    } catch (...) {
+      std::exception_ptr inner = std::current_exception();
+      if (IsReraise(inner)) return false;
+      throw;
+    }
+    return true;
+  };
+
+  NextToken();
+  if (kind_ != tkOn) {
+    PushBackToken();
+    return run([&] { Compound(); });
+  }
+  for (;;) {
+    NextToken();
+    if (kind_ != tkIdentifier) RaiseExpectedCode(302);
+    std::string varName, className = TokenText();
+    NextToken();
+    if (kind_ == tkColon) {
+      varName = className;
+      NextToken();
+      if (kind_ != tkIdentifier) RaiseExpectedCode(302);
+      className = TokenText();
+      NextToken();
+    }
+    Variant cls;
+    {
+      ArgsScope lookup(*this);
+      if (!GetValue(className, cls, lookup.Fresh())) RaiseError(104, TokenStartPos(), className);
+    }
+    if (cls.VarType() != ClassVarType()) RaiseError(106, TokenStartPos());
+    if (kind_ != tkDo) RaiseExpected("'do'");
+    NextToken();
+    if (object && object->ClassType().InheritsFrom(ValueToClass(cls))) {
+      bool handled = run([&] {
+        if (!varName.empty()) DeclareLocal(varName, {}, varEmpty, ObjectToValue(object));
+        try {
+          ExecuteStatement();
+        } catch (...) {
+          if (!varName.empty()) frame_->Vars.RemoveVariable({}, varName);
+          throw;
+        }
+        if (!varName.empty()) frame_->Vars.RemoveVariable({}, varName);
+      });
+      if (handled) SkipRestOfBlock();
+      return handled;
+    }
+    SkipStatement();
+    if (kind_ == tkSemicolon) NextToken();
+    if (kind_ == tkOn) continue;
+    if (kind_ == tkEndKeyword) {
+      NextToken();
+      return false;
+    }
+    if (kind_ == tkElse) {
+      NextToken();
+      bool handled = run([&] { ExecuteStatement(); });
+      if (!handled) return false;
+      if (kind_ == tkSemicolon) NextToken();
+      if (kind_ != tkEndKeyword) RaiseExpected("'end'");
+      NextToken();
+      return true;
+    }
+    RaiseExpected("'end'");
+  }
+}
+
+void TInterpreterFunction::RaiseStatement() {
+  NextToken();
+  int32_t kind = kind_;
+  if (kind == tkEnd || kind == tkSemicolon || kind == tkBegin || kind == tkEndKeyword || kind == tkElse ||
+      kind == tkFinally || kind == tkExcept)
+    RaiseError(4, TokenStartPos());
+  if (kind != tkIdentifier) RaiseError(106, TokenStartPos());
+  std::string name = TokenText();
+  int32_t at = TokenStartPos();
+  Variant value;
+  Args().Clear();
+  ReadDesignator(name, nullptr, value);
+  NextToken();
+  if (value.VarType() != ObjectVarType()) RaiseError(106, at);
+  TObject* object = ValueToObject(value);
+  auto* raised = ObjectAs<Exception>(object);
+  if (!raised) RaiseError(106, at);
+  // An exception already in flight is raised again as itself.
+  for (auto it = handled_.rbegin(); it != handled_.rend(); ++it)
+    if (it->Object == object) std::rethrow_exception(it->Error);
+  throw EScriptRaise(*raised);
+}
+
+void TInterpreterFunction::ReadVarSection(const TDeclare& add) {
+  NextToken();
+  while (kind_ == tkIdentifier) {
+    std::vector<std::string> names{TokenText()};
+    NextToken();
+    while (kind_ == tkComma) {
+      NextToken();
+      if (kind_ != tkIdentifier) RaiseExpectedCode(302);
+      names.push_back(TokenText());
+      NextToken();
+    }
+    if (kind_ != tkColon) RaiseExpected("':'");
+    NextToken();
+    std::string typeName;
+    TDataTypePtr type = ReadDataType(&typeName);
+    for (const std::string& name : names) add(name, typeName, type->ValueKind(), type->Init(), type);
+    if (kind_ != tkSemicolon) RaiseExpected("';'");
+    NextToken();
+  }
+  PushBackToken();
+}
+
+void TInterpreterFunction::ReadConstSection(const TDeclare& add) {
+  NextToken();
+  for (;;) {
+    if (kind_ != tkIdentifier) RaiseExpectedCode(302);
+    std::string name = TokenText();
+    NextToken();
+    if (kind_ != tkEqual) RaiseExpected("=");
+    NextToken();
+    Variant value;
+    EvaluateExpression(value);
+    add(name, {}, varEmpty, value, std::make_shared<TInterpreterSimpleDataType>(value.VarType()));
+    if (kind_ != tkSemicolon) RaiseExpected("';'");
+    NextToken();
+    if (kind_ != tkIdentifier) break;
+  }
+  PushBackToken();
+}
+
+TDataTypePtr TInterpreterFunction::ReadDataType(std::string* typeName) {
+  NestingGuard guard(*this);
+  if (kind_ == tkIdentifier) {
+    std::string name = TokenText();
+    if (typeName) *typeName = name;
+    NextToken();
+    TRecordTypePtr record = OwnAdapter().FindRecordType(name);
+    if (!record) record = SharedAdapter().FindRecordType(name);
+    if (record) return std::make_shared<TInterpreterRecordDataType>(record);
+    return std::make_shared<TInterpreterSimpleDataType>(TypeNameToKind(name));
+  }
+  if (kind_ != tkArray) RaiseExpectedCode(302);
+  if (typeName) *typeName = TokenText();
+  NextToken();
+  TArrayBounds low{}, high{};
+  int32_t dimensions = 1;
+  if (kind_ == tkOpenBracket) {
+    dimensions = 0;
+    auto bound = [this]() {
+      bool negative = kind_ == tkMinus;
+      if (negative) NextToken();
+      if (kind_ != tkInteger) RaiseExpectedCode(307);
+      int64_t v = TokenValue().AsInteger();
+      NextToken();
+      return static_cast<int32_t>(negative ? -v : v);
+    };
+    for (;;) {
+      NextToken();
+      if (dimensions >= kMaxArrayDimensions) RaiseError(174, TokenEndPos());
+      int32_t lo = bound();
+      if (kind_ != tkRange) RaiseExpected("'..'");
+      NextToken();
+      int32_t hi = bound();
+      if (hi < lo && !(lo == 0 && hi == -1)) RaiseError(175, TokenEndPos());
+      low[static_cast<size_t>(dimensions)] = lo;
+      high[static_cast<size_t>(dimensions)] = hi;
+      ++dimensions;
+      if (kind_ == tkComma) continue;
+      if (kind_ != tkCloseBracket) RaiseExpected("']'");
+      break;
+    }
+    NextToken();
+    if (kind_ != tkOf) RaiseExpected("'of'");
+  } else if (kind_ == tkOf) {
+    low[0] = 0;
+    high[0] = -1;
+  } else {
+    RaiseExpected("'[' or 'of'");
+  }
+  NextToken();
+  TDataTypePtr element = ReadDataType();
+  return std::make_shared<TInterpreterArrayDataType>(dimensions, low, high, element->ValueKind(), element);
+}
+
+// Skipper.
+
+void TInterpreterFunction::ProgressSkip(uint64_t before) {
+  if (reads_ == before) NextToken();
+}
+
+void TInterpreterFunction::SkipStatement() {
+  NestingGuard guard(*this);
+  switch (kind_) {
+    case tkEnd: case tkProcedure: case tkFunction:
+      RaiseExpected("'end'");
+    case tkSemicolon: case tkEndKeyword: case tkBreak: case tkContinue: case tkExit:
+      NextToken();
+      return;
+    case tkBegin: case tkTry: case tkCase:
+      SkipBlock();
+      return;
+    case tkIf:
+      SkipToToken(tkThen);
+      NextToken();
+      SkipStatement();
+      if (kind_ == tkElse) {
+        NextToken();
+        SkipStatement();
+      }
+      return;
+    case tkWhile: case tkFor:
+      SkipToToken(tkDo);
+      NextToken();
+      SkipStatement();
+      return;
+    case tkRepeat:
+      SkipToUntil();
+      SkipExpression();
+      return;
+    case tkRaise:
+      NextToken();
+      SkipExpression();
+      return;
+    case tkIdentifier:
+      SkipExpression();
+      return;
+    default:
+      return;
+  }
+}
+
+void TInterpreterFunction::SkipBlock() {
+  // Blocks are matched by counting, so skipping needs no recursion however
+  // deep the skipped code nests.
+  int64_t depth = 1;
+  for (;;) {
+    NextToken();
+    switch (kind_) {
+      case tkEnd:
+        RaiseExpected("'end'");
+      case tkBegin: case tkTry: case tkCase:
+        ++depth;
+        break;
+      case tkEndKeyword:
+        if (--depth == 0) {
+          NextToken();
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void TInterpreterFunction::SkipRestOfBlock() {
+  for (;;) {
+    if (kind_ == tkEndKeyword) {
+      NextToken();
+      return;
+    }
+    if (kind_ == tkEnd) RaiseExpected("'end'");
+    uint64_t before = reads_;
+    SkipStatement();
+    ProgressSkip(before);
+  }
+}
+
+void TInterpreterFunction::SkipToUntil() {
+  NestingGuard guard(*this);
+  NextToken();
+  for (;;) {
+    if (kind_ == tkUntil) {
+      NextToken();
+      return;
+    }
+    if (kind_ == tkEnd) RaiseExpected("'until'");
+    uint64_t before = reads_;
+    SkipStatement();
+    ProgressSkip(before);
+  }
+}
+
+void TInterpreterFunction::SkipExpression() {
+  for (;;) {
+    int32_t kind = kind_;
+    if (StopsExpression(kind)) return;
+    if (kind == tkColon) {
+      NextToken();
+      if (kind_ == tkEqual) {
+        NextToken();
+        continue;
+      }
+      PushBackToken();
+      return;
+    }
+    if (kind == tkEnd) RaiseExpected("'end'");
+    if (!PassedInExpression(kind)) RaiseExpectedCode(301);
+    NextToken();
+  }
+}
+
+void TInterpreterFunction::SkipToToken(int32_t kind) {
+  do {
+    NextToken();
+    if (kind_ == tkEnd) RaiseExpected("'end'");
+  } while (kind_ != kind);
+}

@@ -1,0 +1,120 @@
+// The statement interpreter: runs statements straight from the token stream
+// (loops jump the reader back, code that does not run is passed over by the
+// skipper), with frames for the locals of each running script function.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datatypes.h"
+#include "expression.h"
+#include "functiondesc.h"
+#include "variables.h"
+
+// A script raised an exception object that is not an exception in flight:
+// carries that object (by checked handle, never owned) and its message.
+class EScriptRaise : public Exception {
+  PX_CLASS(EScriptRaise, Exception)
+ public:
+  explicit EScriptRaise(const Exception& raised);
+  // The raised object, or nullptr once it has been freed.
+  TObject* Raised() const { return TObject::FromHandle(handle_); }
+
+ private:
+  uint64_t handle_;
+};
+
+class TInterpreterFunction : public TInterpreterExpression {
+  PX_CLASS(TInterpreterFunction, TInterpreterExpression)
+ public:
+  TInterpreterFunction();
+  ~TInterpreterFunction() override;
+
+  void Init() override;
+  // Runs the text as a main block (optional var and const sections, then
+  // begin ... end;).
+  void Run() override;
+
+  bool GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) override;
+  bool SetValue(const std::string& identifier, const Variant& value, TInterpreterArgs& args) override;
+
+  // The unit whose text is running; names declarations and errors.
+  const std::string& CurrentUnit() const { return currentUnit_; }
+
+ protected:
+  // Called before each statement; a host may stop a runaway script here by
+  // raising.
+  virtual void StatementHook() {}
+
+  // Runs one function body from the current token with the current call
+  // arguments as its parameters (`desc` nullptr for a main block), ending
+  // with `closing` (`;`, or `.` for a program's main block).
+  void RunFunction(const TInterpreterFunctionDesc* desc, int32_t closing = tkSemicolon);
+  void ExecuteStatement();
+  void SkipStatement();
+  void SkipBlock();
+  void SkipExpression();
+  void SkipToUntil();
+  void SkipToToken(int32_t kind);
+
+  // Receives each name a var or const section declares.
+  using TDeclare = std::function<void(const std::string& name, const std::string& typeName, TVarType kind,
+                                      const Variant& value, const TDataTypePtr& dataType)>;
+  // At `var` / `const`: reads the section; the token after it is left
+  // pushed back.
+  void ReadVarSection(const TDeclare& add);
+  void ReadConstSection(const TDeclare& add);
+  // Reads a type at the current token; leaves the token after it current.
+  TDataTypePtr ReadDataType(std::string* typeName = nullptr);
+
+  // Saved reader states (bounded; past the bound internal error 2).
+  void PushState();
+  void PopState();
+  void DropState();
+
+  // Reads at most one more token when a skip made no progress, so that no
+  // skip loop can spin.
+  uint64_t Reads() const { return reads_; }
+
+  std::string currentUnit_;
+  const TInterpreterFunctionDesc* function_ = nullptr;
+  bool break_ = false;
+  bool continue_ = false;
+  bool exit_ = false;
+
+ private:
+  struct TFrame {
+    TInterpreterVarList Vars;
+    const TInterpreterFunctionDesc* Desc = nullptr;
+  };
+  // An exception being handled by an except part, for `raise E`.
+  struct THandled {
+    std::exception_ptr Error;
+    TObject* Object;
+  };
+
+  void Compound();
+  void IdentifierStatement();
+  void Assignment(const std::string& target);
+  void IfStatement();
+  void WhileStatement();
+  void RepeatStatement();
+  void ForStatement();
+  void CaseStatement();
+  void TryStatement();
+  void RaiseStatement();
+  void SkipRestOfBlock();
+  void SkipTryPart();
+  // Runs an except part for `error`; true when it handled it.
+  bool RunExceptPart(const std::exception_ptr& error);
+  void DeclareLocal(const std::string& name, const std::string& typeName, TVarType kind, const Variant& value);
+  void ProgressSkip(uint64_t before);
+
+  std::vector<std::unique_ptr<TFrame>> frames_;
+  TFrame* frame_ = nullptr;
+  std::vector<TReaderState> states_;
+  std::vector<THandled> handled_;
+};

@@ -1,0 +1,47 @@
+// Tokens of one script text remembered by the offset they were read from.
+// A token is a pure function of the text and that offset, so the reader that
+// jumps back over loop and function bodies reads each token once; a read that
+// failed fails again, the same way, every time that token is read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "variant.h"
+
+struct TCachedToken {
+  size_t Start = 0;     // where the token begins, after blanks and comments
+  size_t End = 0;       // the offset just after it
+  int32_t Kind = 0;     // TokenKind
+  std::string Text;     // as the tokenizer gives it
+  Variant Value;        // the token's value by kind; Empty for operators
+  bool HasValue = false;
+  // A read that failed: the interpreter error code (0 for a conversion
+  // failure) with its position and the message to raise again.
+  bool Failed = false;
+  int32_t ErrorCode = 0;
+  int32_t ErrorPos = -1;
+  std::string ErrorMessage;
+};
+
+class TTokenCache {
+ public:
+  // Forgets every token and takes a new text (cut at its first NUL).
+  void Reset(std::string_view text);
+  std::string_view Text() const { return text_; }
+  // The token at `offset` (clamped to the text). Raises the token's error,
+  // freshly made, when reading it failed. The reference stays valid until
+  // the next Reset.
+  const TCachedToken& Read(size_t offset);
+
+ private:
+  const TCachedToken& Fill(size_t offset);
+
+  std::string_view text_;
+  std::vector<int32_t> slots_;  // per offset: index into tokens_, or -1
+  std::deque<TCachedToken> tokens_;
+};
