@@ -1,6 +1,8 @@
 // Declared data types and the map of simple type names.
 #include "datatypes.h"
 
+#include <string_view>
+
 #include "arrays.h"
 #include "cp1251.h"
 #include "values.h"
@@ -8,7 +10,7 @@
 namespace {
 
 struct TypeName {
-  const char* name;
+  std::string_view name;
   TVarType kind;  // 0 stands for the object kind, whose code is handed out at run time
 };
 
@@ -34,7 +36,9 @@ Variant TInterpreterArrayDataType::Init() const {
 TVarType TInterpreterArrayDataType::ValueKind() const { return ArrayVarType(); }
 
 TVarType TypeNameToKind(std::string_view name) {
+  // Every name lookup that misses ends here, so unequal lengths are passed
+  // over before any comparison.
   for (const TypeName& t : kTypeNames)
-    if (cp1251::SameText(name, t.name)) return t.kind ? t.kind : ObjectVarType();
+    if (t.name.size() == name.size() && cp1251::SameText(name, t.name)) return t.kind ? t.kind : ObjectVarType();
   return varEmpty;
 }

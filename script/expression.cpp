@@ -56,6 +56,41 @@ constexpr CompareOp kCompare[] = {
     {tkGreater, VarCmp::Greater}, {tkLessEqual, VarCmp::LessEqual}, {tkGreaterEqual, VarCmp::GreaterEqual},
 };
 
+// Operator priorities by token kind, for the operator an operand is read
+// for (-1 at the top has none).
+struct PriorityTable {
+  int8_t p[128] = {};
+  PriorityTable() {
+    for (int32_t k = 0; k < 128; ++k) p[k] = static_cast<int8_t>(OperatorPriority(k));
+  }
+};
+
+int32_t PriorityOf(int32_t kind) {
+  static const PriorityTable table;
+  return kind >= 0 && kind < 128 ? table.p[kind] : 0;
+}
+
+// 32-bit integers meet often enough to skip the general rules; the result
+// is the one those rules give.
+bool FastIntegerOp(const Variant& l, int32_t op, const Variant& r, Variant& out) {
+  if (l.VarType() != varInteger || r.VarType() != varInteger) return false;
+  int64_t a = static_cast<int32_t>(l.Bits()), b = static_cast<int32_t>(r.Bits()), v;
+  switch (op) {
+    case tkPlus: v = a + b; break;
+    case tkMinus: v = a - b; break;
+    case tkMul: v = a * b; break;
+    case tkEqual: out = Variant::Boolean(a == b); return true;
+    case tkNotEqual: out = Variant::Boolean(a != b); return true;
+    case tkLess: out = Variant::Boolean(a < b); return true;
+    case tkGreater: out = Variant::Boolean(a > b); return true;
+    case tkLessEqual: out = Variant::Boolean(a <= b); return true;
+    case tkGreaterEqual: out = Variant::Boolean(a >= b); return true;
+    default: return false;
+  }
+  out = v >= INT32_MIN && v <= INT32_MAX ? Variant::Integer(static_cast<int32_t>(v)) : Variant::Int64(v);
+  return true;
+}
+
 // Values compared by identity (reference or mask), never converted.
 bool ComparesByIdentity(const Variant& v) {
   TVarType t = v.VarType();
@@ -276,21 +311,22 @@ void TInterpreterExpression::ParseOperand(int32_t op, Variant& result) {
   bool assigned = false;
   if (op != -1) NextToken();
   int32_t firstKind = kind_;
-  int32_t opPriority = OperatorPriority(op);
+  int32_t opPriority = PriorityOf(op);
   for (;;) {
     int32_t kind = kind_;
     if (IsOperandToken(kind)) {
       if (kind == tkIdentifier) {
-        std::string name = token_->Text;
+        // Cached tokens live as long as their text: the name needs no copy.
+        const std::string& name = token_->Text;
         Args().Clear();
-        ReadDesignator(name, nullptr, result);
+        if (!ReadLocal(name, result)) ReadDesignator(name, nullptr, result);
       } else {
         result = token_->Value;
       }
       assigned = true;
       NextToken();
       if (IsOperandToken(kind_)) RaiseError(110, TokenEndPos());
-      if (OperatorPriority(kind_) < opPriority) return;
+      if (token_->Priority < opPriority) return;
       Push(result);
       continue;
     }
@@ -310,7 +346,7 @@ void TInterpreterExpression::ParseOperand(int32_t op, Variant& result) {
       Push(result);
       continue;
     }
-    int32_t priority = OperatorPriority(kind);
+    int32_t priority = token_->Priority;
     if (priority > 0) {
       if (opPriority >= priority) return;
       if (sp_ <= mark.mark) RaiseError(2, -1);
@@ -345,6 +381,8 @@ void TInterpreterExpression::ParseOperand(int32_t op, Variant& result) {
 }
 
 Variant TInterpreterExpression::Operate(const Variant& left, int32_t op, const Variant& right) const {
+  Variant fast;
+  if (FastIntegerOp(left, op, right, fast)) return fast;
   if (left.VarType() == SetVarType() && (op == tkPlus || op == tkMinus)) {
     uint32_t l = static_cast<uint32_t>(left.Bits()), r = ValueToSet(right);
     return SetToValue(op == tkPlus ? (l | r) : (l & ~r));
@@ -381,6 +419,22 @@ void TInterpreterExpression::ReadSetConstructor(Variant& result) {
   result = SetToValue(mask);
 }
 
+bool TInterpreterExpression::ReadLocal(const std::string& name, Variant& result) {
+  // A plain name of a local variable, followed by nothing that makes it a
+  // call, an element, a member or an assignment target, reads as the full
+  // designator would read it.
+  const TCachedToken& next = src_->Tokens.Read(position_);
+  if (next.Kind == tkOpenParen || next.Kind == tkOpenBracket || next.Kind == tkDot || next.Kind == tkColon)
+    return false;
+  const Variant* local = LocalValue(name);
+  if (!local || (local->IsCustom() && local->VarType() == RecordVarType())) return false;
+  NextToken();
+  Args().HasResult = WantsResult(kind_) || Args().Assignment;
+  CopyValue(result, *local);
+  PushBackToken();
+  return true;
+}
+
 void TInterpreterExpression::ReadDesignator(const std::string& name, const Variant* object, Variant& result) {
   NextToken();
   TInterpreterArgs& args = Args();
@@ -405,7 +459,7 @@ void TInterpreterExpression::ReadDesignator(const std::string& name, const Varia
   result.Clear();
   if (!GetValue(name, result, args)) RaiseError(104, TokenStartPos(), name);
 
-  if (result.VarType() == RecordVarType() && !ValueToRecord(result).RecordType()) {
+  if (result.IsCustom() && result.VarType() == RecordVarType() && !ValueToRecord(result).RecordType()) {
     bool bound = adapter_->BindRecordType(result) || (shared_ != adapter_.get() && shared_->BindRecordType(result));
     if (!bound) RaiseError(31, -1, "Unknown RecordType");
   }

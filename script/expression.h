@@ -69,6 +69,10 @@ class TInterpreterExpression : public TObject {
   virtual bool GetElement(const Variant& variable, Variant& value, TInterpreterArgs& args);
   virtual bool SetElement(Variant& variable, const Variant& value, TInterpreterArgs& args);
 
+  // A variable of the running function that a plain name reads directly,
+  // or nullptr; only names no lookup could serve earlier qualify.
+  virtual const Variant* LocalValue(const std::string& /*name*/) const { return nullptr; }
+
   // Adds position, unit and line to an error leaving a run of `unitName`
   // and records it as the last error.
   void ApplyErrorContext(std::exception& e, std::string_view unitName);
@@ -161,6 +165,7 @@ class TInterpreterExpression : public TObject {
 
  protected:
   void ParseOperand(int32_t op, Variant& result);
+  bool ReadLocal(const std::string& name, Variant& result);
   void Push(const Variant& v);
   void ReadCallArguments(int32_t closing);
   void ReadOpenArray(Variant& result);

@@ -85,7 +85,7 @@ TInterpreterFunction::~TInterpreterFunction() = default;
 void TInterpreterFunction::Init() {
   TInterpreterExpression::Init();
   break_ = continue_ = exit_ = false;
-  frames_.clear();
+  frameTop_ = 0;
   frame_ = nullptr;
   states_.clear();
   handled_.clear();
@@ -117,7 +117,7 @@ void TInterpreterFunction::DropState() {
 }
 
 bool TInterpreterFunction::GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) {
-  if (frame_ && !args.HasObj()) {
+  if (frame_ && (args.Obj.IsEmpty() || !args.HasObj())) {
     if (TInterpreterVar* var = frame_->Vars.LookupVariable({}, identifier)) {
       CopyValue(value, var->Value);
       return true;
@@ -126,8 +126,14 @@ bool TInterpreterFunction::GetValue(const std::string& identifier, Variant& valu
   return TInterpreterExpression::GetValue(identifier, value, args);
 }
 
+const Variant* TInterpreterFunction::LocalValue(const std::string& name) const {
+  if (!frame_) return nullptr;
+  TInterpreterVar* var = frame_->Vars.LookupVariable({}, name);
+  return var ? &var->Value : nullptr;
+}
+
 bool TInterpreterFunction::SetValue(const std::string& identifier, const Variant& value, TInterpreterArgs& args) {
-  if (frame_ && !args.HasObj() && !args.Indexed) {
+  if (frame_ && (args.Obj.IsEmpty() || !args.HasObj()) && !args.Indexed) {
     try {
       if (frame_->Vars.SetValue(identifier, value)) return true;
     } catch (std::exception& e) {
@@ -148,19 +154,22 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
   TInterpreterArgs& callArgs = Args();
   for (int32_t i = 0; i < callArgs.Count; ++i) {
     TVarType t = callArgs.Values[static_cast<size_t>(i)].VarType();
-    if (t == ArrayVarType() || t == RecordVarType())
+    if (t >= varFirstCustom && (t == ArrayVarType() || t == RecordVarType()))
       RaiseError(2, -1, "Array and Record types are not allowed as procedure/function parameter" "not implemented");
   }
-  frames_.push_back(std::make_unique<TFrame>());
+  // Frames are kept for reuse: a call costs no list of its own.
+  if (frameTop_ == frames_.size()) frames_.push_back(std::make_unique<TFrame>());
   TFrame* previous = frame_;
-  frame_ = frames_.back().get();
+  frame_ = frames_[frameTop_++].get();
+  frame_->Vars.Clear();
   frame_->Desc = desc;
   const TInterpreterFunctionDesc* previousFunction = function_;
   function_ = desc;
   int32_t savedDepth = exprDepth_;
   exprDepth_ = 0;
   auto leave = [&] {
-    frames_.pop_back();
+    frame_->Vars.Clear();
+    --frameTop_;
     frame_ = previous;
     function_ = previousFunction;
     exprDepth_ = savedDepth;
@@ -419,6 +428,8 @@ void TInterpreterFunction::RepeatStatement() {
     } else if (kind == tkElse || kind == tkDo) {
       RaiseExpectedCode(309);
     } else if (kind == tkUntil) {
+      // The hook sees every pass, also of a loop with an empty body.
+      StatementHook();
       NextToken();
       if (until()) break;
       SetPosition(start);

@@ -40,6 +40,7 @@ class TInterpreterFunction : public TInterpreterExpression {
 
   bool GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) override;
   bool SetValue(const std::string& identifier, const Variant& value, TInterpreterArgs& args) override;
+  const Variant* LocalValue(const std::string& name) const override;
 
   // The unit whose text is running; names declarations and errors.
   const std::string& CurrentUnit() const { return currentUnit_; }
@@ -114,6 +115,7 @@ class TInterpreterFunction : public TInterpreterExpression {
   void ProgressSkip(uint64_t before);
 
   std::vector<std::unique_ptr<TFrame>> frames_;
+  size_t frameTop_ = 0;
   TFrame* frame_ = nullptr;
   std::vector<TReaderState> states_;
   std::vector<THandled> handled_;

@@ -51,30 +51,25 @@ void SetTokenValue(TCachedToken& t) {
 
 void TTokenCache::Reset(std::string_view text) {
   text_ = ScriptText(text);
-  slots_.assign(text_.size() + 1, -1);
+  slots_.assign(text_.size() + 1, nullptr);
   tokens_.clear();
 }
 
-const TCachedToken& TTokenCache::Read(size_t offset) {
-  if (offset > text_.size()) offset = text_.size();
-  int32_t slot = slots_[offset];
-  const TCachedToken& t = slot >= 0 ? tokens_[static_cast<size_t>(slot)] : Fill(offset);
-  if (t.Failed) {
-    if (t.ErrorCode) throw EInterpreterError(t.ErrorCode, t.ErrorPos);
-    throw EConvertError(t.ErrorMessage);
-  }
-  return t;
+void TTokenCache::Raise(const TCachedToken& t) {
+  if (t.ErrorCode) throw EInterpreterError(t.ErrorCode, t.ErrorPos);
+  throw EConvertError(t.ErrorMessage);
 }
 
 const TCachedToken& TTokenCache::Fill(size_t offset) {
   TCachedToken& t = tokens_.emplace_back();
-  slots_[offset] = static_cast<int32_t>(tokens_.size() - 1);
+  slots_[offset] = &t;
   try {
     TToken raw = ReadTokenIn(text_, offset);
     t.Start = raw.Start;
     t.End = raw.End;
     t.Text = std::move(raw.Text);
     t.Kind = ClassifyToken(t.Text);
+    t.Priority = OperatorPriority(t.Kind);
     SetTokenValue(t);
   } catch (const EInterpreterError& e) {
     t.Failed = true;

@@ -14,15 +14,16 @@
 #include "variant.h"
 
 struct TCachedToken {
-  size_t Start = 0;     // where the token begins, after blanks and comments
   size_t End = 0;       // the offset just after it
   int32_t Kind = 0;     // TokenKind
-  std::string Text;     // as the tokenizer gives it
-  Variant Value;        // the token's value by kind; Empty for operators
-  bool HasValue = false;
+  int32_t Priority = 0; // OperatorPriority of Kind
   // A read that failed: the interpreter error code (0 for a conversion
   // failure) with its position and the message to raise again.
   bool Failed = false;
+  bool HasValue = false;
+  size_t Start = 0;     // where the token begins, after blanks and comments
+  std::string Text;     // as the tokenizer gives it
+  Variant Value;        // the token's value by kind; Empty for operators
   int32_t ErrorCode = 0;
   int32_t ErrorPos = -1;
   std::string ErrorMessage;
@@ -36,12 +37,19 @@ class TTokenCache {
   // The token at `offset` (clamped to the text). Raises the token's error,
   // freshly made, when reading it failed. The reference stays valid until
   // the next Reset.
-  const TCachedToken& Read(size_t offset);
+  const TCachedToken& Read(size_t offset) {
+    if (offset > text_.size()) offset = text_.size();
+    const TCachedToken* t = slots_[offset];
+    if (!t) t = &Fill(offset);
+    if (t->Failed) Raise(*t);
+    return *t;
+  }
 
  private:
   const TCachedToken& Fill(size_t offset);
+  [[noreturn]] static void Raise(const TCachedToken& t);
 
   std::string_view text_;
-  std::vector<int32_t> slots_;  // per offset: index into tokens_, or -1
-  std::deque<TCachedToken> tokens_;
+  std::vector<const TCachedToken*> slots_;  // per offset; nullptr until read
+  std::deque<TCachedToken> tokens_;         // never moves its elements
 };
