@@ -489,9 +489,13 @@ void TInterpreterProgram::SetPas(std::vector<std::string> lines) {
   SetSource(std::move(text));
 }
 
+bool IsProgramText(std::string_view text) {
+  constexpr std::string_view kWord = "program ";
+  return text.size() >= kWord.size() && cp1251::SameText(text.substr(0, kWord.size()), kWord);
+}
+
 void TInterpreterProgram::Run() {
-  const std::string& text = Source();
-  if (text.size() >= 8 && cp1251::SameText(std::string_view(text).substr(0, 8), "program ")) {
+  if (IsProgramText(Source())) {
     RunProgram();
     return;
   }

@@ -6,9 +6,14 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "statements.h"
+
+// True for a text a program object runs as a program: it starts with the
+// word `program` and a blank, in any case.
+bool IsProgramText(std::string_view text);
 
 class TInterpreterUnit : public TInterpreterFunction {
   PX_CLASS(TInterpreterUnit, TInterpreterFunction)

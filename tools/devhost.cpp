@@ -126,8 +126,7 @@ std::string RunDevScript(const std::string& text, std::string& out, TInterpreter
     if (error.empty()) error = "Unknown error";
   }
   out = TakeDevOutput();
-  bool isProgram = text.size() >= 8 && cp1251::SameText(std::string_view(text).substr(0, 8), "program ");
-  if (error.empty() && !isProgram && !program.ResultValue.IsEmpty()) {
+  if (error.empty() && !IsProgramText(text) && !program.ResultValue.IsEmpty()) {
     try {
       out += VarToStr(program.ResultValue) + "\n";
     } catch (const std::exception& e) {
