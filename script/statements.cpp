@@ -3,6 +3,8 @@
 #include "statements.h"
 
 #include "adapter.h"
+#include "cp1251.h"
+#include "published.h"
 #include "records.h"
 #include "tokenizer.h"
 #include "values.h"
@@ -15,6 +17,20 @@ bool StartsStatement(int32_t kind) {
   switch (kind) {
     case tkIdentifier: case tkBegin: case tkIf: case tkWhile: case tkRepeat: case tkFor: case tkCase:
     case tkTry: case tkRaise: case tkBreak: case tkContinue: case tkExit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Tokens after which a lone name on the right of `:=` is still part of an
+// expression, so the statement is no event binding.
+bool ContinuesExpression(int32_t kind) {
+  if (kind >= tkNot && kind <= tkXor) return true;
+  switch (kind) {
+    case tkIdentifier: case tkInteger: case tkFloat: case tkString: case tkFalse: case tkTrue:
+    case tkOpenParen: case tkCloseParen: case tkComma: case tkDot: case tkColon: case tkOpenBracket:
+    case tkCloseBracket: case tkRange: case tkDoubleQuote:
       return true;
     default:
       return false;
@@ -80,7 +96,12 @@ bool IsReraise(const std::exception_ptr& error) {
 EScriptRaise::EScriptRaise(const Exception& raised) : Exception(raised.Message()), handle_(raised.Handle()) {}
 
 TInterpreterFunction::TInterpreterFunction() = default;
-TInterpreterFunction::~TInterpreterFunction() = default;
+
+TInterpreterFunction::~TInterpreterFunction() {
+  // Bound events may outlive the interpreter in their host objects; they
+  // no longer name it.
+  for (const auto& e : events_) e->Owner = nullptr;
+}
 
 void TInterpreterFunction::Init() {
   TInterpreterExpression::Init();
@@ -309,7 +330,53 @@ void TInterpreterFunction::IdentifierStatement() {
   Assignment(target);
 }
 
+bool TInterpreterFunction::BindEvent(const std::string& target) {
+  TInterpreterArgs& args = Args();
+  if (kind_ != tkIdentifier || args.ObjKind != ObjectVarType() || args.Obj.IsEmpty()) return false;
+  TObject* obj = args.Instance();
+  if (!obj) return false;
+  const std::string& handler = TokenText();
+  bool unbind = cp1251::SameText(handler, "nil");
+  if (!unbind && !OwnAdapter().FindFunction(currentUnit_, handler, {})) return false;
+  TReaderState state = SaveReader();
+  NextToken();
+  if (ContinuesExpression(kind_)) {
+    RestoreReader(state);
+    return false;
+  }
+  auto prop = FindPublishedProperty(obj->ClassType(), target);
+  if (prop && prop->Kind == TPublishedKind::Method && prop->GetMethod && prop->SetMethod) {
+    auto drop = [this](const TInterpreterEventAdapter* e) {
+      std::erase_if(events_, [e](const auto& held) { return held.get() == e; });
+    };
+    TInterpreterEventMethod current = prop->GetMethod(*obj);
+    if (unbind) {
+      drop(current.Object.get());
+      prop->SetMethod(*obj, {});
+      return true;
+    }
+    for (const auto& e : events_)
+      if (e->Instance == obj && cp1251::SameText(e->UnitName, currentUnit_) && cp1251::SameText(e->PropName, target)) {
+        drop(e.get());
+        break;
+      }
+    TInterpreterEventMethod bound = OwnAdapter().NewEvent(currentUnit_, handler, prop->TypeName, this, obj, target);
+    if (!bound) bound = SharedAdapter().NewEvent(currentUnit_, handler, prop->TypeName, this, obj, target);
+    if (!bound) RaiseError(57, TokenStartPos(), prop->TypeName);
+    events_.push_back(bound.Object);
+    prop->SetMethod(*obj, std::move(bound));
+    return true;
+  }
+  if (!unbind && OwnAdapter().FindEvent(obj, target)) {
+    if (!SetValue(target, Variant::String(handler), args)) RaiseError(104, TokenStartPos(), target);
+    return true;
+  }
+  RestoreReader(state);
+  return false;
+}
+
 void TInterpreterFunction::Assignment(const std::string& target) {
+  if (BindEvent(target)) return;
   {
     ArgsScope right(*this);
     right.Fresh().Assignment = true;

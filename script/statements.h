@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "datatypes.h"
+#include "entries.h"
 #include "expression.h"
 #include "functiondesc.h"
 #include "variables.h"
@@ -100,6 +101,10 @@ class TInterpreterFunction : public TInterpreterExpression {
   void Compound();
   void IdentifierStatement();
   void Assignment(const std::string& target);
+  // `obj.Event := Handler` or `obj.Event := nil`: binds a script function to
+  // an event of a host object; false (nothing read) when the statement is
+  // not such a binding.
+  bool BindEvent(const std::string& target);
   void IfStatement();
   void WhileStatement();
   void RepeatStatement();
@@ -119,4 +124,6 @@ class TInterpreterFunction : public TInterpreterExpression {
   TFrame* frame_ = nullptr;
   std::vector<TReaderState> states_;
   std::vector<THandled> handled_;
+  // Event objects this interpreter bound to host objects.
+  std::vector<std::shared_ptr<TInterpreterEventAdapter>> events_;
 };

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "adapter.h"
+#include "published.h"
+#include "values.h"
 #include "interp_support.h"
 
 TEST(Units, EntryTellsTheKindOfText) {
@@ -117,5 +119,54 @@ TEST(Units, HostCallsAScriptFunctionByName) {
   } catch (const EInterpreterError& e) {
     EXPECT_EQ(e.ErrCode, 104);
     EXPECT_EQ(e.ErrPos, -1);
+  }
+}
+
+namespace {
+
+class TEventHost : public TObject {
+  PX_CLASS(TEventHost, TObject)
+ public:
+  TInterpreterEventMethod OnPing;
+};
+
+}  // namespace
+
+TEST(Units, AssignmentBindsScriptFunctionsToEvents) {
+  RegisterDevHost();
+  PublishProperties(TEventHost::StaticClass(),
+                    {{"OnPing", TPublishedKind::Method, "TPingEvent", {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
+                      [](TObject& o) { return static_cast<TEventHost&>(o).OnPing; },
+                      [](TObject& o, TInterpreterEventMethod m) { static_cast<TEventHost&>(o).OnPing = std::move(m); }}});
+  TEventHost host;
+  TInterpreterAdapter& shared = GetGlobalAdapter();
+  shared.AddHandler("Test", "TPingEvent", nullptr, [](TInterpreterEventAdapter&, TInterpreterArgs&) {});
+  TInterpreterProgram p;
+  p.OnGetValue = [&](TObject*, const std::string& id, Variant& value, TInterpreterArgs&, bool& done) {
+    done = id == "Host";
+    if (done) value = ObjectToValue(&host);
+  };
+  p.SetSource("unit U; procedure Pinged; begin end; function main: integer; begin Host.OnPing := Pinged; "
+              "Result := 1; end; end.");
+  p.Run();
+  ASSERT_TRUE(host.OnPing);
+  EXPECT_EQ(host.OnPing.Object->FunctionName, "Pinged");
+  EXPECT_EQ(host.OnPing.Object->PropName, "OnPing");
+  EXPECT_EQ(host.OnPing.Object->Owner, &p);
+  p.SetSource("unit U; function main: integer; begin Host.OnPing := nil; Result := 2; end; end.");
+  p.Run();
+  EXPECT_FALSE(host.OnPing);
+  // An event type nobody registered.
+  PublishProperties(TEventHost::StaticClass(),
+                    {{"OnPing", TPublishedKind::Method, "TUnknownEvent", {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
+                      [](TObject& o) { return static_cast<TEventHost&>(o).OnPing; },
+                      [](TObject& o, TInterpreterEventMethod m) { static_cast<TEventHost&>(o).OnPing = std::move(m); }}});
+  p.SetSource("unit U; procedure Pinged; begin end; function main: integer; begin Host.OnPing := Pinged; end; end.");
+  try {
+    p.Run();
+    FAIL();
+  } catch (const EInterpreterError& e) {
+    EXPECT_EQ(e.ErrCode, 57);
+    EXPECT_EQ(e.ErrName1, "TUnknownEvent");
   }
 }
