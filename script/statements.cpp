@@ -5,6 +5,7 @@
 #include "adapter.h"
 #include "cp1251.h"
 #include "published.h"
+#include "scriptowned.h"
 #include "records.h"
 #include "tokenizer.h"
 #include "values.h"
@@ -93,7 +94,8 @@ bool IsReraise(const std::exception_ptr& error) {
 
 }  // namespace
 
-EScriptRaise::EScriptRaise(const Exception& raised) : Exception(raised.Message()), handle_(raised.Handle()) {}
+EScriptRaise::EScriptRaise(const Exception& raised, std::shared_ptr<TObject> owned)
+    : Exception(raised.Message()), handle_(raised.Handle()), owned_(std::move(owned)) {}
 
 TInterpreterFunction::TInterpreterFunction() = default;
 
@@ -748,7 +750,9 @@ void TInterpreterFunction::RaiseStatement() {
   // An exception already in flight is raised again as itself.
   for (auto it = handled_.rbegin(); it != handled_.rend(); ++it)
     if (it->Object == object) std::rethrow_exception(it->Error);
-  throw EScriptRaise(*raised);
+  // Raising hands a script's own object to the exception.
+  std::shared_ptr<TObject> owned(ReleaseScriptObject(object).release());
+  throw EScriptRaise(*raised, std::move(owned));
 }
 
 void TInterpreterFunction::ReadVarSection(const TDeclare& add) {

@@ -16,16 +16,19 @@
 #include "variables.h"
 
 // A script raised an exception object that is not an exception in flight:
-// carries that object (by checked handle, never owned) and its message.
+// carries that object and its message. An object the script created goes
+// with the exception and is freed with its last copy; a host's object is
+// only named (by checked handle).
 class EScriptRaise : public Exception {
   PX_CLASS(EScriptRaise, Exception)
  public:
-  explicit EScriptRaise(const Exception& raised);
+  EScriptRaise(const Exception& raised, std::shared_ptr<TObject> owned);
   // The raised object, or nullptr once it has been freed.
   TObject* Raised() const { return TObject::FromHandle(handle_); }
 
  private:
   uint64_t handle_;
+  std::shared_ptr<TObject> owned_;
 };
 
 class TInterpreterFunction : public TInterpreterExpression {

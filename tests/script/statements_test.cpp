@@ -103,6 +103,12 @@ TEST(Statements, ReraisingSharesTheExceptionObject) {
             "again");
 }
 
+TEST(Statements, ARaisedScriptObjectGoesWithItsException) {
+  EXPECT_EQ(Eval("var keep: variant; begin try raise Exception.Create('x'); except on E: Exception do keep := E; "
+                 "end; Result := keep.Message; end;"),
+            "<error 2>");
+}
+
 TEST(Statements, FinallyRunsWhole) {
   EXPECT_EQ(Eval("var a: integer; begin a := 0; try a := 1; finally a := a + 10; end; Result := a; end;"), "11");
   // After an exception the finally part runs and the exception goes on.
