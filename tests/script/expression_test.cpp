@@ -32,6 +32,8 @@ TEST(Expression, ShiftsMaskTheirCountAndDivisionNeverTraps) {
   EXPECT_EQ(Eval("-1 shr 28"), "15");
   EXPECT_EQ(Eval("(-2147483647 - 1) div -1"), "2147483648");
   EXPECT_EQ(Eval("(-2147483647 - 1) mod -1"), "0");
+  // The 64-bit MinInt has no quotient by -1: a type error, not a trap.
+  EXPECT_EQ(Eval("((-2147483647 - 1) * 65536 * 65536) div -1"), "<error 53>");
   try {
     RunScript("1 div 0");
     FAIL();
