@@ -209,19 +209,6 @@ void TInterpreterExpression::Run() {
   EvaluateExpression(ResultValue);
 }
 
-void TInterpreterExpression::NextToken() {
-  if (pushedBack_) {
-    pushedBack_ = false;
-    return;
-  }
-  prevKind_ = kind_;
-  ++reads_;
-  const TCachedToken& t = src_->Tokens.Read(position_);
-  token_ = &t;
-  kind_ = t.Kind;
-  position_ = t.End;
-}
-
 void TInterpreterExpression::PushBackToken() {
   if (pushedBack_) RaiseError(2, -1);
   pushedBack_ = true;

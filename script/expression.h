@@ -78,8 +78,19 @@ class TInterpreterExpression : public TObject {
   void ApplyErrorContext(std::exception& e, std::string_view unitName);
 
  protected:
-  // Reader.
-  void NextToken();
+  // Reader. The hot path of every run, so it is inline.
+  void NextToken() {
+    if (pushedBack_) {
+      pushedBack_ = false;
+      return;
+    }
+    prevKind_ = kind_;
+    ++reads_;
+    const TCachedToken& t = src_->Tokens.Read(position_);
+    token_ = &t;
+    kind_ = t.Kind;
+    position_ = t.End;
+  }
   void PushBackToken();
   void SetPosition(size_t offset);
   size_t Position() const { return position_; }
