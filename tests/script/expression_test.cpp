@@ -78,6 +78,7 @@ TEST(Expression, ArraysAndElements) {
 TEST(Expression, ErrorsCarryTheirCodesAndPositions) {
   EInterpreterError e = ScriptError("1 2");
   EXPECT_EQ(e.ErrCode, 110);
+  EXPECT_EQ(e.ErrPos, 3);
   e = ScriptError("1 +");
   EXPECT_EQ(e.ErrCode, 103);
   EXPECT_EQ(e.Message(), "Expression expected but End of File found");

@@ -73,6 +73,22 @@ TEST(Statements, ExceptionsAreHandledAndTheLastErrorCleared) {
   p.Run();
   EXPECT_EQ(p.ResultValue.AsInteger(), 1);
   EXPECT_EQ(p.LastError().ErrPos, -1);
+  // A failure leaving a function is recorded with unit and line...
+  p.SetSource("unit X;\r\nfunction F: integer;\r\nbegin Result := 1 div 0; end;\r\n"
+              "function main: integer; begin Result := F; end; end.");
+  EXPECT_THROW(p.Run(), EDivByZero);
+  EXPECT_EQ(p.LastError().ErrCode, 6);
+  EXPECT_TRUE(p.LastError().Completed);
+  EXPECT_EQ(p.LastError().ErrLine, 3);
+  EXPECT_EQ(p.LastError().Message(), "Error in unit 'X' on line 3 : Division by zero");
+  // ...and cleared once a handler has dealt with it.
+  p.SetSource("unit X;\r\nfunction F: integer;\r\nbegin Result := 1 div 0; end;\r\n"
+              "function main: integer; begin try Result := F; except Result := 2; end; end; end.");
+  p.Run();
+  EXPECT_EQ(p.ResultValue.AsInteger(), 2);
+  EXPECT_EQ(p.LastError().ErrCode, 6);
+  EXPECT_FALSE(p.LastError().Completed);
+  EXPECT_EQ(p.LastError().ErrPos, -1);
   EXPECT_EQ(Eval("var m: string; begin try raise Exception.Create('boom'); except on E: Exception do "
                  "m := E.Message; end; Result := m; end;"),
             "boom");
