@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "interp_support.h"
+#include "tokencache.h"
 
 TEST(Expression, PrioritiesAreTheLanguagesOwn) {
   EXPECT_EQ(Eval("1 + 2 * 3"), "7");
@@ -130,4 +131,26 @@ TEST(Expression, RecordsOfTheTypesUnit) {
   EXPECT_EQ(Eval("var r: TRect; begin r := Rect(1, 2, 3, 4); Result := r.BottomRight.Y; end;"), "4");
   EXPECT_EQ(Eval("Point(1)"), "<error 182>");
   EXPECT_EQ(Eval("Point(1, 2, 3)"), "<error 181>");
+}
+
+TEST(Expression, TokenizerErrorsSurfaceOnlyWhenReached) {
+  EXPECT_EQ(Eval("begin Result := 1; end; }"), "1");
+  EInterpreterError e = ScriptError("1 + }");
+  EXPECT_EQ(e.ErrCode, 101);
+  EXPECT_EQ(e.ErrPos, 4);
+  // A cached failure is raised afresh, the same way, at every read.
+  TTokenCache cache;
+  std::string text = "a (* b";
+  cache.Reset(text);
+  EXPECT_EQ(cache.Read(0).Text, "a");
+  for (int i = 0; i < 2; ++i) {
+    try {
+      cache.Read(1);
+      FAIL();
+    } catch (const EInterpreterError& err) {
+      EXPECT_EQ(err.ErrCode, 101);
+      EXPECT_EQ(err.ErrPos, 2);
+      EXPECT_FALSE(err.Completed);
+    }
+  }
 }
