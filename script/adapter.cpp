@@ -67,6 +67,7 @@ TInterpreterAdapter::TInterpreterAdapter(TInterpreterExpression* owner) : owner_
 TInterpreterAdapter::~TInterpreterAdapter() { TInterpreterAdapter::Clear(); }
 
 void TInterpreterAdapter::ClearSource() {
+  Changed();
   srcUnits_.Clear();
   srcFunctions_.Clear();
   srcVars_.Clear();
@@ -75,6 +76,7 @@ void TInterpreterAdapter::ClearSource() {
 }
 
 void TInterpreterAdapter::ClearNonSource() {
+  Changed();
   for (TInterpreterIdentifierList* list : std::initializer_list<TInterpreterIdentifierList*>{
            &extUnits_, &intfMethods_, &getters_, &setters_, &iGetters_, &iSetters_, &idGetters_, &idSetters_,
            &dMethods_, &classes_, &constants_, &functions_, &recGetters_, &recSetters_, &extFunctions_, &eventTypes_,
@@ -210,6 +212,7 @@ void TInterpreterAdapter::AddSrcUnit(const std::string& identifier, const std::s
 
 void TInterpreterAdapter::AddSrcUnitEx(const std::string& identifier, const std::string& source,
                                        const std::string& uses, void* data) {
+  Changed();
   TInterpreterSrcUnit* unit = nullptr;
   for (size_t i = 0; i < srcUnits_.Count() && !unit; ++i)
     if (cp1251::SameText(srcUnits_.Item(i)->Name, identifier)) unit = static_cast<TInterpreterSrcUnit*>(srcUnits_.Item(i));
@@ -224,6 +227,7 @@ void TInterpreterAdapter::AddSrcUnitEx(const std::string& identifier, const std:
 void TInterpreterAdapter::AddExtUnit(const std::string& identifier) { AddExtUnitEx(identifier, nullptr); }
 
 void TInterpreterAdapter::AddExtUnitEx(const std::string& identifier, void* data) {
+  Changed();
   Append<TInterpreterIdentifier>(extUnits_, {}, identifier, data);
 }
 
@@ -233,6 +237,7 @@ void TInterpreterAdapter::AddClass(const std::string& unit, const TClassInfo* cl
 
 void TInterpreterAdapter::AddClassEx(const std::string& unit, const TClassInfo* cls, const std::string& identifier,
                                      void* data) {
+  Changed();
   Append<TInterpreterClass>(classes_, unit, identifier, data).ClassRef = cls;
   MarkUnsorted();
 }
@@ -245,6 +250,7 @@ void TInterpreterAdapter::AddGet(const TClassInfo* cls, const std::string& ident
 void TInterpreterAdapter::AddGetEx(const TClassInfo* cls, const std::string& identifier,
                                    TInterpreterCallback callback, int32_t paramCount,
                                    const std::vector<TVarType>& paramTypes, TVarType resultType, void* data) {
+  Changed();
   AppendMember<TInterpreterMethod>(getters_, cls, identifier, std::move(callback), paramCount, paramTypes,
                                    resultType, data);
   MarkUnsorted();
@@ -258,6 +264,7 @@ void TInterpreterAdapter::AddSet(const TClassInfo* cls, const std::string& ident
 void TInterpreterAdapter::AddSetEx(const TClassInfo* cls, const std::string& identifier,
                                    TInterpreterCallback callback, int32_t paramCount,
                                    const std::vector<TVarType>& paramTypes, void* data) {
+  Changed();
   AppendMember<TInterpreterMethod>(setters_, cls, identifier, std::move(callback), paramCount, paramTypes, 0, data);
   MarkUnsorted();
 }
@@ -271,6 +278,7 @@ void TInterpreterAdapter::AddIGet(const TClassInfo* cls, const std::string& iden
 void TInterpreterAdapter::AddIGetEx(const TClassInfo* cls, const std::string& identifier,
                                     TInterpreterCallback callback, int32_t paramCount,
                                     const std::vector<TVarType>& paramTypes, TVarType resultType, void* data) {
+  Changed();
   AppendMember<TInterpreterMethod>(iGetters_, cls, identifier, std::move(callback), paramCount, paramTypes,
                                    resultType, data);
   MarkUnsorted();
@@ -285,6 +293,7 @@ void TInterpreterAdapter::AddISet(const TClassInfo* cls, const std::string& iden
 void TInterpreterAdapter::AddISetEx(const TClassInfo* cls, const std::string& identifier,
                                     TInterpreterCallback callback, int32_t paramCount,
                                     const std::vector<TVarType>& paramTypes, void* data) {
+  Changed();
   AppendMember<TInterpreterMethod>(iSetters_, cls, identifier, std::move(callback), paramCount, paramTypes, 0,
                                    data);
   MarkUnsorted();
@@ -297,6 +306,7 @@ void TInterpreterAdapter::AddIDGet(const TClassInfo* cls, TInterpreterCallback c
 
 void TInterpreterAdapter::AddIDGetEx(const TClassInfo* cls, TInterpreterCallback callback, int32_t paramCount,
                                      const std::vector<TVarType>& paramTypes, TVarType resultType, void* data) {
+  Changed();
   AppendMember<TInterpreterMethod>(idGetters_, cls, {}, std::move(callback), paramCount, paramTypes, resultType,
                                    data);
 }
@@ -308,6 +318,7 @@ void TInterpreterAdapter::AddIDSet(const TClassInfo* cls, TInterpreterCallback c
 
 void TInterpreterAdapter::AddIDSetEx(const TClassInfo* cls, TInterpreterCallback callback, int32_t paramCount,
                                      const std::vector<TVarType>& paramTypes, void* data) {
+  Changed();
   AppendMember<TInterpreterMethod>(idSetters_, cls, {}, std::move(callback), paramCount, paramTypes, 0, data);
 }
 
@@ -320,6 +331,7 @@ void TInterpreterAdapter::AddFunction(const std::string& unit, const std::string
 void TInterpreterAdapter::AddFunctionEx(const std::string& unit, const std::string& identifier,
                                         TInterpreterCallback callback, int32_t paramCount,
                                         const std::vector<TVarType>& paramTypes, TVarType resultType, void* data) {
+  Changed();
   auto& entry = AppendMember<TInterpreterMethod>(functions_, nullptr, identifier, std::move(callback), paramCount,
                                                  paramTypes, resultType, data);
   entry.Unit = unit;
@@ -337,6 +349,7 @@ void TInterpreterAdapter::AddDGetEx(const TClassInfo* cls, const std::string& id
                                     TInterpreterDirectMethod method, int32_t paramCount,
                                     const std::vector<TVarType>& paramTypes, TVarType resultType,
                                     uint8_t callingConvention, void* data) {
+  Changed();
   auto& entry =
       AppendMember<TInterpreterDMethod>(dMethods_, cls, identifier, nullptr, paramCount, paramTypes, resultType, data);
   entry.Direct = std::move(method);
@@ -358,6 +371,7 @@ void TInterpreterAdapter::AddRecEx(const std::string& unit, const std::string& i
                                    std::function<void(TInterpreterRecHolder&)> destroyProc,
                                    std::function<void(TInterpreterRecHolder&, const TInterpreterRecHolder&)> copyProc,
                                    void* data) {
+  Changed();
   auto record = std::make_shared<TInterpreterRecord>(unit, identifier, data);
   record->Size = size;
   size_t count = std::min(fields.size(), kMaxRecordFields);
@@ -370,6 +384,7 @@ void TInterpreterAdapter::AddRecEx(const std::string& unit, const std::string& i
 }
 
 void TInterpreterAdapter::AddRecordType(std::shared_ptr<TInterpreterRecord> recordType) {
+  Changed();
   recordTypes_.push_back(std::move(recordType));
 }
 
@@ -390,6 +405,7 @@ void TInterpreterAdapter::AddRecGetEx(const std::string& unit, const std::string
                                       const std::string& identifier, TInterpreterCallback callback,
                                       int32_t paramCount, const std::vector<TVarType>& paramTypes,
                                       TVarType resultType, void* data) {
+  Changed();
   auto& entry = Append<TInterpreterRecMethod>(recGetters_, unit, identifier, data);
   entry.RecordType = FindRecordType(recordType);
   FillCall(entry, std::move(callback), paramCount, paramTypes, resultType);
@@ -404,6 +420,7 @@ void TInterpreterAdapter::AddRecSet(const std::string& unit, const std::string& 
 void TInterpreterAdapter::AddRecSetEx(const std::string& unit, const std::string& recordType,
                                       const std::string& identifier, TInterpreterCallback callback,
                                       int32_t paramCount, const std::vector<TVarType>& paramTypes, void* data) {
+  Changed();
   auto& entry = Append<TInterpreterRecMethod>(recSetters_, unit, identifier, data);
   entry.RecordType = FindRecordType(recordType);
   FillCall(entry, std::move(callback), paramCount, paramTypes, 0);
@@ -415,6 +432,7 @@ void TInterpreterAdapter::AddConst(const std::string& unit, const std::string& i
 
 void TInterpreterAdapter::AddConstEx(const std::string& unit, const std::string& identifier, const Variant& value,
                                      void* data) {
+  Changed();
   CopyValue(Append<TInterpreterConst>(constants_, unit, identifier, data).Value, value);
   MarkUnsorted();
 }
@@ -431,6 +449,7 @@ void TInterpreterAdapter::AddExtFunEx(const std::string& unit, const std::string
                                       const std::string& libraryName, const std::string& functionName,
                                       int32_t ordinal, int32_t paramCount, const std::vector<TVarType>& paramTypes,
                                       TVarType resultType, void* data) {
+  Changed();
   auto& entry = Append<TInterpreterExtFunction>(extFunctions_, unit, identifier, data);
   TParamTypes types = MakeParamTypes(paramTypes);
   entry.Library.Module = module;
@@ -463,6 +482,7 @@ void TInterpreterAdapter::AddSrcFunEx(const std::string& unit, const std::string
                                       const std::vector<std::string>& paramTypeNames,
                                       const std::vector<std::string>& paramNames, TVarType resultType,
                                       const std::string& resultTypeName, TDataTypePtr resultDataType, void* data) {
+  Changed();
   TInterpreterFunctionDesc& d = Append<TInterpreterSrcFunction>(srcFunctions_, unit, identifier, data).Desc;
   d.UnitName = unit;
   d.Name = identifier;
@@ -487,6 +507,7 @@ void TInterpreterAdapter::AddHandler(const std::string& unit, const std::string&
 void TInterpreterAdapter::AddHandlerEx(const std::string& unit, const std::string& identifier,
                                        TInterpreterEventFactory adapterClass, TInterpreterEventCode handler,
                                        void* data) {
+  Changed();
   auto& entry = Append<TInterpreterEventDesc>(eventTypes_, unit, identifier, data);
   entry.AdapterClass = std::move(adapterClass);
   entry.Handler = std::move(handler);
@@ -498,22 +519,31 @@ void TInterpreterAdapter::AddEvent(const std::string& unit, const TClassInfo* cl
 
 void TInterpreterAdapter::AddEventEx(const std::string& unit, const TClassInfo* cls, const std::string& identifier,
                                      void* data) {
+  Changed();
   Append<TInterpreterClass>(events_, unit, identifier, data).ClassRef = cls;
 }
 
 void TInterpreterAdapter::AddSrcVar(const std::string& unit, const std::string& identifier,
                                     const std::string& typeName, TVarType kind, const Variant& value,
                                     TDataTypePtr /*dataType*/) {
+  Changed();
   srcVars_.DeclareVariable(unit, identifier, typeName, kind, value);
 }
 
-void TInterpreterAdapter::AddOnGet(TInterpreterGetValue handler) { getHandlers_.push_back(std::move(handler)); }
+void TInterpreterAdapter::AddOnGet(TInterpreterGetValue handler) {
+  Changed();
+  getHandlers_.push_back(std::move(handler));
+}
 
-void TInterpreterAdapter::AddOnSet(TInterpreterSetValue handler) { setHandlers_.push_back(std::move(handler)); }
+void TInterpreterAdapter::AddOnSet(TInterpreterSetValue handler) {
+  Changed();
+  setHandlers_.push_back(std::move(handler));
+}
 
 void TInterpreterAdapter::AddIntfGetEx(const TGUID& iid, const std::string& identifier,
                                        TInterpreterCallback callback, int32_t paramCount,
                                        const std::vector<TVarType>& paramTypes, TVarType resultType, void* data) {
+  Changed();
   auto& entry = Append<TInterpreterIntfMethod>(intfMethods_, {}, identifier, data);
   entry.Iid = iid;
   FillCall(entry, std::move(callback), paramCount, paramTypes, resultType);
@@ -562,7 +592,10 @@ TInterpreterEventMethod TInterpreterAdapter::NewEvent(const std::string& unitNam
   return {};
 }
 
-void TInterpreterAdapter::AddOwnedObject(std::unique_ptr<TInterpreterClass> cls) { srcClasses_.Add(std::move(cls)); }
+void TInterpreterAdapter::AddOwnedObject(std::unique_ptr<TInterpreterClass> cls) {
+  Changed();
+  srcClasses_.Add(std::move(cls));
+}
 
 TInterpreterClass* TInterpreterAdapter::FindOwnedObject(std::string_view identifier) const {
   return static_cast<TInterpreterClass*>(srcClasses_.FindByName({}, identifier));

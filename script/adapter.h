@@ -15,6 +15,7 @@
 #include "args.h"
 #include "entries.h"
 #include "identifiers.h"
+#include "misscache.h"
 #include "records.h"
 #include "variables.h"
 
@@ -220,13 +221,30 @@ class TInterpreterAdapter : public TObject {
   const TInterpreterIdentifierList& ExtFunctions() const { return extFunctions_; }
   const TInterpreterIdentifierList& SrcClasses() const { return srcClasses_; }
   const std::vector<std::shared_ptr<TInterpreterRecord>>& RecordTypes() const { return recordTypes_; }
-  TInterpreterVarList& SrcVars() { return srcVars_; }
+  // Handing out the variables to change counts as a change of the registry.
+  TInterpreterVarList& SrcVars() {
+    Changed();
+    return srcVars_;
+  }
   const TInterpreterVarList& SrcVars() const { return srcVars_; }
 
  private:
   void EnsureSorted();
   void SortLists();
   void MarkUnsorted() { sorted_.store(false, std::memory_order_release); }
+  // Every change to what the registry holds passes here, so that names
+  // remembered as unknown are asked for afresh.
+  void Changed() { generation_.fetch_add(1, std::memory_order_acq_rel); }
+  // The state plain-name lookups depend on: the registry's contents and
+  // whether external functions are passed over.
+  uint64_t LookupGeneration() const {
+    return generation_.load(std::memory_order_acquire) * 2 + (ExtFunctionsDisabled ? 1 : 0);
+  }
+  // The registry part of a plain-name lookup, in its order: classes,
+  // constants, functions, external and automation functions, simple casts,
+  // source variables and source units.
+  bool RegistryName(TInterpreterExpression* expression, const std::string& identifier, Variant& value,
+                    TInterpreterArgs& args);
   // Calls an entry: Identifier, BeforeHostCall, CheckArgs, the routine.
   void CallEntry(TInterpreterExpression* expression, const TInterpreterIdentifier& entry,
                  const TInterpreterCall& call, Variant& value, TInterpreterArgs& args);
@@ -282,6 +300,10 @@ class TInterpreterAdapter : public TObject {
   TInterpreterVarList srcVars_;
   TInterpreterIdentifierList srcClasses_;
   std::atomic<bool> sorted_{false};
+  std::atomic<uint64_t> generation_{1};
+  // Plain names none of the registry lists knew; the host's handlers are
+  // still asked for them every time.
+  TNameMissCache misses_;
   std::mutex sortLock_;
 };
 

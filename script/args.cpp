@@ -16,14 +16,6 @@ constexpr int32_t kNotEnoughParams = 182;
 
 }  // namespace
 
-void TInterpreterArgs::Clear() {
-  Count = 0;
-  ClearObj();
-  WriteBack = false;
-  Indexed = false;
-  IndexesUsed = false;
-  ObjKeeper.Clear();
-}
 
 void TInterpreterArgs::Add(const Variant& value, std::string varName) {
   if (Count >= kMaxCallArgs) RaiseError(kTooManyParams, -1);
@@ -47,10 +39,6 @@ void TInterpreterArgs::SetObj(const Variant& value) {
   ObjKind = value.VarType();
 }
 
-void TInterpreterArgs::ClearObj() {
-  Obj.Clear();
-  ObjKind = 0;
-}
 
 bool TInterpreterArgs::HasObj() const {
   TVarType type = Obj.VarType();

@@ -54,8 +54,16 @@ class TInterpreterArgs : public TObject {
   int32_t OpenArrayCount = 0;
 
   // Resets count, object, kind, keeper and the flags; leaves Values,
-  // VarNames and Types as they are.
-  void Clear();
+  // VarNames and Types as they are. Inline: every name a script reads
+  // starts here.
+  void Clear() {
+    Count = 0;
+    ClearObj();
+    WriteBack = false;
+    Indexed = false;
+    IndexesUsed = false;
+    if (!ObjKeeper.IsEmpty()) ObjKeeper.Clear();
+  }
   // Appends an argument; a 34th is error 181.
   void Add(const Variant& value, std::string varName = {});
   // Converts argument `index` (an interpreter array, a generic array or a
@@ -65,7 +73,10 @@ class TInterpreterArgs : public TObject {
   // Puts a value left of the "." (Obj and ObjKind from it).
   void SetObj(const Variant& value);
   // Forgets the object (Obj Empty, kind 0).
-  void ClearObj();
+  void ClearObj() {
+    if (!Obj.IsEmpty()) Obj.Clear();
+    ObjKind = 0;
+  }
   // True when Obj holds something other than nil.
   bool HasObj() const;
   // Obj as an instance (object kind only, else nullptr); error 2 when the

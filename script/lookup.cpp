@@ -245,11 +245,25 @@ bool TInterpreterAdapter::SourceUnitLookup(const std::string& identifier, Varian
   return false;
 }
 
+bool TInterpreterAdapter::RegistryName(TInterpreterExpression* expression, const std::string& identifier,
+                                       Variant& value, TInterpreterArgs& args) {
+  // A miss depends on nothing but the name and the registry: the lookups
+  // read the arguments only once they have found the name.
+  const uint64_t generation = LookupGeneration();
+  if (misses_.Recall(generation, identifier)) return false;
+  if (PlainName(expression, identifier, value, args) || SourceVarRead(identifier, value, args) ||
+      SourceUnitLookup(identifier, value, args))
+    return true;
+  misses_.Remember(generation, identifier);
+  return false;
+}
+
 bool TInterpreterAdapter::GetValue(TInterpreterExpression* expression, const std::string& identifier,
                                    Variant& value, TInterpreterArgs& args) {
   EnsureSorted();
   bool done = true;
   bool served = false;
+  bool plain = false;
   if (args.Indexed) {
     if (args.ObjKind == RecordVarType()) {
       served = RecordRead(identifier, value, args);
@@ -289,11 +303,14 @@ bool TInterpreterAdapter::GetValue(TInterpreterExpression* expression, const std
       done = served;
     }
   } else {
-    served = PlainName(expression, identifier, value, args);
+    plain = true;
+    served = RegistryName(expression, identifier, value, args);
   }
   if (served) return true;
-  if (SourceVarRead(identifier, value, args)) return true;
-  if ((!args.HasObj() || !IsObjectOrClass(args)) && SourceUnitLookup(identifier, value, args)) return true;
+  if (!plain) {
+    if (SourceVarRead(identifier, value, args)) return true;
+    if ((!args.HasObj() || !IsObjectOrClass(args)) && SourceUnitLookup(identifier, value, args)) return true;
+  }
   for (const TInterpreterGetValue& handler : getHandlers_) {
     handler(this, identifier, value, args, done);
     if (done) return true;

@@ -20,7 +20,13 @@ TInterpreterVar& TInterpreterVarList::DeclareVariable(std::string_view unit, std
                                                       std::string_view typeName, TVarType kind,
                                                       const Variant& value) {
   if (LookupVariable(unit, name)) RaiseError(111, -1, std::string(name));
-  auto var = std::make_unique<TInterpreterVar>();
+  std::unique_ptr<TInterpreterVar> var;
+  if (spare_.empty()) {
+    var = std::make_unique<TInterpreterVar>();
+  } else {
+    var = std::move(spare_.back());
+    spare_.pop_back();
+  }
   var->Unit = unit;
   var->Name = name;
   var->TypeName = typeName;
@@ -30,15 +36,33 @@ TInterpreterVar& TInterpreterVarList::DeclareVariable(std::string_view unit, std
   return *vars_.front();
 }
 
+namespace {
+
+// Every read and write of a local passes here, so the common cases are
+// settled without the case table: equal bytes match, and two ASCII bytes
+// match only as the two cases of one letter, which differ in bit 5 alone.
+bool SameName(const std::string& a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x == y) continue;
+    if (x < 0x80 && y < 0x80 && (x ^ y) != 0x20) return false;
+    if (cp1251::Upper(a[i]) != cp1251::Upper(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 TInterpreterVar* TInterpreterVarList::LookupVariable(std::string_view unit, std::string_view name) const {
   for (const auto& var : vars_)
-    if (cp1251::SameText(var->Name, name) && (unit.empty() || cp1251::SameText(var->Unit, unit))) return var.get();
+    if (SameName(var->Name, name) && (unit.empty() || cp1251::SameText(var->Unit, unit))) return var.get();
   return nullptr;
 }
 
 bool TInterpreterVarList::RemoveVariable(std::string_view unit, std::string_view name) {
   for (auto it = vars_.begin(); it != vars_.end(); ++it) {
-    if (cp1251::SameText((*it)->Name, name) && (unit.empty() || cp1251::SameText((*it)->Unit, unit))) {
+    if (SameName((*it)->Name, name) && (unit.empty() || cp1251::SameText((*it)->Unit, unit))) {
       vars_.erase(it);
       return true;
     }
@@ -62,4 +86,12 @@ bool TInterpreterVarList::SetValue(std::string_view name, const Variant& value) 
   else
     var->Value = CastValue(value, kind);
   return true;
+}
+
+void TInterpreterVarList::Clear() {
+  for (auto& var : vars_) {
+    var->Value.Clear();
+    spare_.push_back(std::move(var));
+  }
+  vars_.clear();
 }

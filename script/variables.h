@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "variant.h"
 
@@ -47,8 +48,12 @@ class TInterpreterVarList {
   // other typed ones the value cast to their kind. False when there is none.
   bool SetValue(std::string_view name, const Variant& value);
 
-  void Clear() { vars_.clear(); }
+  // Forgets every variable and releases its value; the storage is kept for
+  // the next declarations, so that a frame reused by call after call
+  // allocates nothing.
+  void Clear();
 
  private:
   std::deque<std::unique_ptr<TInterpreterVar>> vars_;
+  std::vector<std::unique_ptr<TInterpreterVar>> spare_;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -519,6 +520,66 @@ TEST_F(AdapterTest, ClearSourceKeepsHostRegistrationsAndClearEmptiesTheGlobalAda
   ASSERT_TRUE(global.GetValue(nullptr, "GlobalThing", v, a));
   EXPECT_EQ(v.AsInteger(), 2);
   global.Clear();
+}
+
+// Names a lookup missed are remembered; every registration that could serve
+// one, and every clearing, must make the next lookup search again.
+TEST_F(AdapterTest, ANameThatMissedIsServedByWhatIsRegisteredAfterTheMiss) {
+  struct Case {
+    const char* name;
+    std::function<void()> add;
+  };
+  const Case cases[] = {
+      {"Konst", [&] { adapter.AddConst("U", "KONST", Variant::Integer(1)); }},
+      {"TKlass", [&] { adapter.AddClass("U", &TBase::StaticClass(), "tklass"); }},
+      {"Func", [&] { adapter.AddFunction("U", "func", Returns(Variant::Integer(3)), 0, {}, varInteger); }},
+      {"SrcV", [&] { adapter.AddSrcVar("U", "srcv", "", 0, Variant::Integer(4), nullptr); }},
+      {"Lib", [&] { adapter.AddSrcUnit("lib", "unit Lib; end.", ""); }},
+      {"Declared", [&] { adapter.SrcVars().DeclareVariable("U", "declared", "", 0, Variant::Integer(5)); }},
+  };
+  Variant v;
+  for (const Case& c : cases) {
+    EXPECT_FALSE(Get(c.name, v)) << c.name;
+    EXPECT_FALSE(Get(c.name, v)) << c.name;
+    c.add();
+    EXPECT_TRUE(Get(c.name, v)) << c.name;
+  }
+  adapter.ClearSource();
+  EXPECT_FALSE(Get("SrcV", v));
+  adapter.AddSrcVar("U", "SrcV", "", 0, Variant::Integer(6), nullptr);
+  ASSERT_TRUE(Get("srcv", v));
+  EXPECT_EQ(v.AsInteger(), 6);
+  adapter.Clear();
+  EXPECT_FALSE(Get("Konst", v));
+  adapter.AddConst("U", "Konst", Variant::Integer(7));
+  ASSERT_TRUE(Get("Konst", v));
+  EXPECT_EQ(v.AsInteger(), 7);
+
+  // A miss while external functions are passed over does not outlive it:
+  // the call is refused only once it is reached.
+  adapter.AddExtFun("U", "Ext", 0, "lib.so", "Ext", 0, 0, {}, varInteger);
+  adapter.ExtFunctionsDisabled = true;
+  EXPECT_FALSE(Get("Ext", v));
+  adapter.ExtFunctionsDisabled = false;
+  EXPECT_EQ(ErrorCode([&] { Get("Ext", v); }), 184);
+}
+
+TEST_F(AdapterTest, HandlersAreAskedForARememberedMissEveryTimeAndOneAddedLaterIsAsked) {
+  Variant v;
+  EXPECT_FALSE(Get("Late", v));
+  EXPECT_FALSE(Get("Late", v));
+  int asked = 0;
+  adapter.AddOnGet([&](TObject*, const std::string& name, Variant& value, TInterpreterArgs&, bool& done) {
+    ++asked;
+    // Serves the name only from its third question on.
+    done = name == "Late" && asked >= 3;
+    if (done) value = Variant::Integer(asked);
+  });
+  EXPECT_FALSE(Get("Late", v));
+  EXPECT_FALSE(Get("Late", v));
+  ASSERT_TRUE(Get("Late", v));
+  EXPECT_EQ(v.AsInteger(), 3);
+  EXPECT_EQ(asked, 3);
 }
 
 TEST(AdapterThreads, FirstLookupsFromSeveralThreadsSeeOneSortedRegistry) {

@@ -1,0 +1,43 @@
+// The cache of names a registry did not know.
+#include "misscache.h"
+
+#include "cp1251.h"
+
+namespace {
+
+// Enough for every name of any real script; a text made of endless distinct
+// names starts over rather than growing without bound.
+constexpr size_t kMaxNames = 4096;
+
+}  // namespace
+
+size_t TNameMissCache::Hash::operator()(std::string_view name) const {
+  // Names equal in any case must hash alike: ASCII bytes hash with bit 5
+  // set (the two cases of a letter differ there only), other bytes by
+  // their count alone, since not every pair of theirs differs that way.
+  size_t h = 14695981039346656037ull;
+  for (char c : name) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    h = (h ^ (b < 0x80 ? (b | 0x20) : 0x80)) * 1099511628211ull;
+  }
+  return h;
+}
+
+bool TNameMissCache::Equal::operator()(std::string_view a, std::string_view b) const {
+  return a.size() == b.size() && cp1251::SameText(a, b);
+}
+
+bool TNameMissCache::Recall(uint64_t generation, std::string_view name) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (generation != generation_ || names_.empty()) return false;
+  return names_.find(name) != names_.end();
+}
+
+void TNameMissCache::Remember(uint64_t generation, std::string_view name) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (generation != generation_ || names_.size() >= kMaxNames) {
+    names_.clear();
+    generation_ = generation;
+  }
+  names_.emplace(name);
+}

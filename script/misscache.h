@@ -1,0 +1,35 @@
+// Names a registry was asked for and did not know, remembered for as long as
+// the registry stays as it was, so that a name asked for again and again is
+// turned away without a search.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+// Safe to use from several threads. A state of the registry is named by a
+// generation number that changes with every change to the registry.
+class TNameMissCache {
+ public:
+  // True when `name` (any case) was remembered as unknown in `generation`.
+  bool Recall(uint64_t generation, std::string_view name);
+  // Remembers `name` as unknown in `generation`; names remembered for any
+  // other generation are forgotten.
+  void Remember(uint64_t generation, std::string_view name);
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const;
+  };
+  struct Equal {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+
+  std::mutex lock_;
+  uint64_t generation_ = 0;
+  std::unordered_set<std::string, Hash, Equal> names_;
+};
