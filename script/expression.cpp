@@ -8,6 +8,7 @@
 #include "cp1251.h"
 #include "records.h"
 #include "tokenizer.h"
+#include "tokenset.h"
 #include "values.h"
 #include "varops.h"
 
@@ -15,27 +16,22 @@ namespace {
 
 const TCachedToken kNoToken{};
 
-bool IsOperandToken(int32_t kind) {
-  return kind == tkIdentifier || kind == tkInteger || kind == tkFloat || kind == tkString || kind == tkFalse ||
-         kind == tkTrue;
-}
+constexpr TTokenSet kOperandTokens{tkIdentifier, tkInteger, tkFloat, tkString, tkFalse, tkTrue};
+
+bool IsOperandToken(int32_t kind) { return kOperandTokens.Has(kind); }
 
 // Tokens after a name that mean the name's value is used.
-bool WantsResult(int32_t kind) {
-  switch (kind) {
-    case tkNot: case tkMul: case tkSlash: case tkDiv: case tkMod: case tkAnd: case tkPlus: case tkMinus:
-    case tkOr: case tkEqual: case tkGreater: case tkLess: case tkNotEqual: case tkGreaterEqual:
-    case tkLessEqual: case tkCloseParen: case tkComma: case tkDot:
-      return true;
-    default:
-      return false;
-  }
-}
+constexpr TTokenSet kWantsResult{tkNot,   tkMul,   tkSlash,      tkDiv,          tkMod,       tkAnd,
+                                 tkPlus,  tkMinus, tkOr,         tkEqual,        tkGreater,   tkLess,
+                                 tkNotEqual, tkGreaterEqual, tkLessEqual, tkCloseParen, tkComma, tkDot};
+
+bool WantsResult(int32_t kind) { return kWantsResult.Has(kind); }
 
 // After these a `+` or `-` is binary.
-bool EndsOperand(int32_t kind) {
-  return IsOperandToken(kind) || kind == tkCloseParen || kind == tkCloseBracket;
-}
+constexpr TTokenSet kEndsOperand{tkIdentifier, tkInteger, tkFloat,      tkString,
+                                 tkFalse,      tkTrue,    tkCloseParen, tkCloseBracket};
+
+bool EndsOperand(int32_t kind) { return kEndsOperand.Has(kind); }
 
 struct ArithmeticOp {
   int32_t token;

@@ -8,21 +8,17 @@
 #include "scriptowned.h"
 #include "records.h"
 #include "tokenizer.h"
+#include "tokenset.h"
 #include "values.h"
 
 namespace {
 
 constexpr size_t kMaxSavedStates = 200;
 
-bool StartsStatement(int32_t kind) {
-  switch (kind) {
-    case tkIdentifier: case tkBegin: case tkIf: case tkWhile: case tkRepeat: case tkFor: case tkCase:
-    case tkTry: case tkRaise: case tkBreak: case tkContinue: case tkExit:
-      return true;
-    default:
-      return false;
-  }
-}
+constexpr TTokenSet kStartsStatement{tkIdentifier, tkBegin, tkIf,    tkWhile, tkRepeat,   tkFor,
+                                     tkCase,       tkTry,   tkRaise, tkBreak, tkContinue, tkExit};
+
+bool StartsStatement(int32_t kind) { return kStartsStatement.Has(kind); }
 
 // Tokens after which a lone name on the right of `:=` is still part of an
 // expression, so the statement is no event binding.
@@ -38,33 +34,21 @@ bool ContinuesExpression(int32_t kind) {
   }
 }
 
-bool EndsIdentifierStatement(int32_t kind) {
-  return kind == tkSemicolon || kind == tkEndKeyword || kind == tkElse || kind == tkUntil || kind == tkFinally ||
-         kind == tkExcept;
-}
+constexpr TTokenSet kEndsIdentifierStatement{tkSemicolon, tkEndKeyword, tkElse, tkUntil, tkFinally, tkExcept};
+
+bool EndsIdentifierStatement(int32_t kind) { return kEndsIdentifierStatement.Has(kind); }
 
 // Tokens a skipped expression is made of.
-bool PassedInExpression(int32_t kind) {
-  if (kind >= tkNot && kind <= tkXor) return true;
-  switch (kind) {
-    case tkIdentifier: case tkInteger: case tkFloat: case tkString: case tkFalse: case tkTrue:
-    case tkOpenParen: case tkCloseParen: case tkOpenBracket: case tkCloseBracket: case tkComma: case tkDot:
-    case tkDoubleQuote:
-      return true;
-    default:
-      return false;
-  }
-}
+constexpr TTokenSet kPassedInExpression =
+    TTokenSet{tkIdentifier,  tkInteger,      tkFloat, tkString, tkFalse, tkTrue,       tkOpenParen,
+              tkCloseParen,  tkOpenBracket,  tkCloseBracket, tkComma, tkDot, tkDoubleQuote}
+        .WithRange(tkNot, tkXor);
 
-bool StopsExpression(int32_t kind) {
-  switch (kind) {
-    case tkSemicolon: case tkEndKeyword: case tkElse: case tkDo: case tkUntil: case tkFinally: case tkExcept:
-    case tkOf:
-      return true;
-    default:
-      return false;
-  }
-}
+bool PassedInExpression(int32_t kind) { return kPassedInExpression.Has(kind); }
+
+constexpr TTokenSet kStopsExpression{tkSemicolon, tkEndKeyword, tkElse, tkDo, tkUntil, tkFinally, tkExcept, tkOf};
+
+bool StopsExpression(int32_t kind) { return kStopsExpression.Has(kind); }
 
 // The object behind an exception in flight: the raised object for a script
 // raise, the exception itself for the system's own; nullptr for anything

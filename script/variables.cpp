@@ -1,6 +1,8 @@
 // Script variables: declaration, lookup and assignment by kind.
 #include "variables.h"
 
+#include <iterator>
+
 #include "cp1251.h"
 #include "errors.h"
 #include "values.h"
@@ -9,10 +11,7 @@ TInterpreterVarList& TInterpreterVarList::operator=(const TInterpreterVarList& o
   if (this == &other) return *this;
   Clear();
   // Declared oldest first, so that the copy keeps the newest in front.
-  for (auto it = other.vars_.rbegin(); it != other.vars_.rend(); ++it) {
-    const TInterpreterVar& v = **it;
-    DeclareVariable(v.Unit, v.Name, v.TypeName, v.Kind, v.Value);
-  }
+  for (const auto& v : other.vars_) DeclareVariable(v->Unit, v->Name, v->TypeName, v->Kind, v->Value);
   return *this;
 }
 
@@ -32,8 +31,8 @@ TInterpreterVar& TInterpreterVarList::DeclareVariable(std::string_view unit, std
   var->TypeName = typeName;
   var->Kind = kind;
   CopyValue(var->Value, value);
-  vars_.push_front(std::move(var));
-  return *vars_.front();
+  vars_.push_back(std::move(var));
+  return *vars_.back();
 }
 
 namespace {
@@ -55,15 +54,15 @@ bool SameName(const std::string& a, std::string_view b) {
 }  // namespace
 
 TInterpreterVar* TInterpreterVarList::LookupVariable(std::string_view unit, std::string_view name) const {
-  for (const auto& var : vars_)
-    if (SameName(var->Name, name) && (unit.empty() || cp1251::SameText(var->Unit, unit))) return var.get();
+  for (auto it = vars_.rbegin(); it != vars_.rend(); ++it)
+    if (SameName((*it)->Name, name) && (unit.empty() || cp1251::SameText((*it)->Unit, unit))) return it->get();
   return nullptr;
 }
 
 bool TInterpreterVarList::RemoveVariable(std::string_view unit, std::string_view name) {
-  for (auto it = vars_.begin(); it != vars_.end(); ++it) {
+  for (auto it = vars_.rbegin(); it != vars_.rend(); ++it) {
     if (SameName((*it)->Name, name) && (unit.empty() || cp1251::SameText((*it)->Unit, unit))) {
-      vars_.erase(it);
+      vars_.erase(std::next(it).base());
       return true;
     }
   }
@@ -89,7 +88,8 @@ bool TInterpreterVarList::SetValue(std::string_view name, const Variant& value) 
 }
 
 void TInterpreterVarList::Clear() {
-  for (auto& var : vars_) {
+  for (auto it = vars_.rbegin(); it != vars_.rend(); ++it) {
+    auto& var = *it;
     var->Value.Clear();
     spare_.push_back(std::move(var));
   }

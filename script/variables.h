@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,7 +27,7 @@ class TInterpreterVarList {
   TInterpreterVarList& operator=(const TInterpreterVarList& other);
 
   size_t Count() const { return vars_.size(); }
-  TInterpreterVar& Item(size_t index) const { return *vars_[index]; }
+  TInterpreterVar& Item(size_t index) const { return *vars_[vars_.size() - 1 - index]; }
 
   // Declares a variable holding a CopyValue of `value`; error 111 naming it
   // when the unit already has one of that name.
@@ -54,6 +53,7 @@ class TInterpreterVarList {
   void Clear();
 
  private:
-  std::deque<std::unique_ptr<TInterpreterVar>> vars_;
+  // Oldest first: declaring appends, lookups walk from the back.
+  std::vector<std::unique_ptr<TInterpreterVar>> vars_;
   std::vector<std::unique_ptr<TInterpreterVar>> spare_;
 };
