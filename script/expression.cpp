@@ -205,11 +205,6 @@ void TInterpreterExpression::Run() {
   EvaluateExpression(ResultValue);
 }
 
-void TInterpreterExpression::PushBackToken() {
-  if (pushedBack_) RaiseError(2, -1);
-  pushedBack_ = true;
-}
-
 void TInterpreterExpression::SetPosition(size_t offset) {
   position_ = offset > src_->Tokens.Text().size() ? src_->Tokens.Text().size() : offset;
   pushedBack_ = false;

@@ -91,7 +91,10 @@ class TInterpreterExpression : public TObject {
     kind_ = t.Kind;
     position_ = t.End;
   }
-  void PushBackToken();
+  void PushBackToken() {
+    if (pushedBack_) RaiseError(2, -1);
+    pushedBack_ = true;
+  }
   void SetPosition(size_t offset);
   size_t Position() const { return position_; }
   int32_t TokenStartPos() const;
