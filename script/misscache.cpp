@@ -30,13 +30,20 @@ bool TNameMissCache::Equal::operator()(std::string_view a, std::string_view b) c
 bool TNameMissCache::Recall(uint64_t generation, std::string_view name) {
   std::lock_guard<std::mutex> guard(lock_);
   if (generation != generation_ || names_.empty()) return false;
-  return names_.find(name) != names_.end();
+  // A loop asks for one name over and over: the last one recalled is
+  // checked before the table.
+  if (!last_.empty() && Equal{}(last_, name)) return true;
+  auto it = names_.find(name);
+  if (it == names_.end()) return false;
+  last_ = *it;
+  return true;
 }
 
 void TNameMissCache::Remember(uint64_t generation, std::string_view name) {
   std::lock_guard<std::mutex> guard(lock_);
   if (generation != generation_ || names_.size() >= kMaxNames) {
     names_.clear();
+    last_.clear();
     generation_ = generation;
   }
   names_.emplace(name);

@@ -32,4 +32,5 @@ class TNameMissCache {
   std::mutex lock_;
   uint64_t generation_ = 0;
   std::unordered_set<std::string, Hash, Equal> names_;
+  std::string last_;  // the name recalled last, one of names_ (or empty)
 };

@@ -12,7 +12,9 @@
 
 #include "adapter.h"
 #include "error_code.h"
+#include "cp1251.h"
 #include "errors.h"
+#include "misscache.h"
 #include "scriptowned.h"
 #include "values.h"
 
@@ -562,6 +564,24 @@ TEST_F(AdapterTest, ANameThatMissedIsServedByWhatIsRegisteredAfterTheMiss) {
   EXPECT_FALSE(Get("Ext", v));
   adapter.ExtFunctionsDisabled = false;
   EXPECT_EQ(ErrorCode([&] { Get("Ext", v); }), 184);
+}
+
+TEST(NameMissCache, RecallsOnlyNamesRememberedInTheSameGenerationInAnyCase) {
+  TNameMissCache cache;
+  EXPECT_FALSE(cache.Recall(0, ""));
+  cache.Remember(1, "Alpha");
+  cache.Remember(1, "ёлка"_cp);
+  EXPECT_TRUE(cache.Recall(1, "ALPHA"));
+  EXPECT_TRUE(cache.Recall(1, "alpha"));
+  EXPECT_TRUE(cache.Recall(1, "ЁЛКА"_cp));
+  EXPECT_FALSE(cache.Recall(1, "Alph"));
+  EXPECT_FALSE(cache.Recall(1, "Beta"));
+  EXPECT_FALSE(cache.Recall(1, ""));
+  EXPECT_FALSE(cache.Recall(2, "Alpha"));
+  cache.Remember(2, "Beta");
+  EXPECT_FALSE(cache.Recall(2, "Alpha"));
+  EXPECT_TRUE(cache.Recall(2, "beta"));
+  EXPECT_FALSE(cache.Recall(1, "beta"));
 }
 
 TEST_F(AdapterTest, HandlersAreAskedForARememberedMissEveryTimeAndOneAddedLaterIsAsked) {
