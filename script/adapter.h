@@ -221,7 +221,9 @@ class TInterpreterAdapter : public TObject {
   const TInterpreterIdentifierList& ExtFunctions() const { return extFunctions_; }
   const TInterpreterIdentifierList& SrcClasses() const { return srcClasses_; }
   const std::vector<std::shared_ptr<TInterpreterRecord>>& RecordTypes() const { return recordTypes_; }
-  // Handing out the variables to change counts as a change of the registry.
+  // Handing out the variables to change counts as a change of the registry,
+  // so a caller changes them through the reference right away rather than
+  // keeping it across lookups.
   TInterpreterVarList& SrcVars() {
     Changed();
     return srcVars_;
