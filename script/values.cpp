@@ -93,14 +93,7 @@ uint32_t ValueToSet(const Variant& value) {
 
 void FreeValue(Variant& value) { value.Clear(); }
 
-void CopyValue(Variant& destination, const Variant& source) { destination = source; }
-
-void AssignValue(Variant& destination, const Variant& source) {
-  // Every assignment passes here: plain values skip the kind lookups.
-  if (!source.IsCustom()) {
-    destination = source;
-    return;
-  }
+void AssignCustomValue(Variant& destination, const Variant& source) {
   if (source.VarType() == ArrayVarType()) RaiseError(2, -1, "Array to array assignment", "not implemented");
   if (source.VarType() == RecordVarType()) {
     AssignRecord(destination, source);

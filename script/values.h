@@ -51,12 +51,20 @@ uint32_t ValueToSet(const Variant& value);
 // Drops this value's share of an array or record and leaves the value empty.
 void FreeValue(Variant& value);
 // Copies a value; arrays and records are shared, not duplicated.
-void CopyValue(Variant& destination, const Variant& source);
+inline void CopyValue(Variant& destination, const Variant& source) { destination = source; }
+// AssignValue for a source of a custom kind.
+void AssignCustomValue(Variant& destination, const Variant& source);
 // Assignment into a variable, element or field: an array source is error 2
 // ("Array to array assignment" "not implemented"); a record source is copied
 // field by field into the destination record (a fresh copy when the
 // destination is not a record of that type); anything else is copied.
-void AssignValue(Variant& destination, const Variant& source);
+// Inline, since every assignment passes here and plain values need no more.
+inline void AssignValue(Variant& destination, const Variant& source) {
+  if (source.IsCustom())
+    AssignCustomValue(destination, source);
+  else
+    destination = source;
+}
 // A value brought to a value kind: Empty and Null give the zero of the kind,
 // kind 0 (or Variant) keeps the value, an array or record only stays itself
 // (else error 53), anything else goes through the generic conversion.
