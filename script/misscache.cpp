@@ -1,6 +1,8 @@
 // The cache of names a registry did not know.
 #include "misscache.h"
 
+#include <atomic>
+
 #include "cp1251.h"
 
 namespace {
@@ -9,7 +11,29 @@ namespace {
 // names starts over rather than growing without bound.
 constexpr size_t kMaxNames = 4096;
 
+// A thread's last hit in a cache. A miss holds for as long as the
+// generation does, so a hit once seen in a generation needs no lock to be
+// seen again; a few slots keep nested interpreters' caches apart.
+struct TRecalled {
+  uint64_t cache = 0;  // 0: empty
+  uint64_t generation = 0;
+  std::string name;
+};
+
+constexpr size_t kRecalledSlots = 4;
+thread_local TRecalled recalled[kRecalledSlots];
+
+std::atomic<uint64_t> lastCacheId{0};
+
+void Memorize(TRecalled& memo, uint64_t cache, uint64_t generation, std::string_view name) {
+  memo.cache = cache;
+  memo.generation = generation;
+  memo.name = name;
+}
+
 }  // namespace
+
+TNameMissCache::TNameMissCache() : id_(lastCacheId.fetch_add(1, std::memory_order_relaxed) + 1) {}
 
 size_t TNameMissCache::Hash::operator()(std::string_view name) const {
   // Names equal in any case must hash alike: ASCII bytes hash with bit 5
@@ -28,14 +52,20 @@ bool TNameMissCache::Equal::operator()(std::string_view a, std::string_view b) c
 }
 
 bool TNameMissCache::Recall(uint64_t generation, std::string_view name) {
+  TRecalled& memo = recalled[id_ % kRecalledSlots];
+  if (memo.cache == id_ && memo.generation == generation && Equal{}(memo.name, name)) return true;
   std::lock_guard<std::mutex> guard(lock_);
   if (generation != generation_ || names_.empty()) return false;
   // A loop asks for one name over and over: the last one recalled is
   // checked before the table.
-  if (!last_.empty() && Equal{}(last_, name)) return true;
+  if (!last_.empty() && Equal{}(last_, name)) {
+    Memorize(memo, id_, generation, name);
+    return true;
+  }
   auto it = names_.find(name);
   if (it == names_.end()) return false;
   last_ = *it;
+  Memorize(memo, id_, generation, name);
   return true;
 }
 

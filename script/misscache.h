@@ -13,6 +13,8 @@
 // generation number that changes with every change to the registry.
 class TNameMissCache {
  public:
+  TNameMissCache();
+
   // True when `name` (any case) was remembered as unknown in `generation`.
   bool Recall(uint64_t generation, std::string_view name);
   // Remembers `name` as unknown in `generation`; names remembered for any
@@ -29,6 +31,9 @@ class TNameMissCache {
     bool operator()(std::string_view a, std::string_view b) const;
   };
 
+  // Tells caches apart in each thread's memo of its last hits, which is
+  // read without the lock.
+  const uint64_t id_;
   std::mutex lock_;
   uint64_t generation_ = 0;
   std::unordered_set<std::string, Hash, Equal> names_;
