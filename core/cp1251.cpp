@@ -221,8 +221,9 @@ int CompareText(std::string_view a, std::string_view b) {
 
 bool SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  // Names compared are mostly written alike: equal bytes skip the table.
   for (size_t i = 0; i < a.size(); ++i)
-    if (kTables.upper[U8(a[i])] != kTables.upper[U8(b[i])]) return false;
+    if (a[i] != b[i] && kTables.upper[U8(a[i])] != kTables.upper[U8(b[i])]) return false;
   return true;
 }
 

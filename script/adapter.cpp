@@ -622,7 +622,7 @@ const TInterpreterFunctionDesc* TInterpreterAdapter::FindFunction(std::string_vi
   auto search = [&](std::string_view inUnit) -> const TInterpreterFunctionDesc* {
     for (size_t i = srcFunctions_.Count(); i-- > 0;) {
       const TInterpreterFunctionDesc& d = At<TInterpreterSrcFunction>(srcFunctions_, i).Desc;
-      if (!cp1251::SameText(d.Name, identifier)) continue;
+      if (d.Name.size() != identifier.size() || !cp1251::SameText(d.Name, identifier)) continue;
       if (!classIdentifier.empty() && !cp1251::SameText(d.Qualifier, classIdentifier)) continue;
       if (!inUnit.empty() && !cp1251::SameText(d.UnitName, inUnit)) continue;
       return &d;

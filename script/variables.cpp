@@ -7,6 +7,34 @@
 #include "errors.h"
 #include "values.h"
 
+namespace {
+
+// Names are a few bytes long: a plain loop beats a call to memcmp.
+inline void KeepOrAssign(std::string& target, std::string_view text) {
+  if (target.size() == text.size()) {
+    size_t i = 0;
+    while (i < text.size() && target[i] == text[i]) ++i;
+    if (i == text.size()) return;
+  }
+  target = text;
+}
+
+// Every read and write of a local passes here, so the common cases are
+// settled without the case table: equal bytes match, and two ASCII bytes
+// match only as the two cases of one letter, which differ in bit 5 alone.
+inline bool SameName(const std::string& a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x == y) continue;
+    if (x < 0x80 && y < 0x80 && (x ^ y) != 0x20) return false;
+    if (cp1251::Upper(a[i]) != cp1251::Upper(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 TInterpreterVarList& TInterpreterVarList::operator=(const TInterpreterVarList& other) {
   if (this == &other) return *this;
   Clear();
@@ -26,32 +54,16 @@ TInterpreterVar& TInterpreterVarList::DeclareVariable(std::string_view unit, std
     var = std::move(spare_.back());
     spare_.pop_back();
   }
-  var->Unit = unit;
-  var->Name = name;
-  var->TypeName = typeName;
+  // A frame reused call after call declares the same names again: equal
+  // texts are kept rather than copied.
+  KeepOrAssign(var->Unit, unit);
+  KeepOrAssign(var->Name, name);
+  KeepOrAssign(var->TypeName, typeName);
   var->Kind = kind;
   CopyValue(var->Value, value);
   vars_.push_back(std::move(var));
   return *vars_.back();
 }
-
-namespace {
-
-// Every read and write of a local passes here, so the common cases are
-// settled without the case table: equal bytes match, and two ASCII bytes
-// match only as the two cases of one letter, which differ in bit 5 alone.
-bool SameName(const std::string& a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x == y) continue;
-    if (x < 0x80 && y < 0x80 && (x ^ y) != 0x20) return false;
-    if (cp1251::Upper(a[i]) != cp1251::Upper(b[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 TInterpreterVar* TInterpreterVarList::LookupVariable(std::string_view unit, std::string_view name) const {
   for (auto it = vars_.rbegin(); it != vars_.rend(); ++it)
