@@ -5,35 +5,51 @@
 
 #include "cp1251.h"
 
+// A thread's last hit in a cache. A miss holds for as long as the
+// generation does, so a hit once seen in a generation needs no lock to be
+// seen again; a few slots keep nested interpreters' caches apart. Plain
+// bytes, so that the thread's copy needs no construction on each access;
+// longer names and names written otherwise take the locked path.
+constexpr size_t kRecalledLength = 31;
+
+struct TNameMissCache::TRecalled {
+  uint64_t cache;  // 0: empty
+  uint64_t generation;
+  uint8_t length;
+  char name[kRecalledLength];
+
+  bool Holds(uint64_t id, uint64_t gen, std::string_view text) const {
+    if (cache != id || generation != gen || length != text.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i)
+      if (name[i] != text[i]) return false;
+    return true;
+  }
+  void Keep(uint64_t id, uint64_t gen, std::string_view text) {
+    if (text.size() > kRecalledLength) return;
+    cache = id;
+    generation = gen;
+    length = static_cast<uint8_t>(text.size());
+    text.copy(name, text.size());
+  }
+};
+
 namespace {
 
 // Enough for every name of any real script; a text made of endless distinct
 // names starts over rather than growing without bound.
 constexpr size_t kMaxNames = 4096;
 
-// A thread's last hit in a cache. A miss holds for as long as the
-// generation does, so a hit once seen in a generation needs no lock to be
-// seen again; a few slots keep nested interpreters' caches apart.
-struct TRecalled {
-  uint64_t cache = 0;  // 0: empty
-  uint64_t generation = 0;
-  std::string name;
-};
-
-constexpr size_t kRecalledSlots = 4;
-thread_local TRecalled recalled[kRecalledSlots];
-
 std::atomic<uint64_t> lastCacheId{0};
-
-void Memorize(TRecalled& memo, uint64_t cache, uint64_t generation, std::string_view name) {
-  memo.cache = cache;
-  memo.generation = generation;
-  memo.name = name;
-}
 
 }  // namespace
 
 TNameMissCache::TNameMissCache() : id_(lastCacheId.fetch_add(1, std::memory_order_relaxed) + 1) {}
+
+TNameMissCache::TRecalled& TNameMissCache::Memo(uint64_t id) {
+  constexpr size_t kSlots = 4;
+  thread_local TRecalled recalled[kSlots];
+  return recalled[id % kSlots];
+}
 
 size_t TNameMissCache::Hash::operator()(std::string_view name) const {
   // Names equal in any case must hash alike: ASCII bytes hash with bit 5
@@ -52,20 +68,24 @@ bool TNameMissCache::Equal::operator()(std::string_view a, std::string_view b) c
 }
 
 bool TNameMissCache::Recall(uint64_t generation, std::string_view name) {
-  TRecalled& memo = recalled[id_ % kRecalledSlots];
-  if (memo.cache == id_ && memo.generation == generation && Equal{}(memo.name, name)) return true;
+  TRecalled& memo = Memo(id_);
+  if (memo.Holds(id_, generation, name)) return true;
+  return RecallLocked(generation, name, memo);
+}
+
+bool TNameMissCache::RecallLocked(uint64_t generation, std::string_view name, TRecalled& memo) {
   std::lock_guard<std::mutex> guard(lock_);
   if (generation != generation_ || names_.empty()) return false;
   // A loop asks for one name over and over: the last one recalled is
   // checked before the table.
   if (!last_.empty() && Equal{}(last_, name)) {
-    Memorize(memo, id_, generation, name);
+    memo.Keep(id_, generation, name);
     return true;
   }
   auto it = names_.find(name);
   if (it == names_.end()) return false;
   last_ = *it;
-  Memorize(memo, id_, generation, name);
+  memo.Keep(id_, generation, name);
   return true;
 }
 

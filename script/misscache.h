@@ -22,6 +22,13 @@ class TNameMissCache {
   void Remember(uint64_t generation, std::string_view name);
 
  private:
+  // A thread's memo of its last hit in a cache.
+  struct TRecalled;
+  // This thread's memo for the cache numbered `id`.
+  static TRecalled& Memo(uint64_t id);
+  // Recall past the memo, which a hit updates.
+  bool RecallLocked(uint64_t generation, std::string_view name, TRecalled& memo);
+
   struct Hash {
     using is_transparent = void;
     size_t operator()(std::string_view name) const;

@@ -151,7 +151,7 @@ bool TInterpreterFunction::SetValue(const std::string& identifier, const Variant
   return TInterpreterExpression::SetValue(identifier, value, args);
 }
 
-void TInterpreterFunction::DeclareLocal(const std::string& name, const std::string& typeName, TVarType kind,
+void TInterpreterFunction::DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind,
                                         const Variant& value) {
   frame_->Vars.DeclareVariable(currentUnit_, name, typeName, kind, value);
 }

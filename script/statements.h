@@ -119,7 +119,7 @@ class TInterpreterFunction : public TInterpreterExpression {
   void SkipTryPart();
   // Runs an except part for `error`; true when it handled it.
   bool RunExceptPart(const std::exception_ptr& error);
-  void DeclareLocal(const std::string& name, const std::string& typeName, TVarType kind, const Variant& value);
+  void DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value);
   void ProgressSkip(uint64_t before);
 
   std::vector<std::unique_ptr<TFrame>> frames_;

@@ -584,6 +584,19 @@ TEST(NameMissCache, RecallsOnlyNamesRememberedInTheSameGenerationInAnyCase) {
   EXPECT_FALSE(cache.Recall(1, "beta"));
 }
 
+TEST(NameMissCache, AHitRecalledInOneCacheNeverAnswersAnother) {
+  // More caches than a thread keeps recent hits for, so that some share one.
+  std::vector<std::unique_ptr<TNameMissCache>> caches;
+  for (int i = 0; i < 9; ++i) caches.push_back(std::make_unique<TNameMissCache>());
+  caches[0]->Remember(1, "Fib");
+  EXPECT_TRUE(caches[0]->Recall(1, "Fib"));
+  for (size_t i = 1; i < caches.size(); ++i) EXPECT_FALSE(caches[i]->Recall(1, "Fib")) << i;
+  EXPECT_TRUE(caches[0]->Recall(1, "fib"));
+  caches[0].reset();
+  caches[0] = std::make_unique<TNameMissCache>();
+  EXPECT_FALSE(caches[0]->Recall(1, "Fib"));
+}
+
 TEST_F(AdapterTest, HandlersAreAskedForARememberedMissEveryTimeAndOneAddedLaterIsAsked) {
   Variant v;
   EXPECT_FALSE(Get("Late", v));
