@@ -296,20 +296,27 @@ void TInterpreterFunction::ExecuteStatement() {
 }
 
 void TInterpreterFunction::IdentifierStatement() {
-  std::string target = TokenText();
+  // Cached tokens live as long as their text: a plain target needs no copy.
+  const std::string& name = TokenText();
   Args().Clear();
   NextToken();
-  if (kind_ != tkColon) {
-    PushBackToken();
-    Args().Assignment = false;
-    targetName_ = target;
-    Variant value;
-    ReadDesignator(target, nullptr, value);
-    ResultValue = std::move(value);
-    target = targetName_;
-    NextToken();
+  if (kind_ == tkColon) {
+    AssignmentTail(name);
+    return;
   }
-  if (kind_ != tkColon) return;
+  PushBackToken();
+  Args().Assignment = false;
+  targetName_ = name;
+  Variant value;
+  ReadDesignator(name, nullptr, value);
+  ResultValue = std::move(value);
+  // Nested statements reuse targetName_ while the right side runs.
+  const std::string target = targetName_;
+  NextToken();
+  if (kind_ == tkColon) AssignmentTail(target);
+}
+
+void TInterpreterFunction::AssignmentTail(const std::string& target) {
   NextToken();
   if (kind_ != tkEqual) RaiseExpected("'='");
   NextToken();

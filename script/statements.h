@@ -103,6 +103,8 @@ class TInterpreterFunction : public TInterpreterExpression {
 
   void Compound();
   void IdentifierStatement();
+  // The rest of `target := value` from its `:`.
+  void AssignmentTail(const std::string& target);
   void Assignment(const std::string& target);
   // `obj.Event := Handler` or `obj.Event := nil`: binds a script function to
   // an event of a host object; false (nothing read) when the statement is

@@ -104,7 +104,9 @@ void AssignCustomValue(Variant& destination, const Variant& source) {
 
 Variant ZeroOfKind(TVarType kind) {
   switch (kind) {
-    case varSmallint: case varInteger: case varByte: case varShortInt: case varWord: case varLongWord:
+    // The kind of nearly every counter and result: no conversion needed.
+    case varInteger: return Variant::Integer(0);
+    case varSmallint: case varByte: case varShortInt: case varWord: case varLongWord:
     case varInt64: case varSingle: case varDouble: case varCurrency: case varDate:
       return Variant::Integer(0).ChangeType(kind);
     case varOleStr: return Variant::OleStr("");
