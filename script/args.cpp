@@ -40,9 +40,7 @@ void TInterpreterArgs::SetObj(const Variant& value) {
 }
 
 
-bool TInterpreterArgs::HasObj() const {
-  // Most names are plain: nothing left of a dot.
-  if (Obj.IsEmpty()) return false;
+bool TInterpreterArgs::HeldObjIsSet() const {
   TVarType type = Obj.VarType();
   if (type == ObjectVarType() || type == ClassVarType() || type == PointerVarType()) return Obj.Bits() != 0;
   if (type == RecordVarType() || type == varDispatch || type == varUnknown) return Obj.PayloadPtr() != nullptr;

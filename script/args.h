@@ -77,8 +77,9 @@ class TInterpreterArgs : public TObject {
     if (!Obj.IsEmpty()) Obj.Clear();
     ObjKind = 0;
   }
-  // True when Obj holds something other than nil.
-  bool HasObj() const;
+  // True when Obj holds something other than nil. Inline: most names are
+  // plain, with nothing left of a dot.
+  bool HasObj() const { return !Obj.IsEmpty() && HeldObjIsSet(); }
   // Obj as an instance (object kind only, else nullptr); error 2 when the
   // object has been freed.
   TObject* Instance() const;
@@ -86,6 +87,10 @@ class TInterpreterArgs : public TObject {
   const TClassInfo* ClassRef() const;
   // Obj as a record holder (record kind only, else nullptr).
   TInterpreterRecHolder* RecHolder() const;
+
+ private:
+  // HasObj for an Obj that is not Empty.
+  bool HeldObjIsSet() const;
 };
 
 // Every host routine: the value to return (or, for a setter, the value to
