@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "cp1251.h"
+#include "samename.h"
 #include "values.h"
 
 namespace {
@@ -622,9 +623,9 @@ const TInterpreterFunctionDesc* TInterpreterAdapter::FindFunction(std::string_vi
   auto search = [&](std::string_view inUnit) -> const TInterpreterFunctionDesc* {
     for (size_t i = srcFunctions_.Count(); i-- > 0;) {
       const TInterpreterFunctionDesc& d = At<TInterpreterSrcFunction>(srcFunctions_, i).Desc;
-      if (d.Name.size() != identifier.size() || !cp1251::SameText(d.Name, identifier)) continue;
-      if (!classIdentifier.empty() && !cp1251::SameText(d.Qualifier, classIdentifier)) continue;
-      if (!inUnit.empty() && !cp1251::SameText(d.UnitName, inUnit)) continue;
+      if (!SameName(d.Name, identifier)) continue;
+      if (!classIdentifier.empty() && !SameName(d.Qualifier, classIdentifier)) continue;
+      if (!inUnit.empty() && !SameName(d.UnitName, inUnit)) continue;
       return &d;
     }
     return nullptr;

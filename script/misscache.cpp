@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "cp1251.h"
+#include "samename.h"
 
 // A thread's last hit in a cache. A miss holds for as long as the
 // generation does, so a hit once seen in a generation needs no lock to be
@@ -64,7 +64,7 @@ size_t TNameMissCache::Hash::operator()(std::string_view name) const {
 }
 
 bool TNameMissCache::Equal::operator()(std::string_view a, std::string_view b) const {
-  return a.size() == b.size() && cp1251::SameText(a, b);
+  return SameName(a, b);
 }
 
 bool TNameMissCache::Recall(uint64_t generation, std::string_view name) {

@@ -3,6 +3,7 @@
 
 #include "adapter.h"
 #include "cp1251.h"
+#include "samename.h"
 #include "datatypes.h"
 #include "records.h"
 #include "tokenizer.h"
@@ -391,7 +392,7 @@ void TInterpreterUnit::RunSourceFunction(const TInterpreterFunctionDesc& desc) {
   std::string savedUnit = currentUnit_;
   TSourceText* savedSource = nullptr;
   bool switched = false;
-  if (!cp1251::SameText(desc.UnitName, currentUnit_)) {
+  if (!SameName(desc.UnitName, currentUnit_)) {
     std::string text = OwnAdapter().GetUnitSource(desc.UnitName);
     if (!text.empty() && text != Source()) {
       savedSource = SwitchSource(text);

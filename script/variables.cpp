@@ -3,7 +3,6 @@
 
 #include <iterator>
 
-#include "cp1251.h"
 #include "errors.h"
 #include "values.h"
 
@@ -17,29 +16,6 @@ inline void KeepOrAssign(std::string& target, std::string_view text) {
     if (i == text.size()) return;
   }
   target = text;
-}
-
-// Two names that differ in their bytes from `i` on, compared through the
-// case table; out of line, so that the common exact match stays small.
-[[gnu::noinline]] bool SameNameFrom(const std::string& a, std::string_view b, size_t i) {
-  for (; i < a.size(); ++i) {
-    const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x == y) continue;
-    if (x < 0x80 && y < 0x80 && (x ^ y) != 0x20) return false;
-    if (cp1251::Upper(a[i]) != cp1251::Upper(b[i])) return false;
-  }
-  return true;
-}
-
-// Every read and write of a local passes here, so the common cases are
-// settled without the case table: names written alike match, and two ASCII
-// bytes match only as the two cases of one letter, which differ in bit 5
-// alone.
-inline bool SameName(const std::string& a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i]) return SameNameFrom(a, b, i);
-  return true;
 }
 
 }  // namespace
@@ -74,15 +50,9 @@ TInterpreterVar& TInterpreterVarList::DeclareVariable(std::string_view unit, std
   return *vars_.back();
 }
 
-TInterpreterVar* TInterpreterVarList::LookupVariable(std::string_view unit, std::string_view name) const {
-  for (auto it = vars_.rbegin(); it != vars_.rend(); ++it)
-    if (SameName((*it)->Name, name) && (unit.empty() || cp1251::SameText((*it)->Unit, unit))) return it->get();
-  return nullptr;
-}
-
 bool TInterpreterVarList::RemoveVariable(std::string_view unit, std::string_view name) {
   for (auto it = vars_.rbegin(); it != vars_.rend(); ++it) {
-    if (SameName((*it)->Name, name) && (unit.empty() || cp1251::SameText((*it)->Unit, unit))) {
+    if (SameName((*it)->Name, name) && (unit.empty() || SameName((*it)->Unit, unit))) {
       vars_.erase(std::next(it).base());
       return true;
     }

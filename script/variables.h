@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "samename.h"
 #include "variant.h"
 
 struct TInterpreterVar {
@@ -34,8 +35,12 @@ class TInterpreterVarList {
   TInterpreterVar& DeclareVariable(std::string_view unit, std::string_view name, std::string_view typeName,
                                    TVarType kind, const Variant& value);
   // The newest variable of that name in that unit (any unit when `unit` is
-  // empty), or nullptr.
-  TInterpreterVar* LookupVariable(std::string_view unit, std::string_view name) const;
+  // empty), or nullptr. Inline: every read and write of a local starts here.
+  TInterpreterVar* LookupVariable(std::string_view unit, std::string_view name) const {
+    for (auto it = vars_.rbegin(); it != vars_.rend(); ++it)
+      if (SameName((*it)->Name, name) && (unit.empty() || SameName((*it)->Unit, unit))) return it->get();
+    return nullptr;
+  }
   // Removes what LookupVariable finds; false when nothing.
   bool RemoveVariable(std::string_view unit, std::string_view name);
 

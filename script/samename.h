@@ -1,0 +1,16 @@
+// Case-insensitive comparison of script names, settled inline while their
+// bytes agree: names are mostly written alike wherever they appear.
+#pragma once
+
+#include <string_view>
+
+#include "cp1251.h"
+
+// Same as cp1251::SameText; the case table is read only from the first
+// byte that differs.
+inline bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return cp1251::SameText(a.substr(i), b.substr(i));
+  return true;
+}
