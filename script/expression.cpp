@@ -7,6 +7,7 @@
 #include "arrays.h"
 #include "cp1251.h"
 #include "records.h"
+#include "samename.h"
 #include "tokenizer.h"
 #include "tokenset.h"
 #include "values.h"
@@ -475,7 +476,7 @@ void TInterpreterExpression::ReadCallArguments(int32_t closing) {
     if (count >= kMaxCallArgs) RaiseError(181, -1);
     size_t i = static_cast<size_t>(count);
     if (kind_ == tkIdentifier)
-      outer.VarNames[i] = token_->Text;
+      KeepOrAssign(outer.VarNames[i], token_->Text);
     else
       outer.VarNames[i].clear();
     Variant value;

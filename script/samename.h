@@ -1,7 +1,8 @@
-// Case-insensitive comparison of script names, settled inline while their
-// bytes agree: names are mostly written alike wherever they appear.
+// Comparing and storing script names, settled inline while their bytes
+// agree: names are mostly written alike wherever they appear.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "cp1251.h"
@@ -13,4 +14,16 @@ inline bool SameName(std::string_view a, std::string_view b) {
   for (size_t i = 0; i < a.size(); ++i)
     if (a[i] != b[i]) return cp1251::SameText(a.substr(i), b.substr(i));
   return true;
+}
+
+// Assigns `text` unless `target` holds those very bytes already: a name
+// stored again and again in one place is mostly the same name. Names are a
+// few bytes long, so a plain loop beats a call to memcmp.
+inline void KeepOrAssign(std::string& target, std::string_view text) {
+  if (target.size() == text.size()) {
+    size_t i = 0;
+    while (i < text.size() && target[i] == text[i]) ++i;
+    if (i == text.size()) return;
+  }
+  target = text;
 }

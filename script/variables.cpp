@@ -6,20 +6,6 @@
 #include "errors.h"
 #include "values.h"
 
-namespace {
-
-// Names are a few bytes long: a plain loop beats a call to memcmp.
-inline void KeepOrAssign(std::string& target, std::string_view text) {
-  if (target.size() == text.size()) {
-    size_t i = 0;
-    while (i < text.size() && target[i] == text[i]) ++i;
-    if (i == text.size()) return;
-  }
-  target = text;
-}
-
-}  // namespace
-
 TInterpreterVarList& TInterpreterVarList::operator=(const TInterpreterVarList& other) {
   if (this == &other) return *this;
   Clear();
