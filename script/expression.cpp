@@ -67,6 +67,19 @@ int32_t PriorityOf(int32_t kind) {
   return kind >= 0 && kind < 128 ? table.p[kind] : 0;
 }
 
+// Comparisons of two integers; false for any other operator.
+bool IntegerComparison(int64_t a, int32_t op, int64_t b, Variant& out) {
+  switch (op) {
+    case tkEqual: out = Variant::Boolean(a == b); return true;
+    case tkNotEqual: out = Variant::Boolean(a != b); return true;
+    case tkLess: out = Variant::Boolean(a < b); return true;
+    case tkGreater: out = Variant::Boolean(a > b); return true;
+    case tkLessEqual: out = Variant::Boolean(a <= b); return true;
+    case tkGreaterEqual: out = Variant::Boolean(a >= b); return true;
+    default: return false;
+  }
+}
+
 // 32-bit integers meet often enough to skip the general rules; the result
 // is the one those rules give.
 bool FastIntegerOp(const Variant& l, int32_t op, const Variant& r, Variant& out) {
@@ -76,13 +89,7 @@ bool FastIntegerOp(const Variant& l, int32_t op, const Variant& r, Variant& out)
     case tkPlus: v = a + b; break;
     case tkMinus: v = a - b; break;
     case tkMul: v = a * b; break;
-    case tkEqual: out = Variant::Boolean(a == b); return true;
-    case tkNotEqual: out = Variant::Boolean(a != b); return true;
-    case tkLess: out = Variant::Boolean(a < b); return true;
-    case tkGreater: out = Variant::Boolean(a > b); return true;
-    case tkLessEqual: out = Variant::Boolean(a <= b); return true;
-    case tkGreaterEqual: out = Variant::Boolean(a >= b); return true;
-    default: return false;
+    default: return IntegerComparison(a, op, b, out);
   }
   out = v >= INT32_MIN && v <= INT32_MAX ? Variant::Integer(static_cast<int32_t>(v)) : Variant::Int64(v);
   return true;
@@ -128,6 +135,90 @@ size_t StringIndex(const std::string& s, const TInterpreterArgs& args) {
   if (s.empty() || index < 1 || index > static_cast<int64_t>(s.size())) throw ERangeError();
   return static_cast<size_t>(index - 1);
 }
+
+// Works out the plan of an expression by reading its tokens the way
+// ParseOperand reads them, giving up on anything a plan does not cover:
+// calls, members, elements, sets, unary operators and whatever would raise.
+class TExprPlanner {
+ public:
+  using Step = TInterpreterExprStep;
+  using Plan = TInterpreterExprPlan;
+
+  TExprPlanner(TTokenCache& tokens, const TCachedToken& start, Plan& plan)
+      : tokens_(tokens), plan_(plan), token_(&start) {}
+
+  bool Operand(int32_t op, int32_t nesting) {
+    if (nesting > kMaxNesting) return false;
+    if (nesting > plan_.Nesting) plan_.Nesting = nesting;
+    if (op != -1) Next();
+    const int32_t opPriority = PriorityOf(op);
+    bool held = false;  // this level has a value
+    for (;;) {
+      const int32_t kind = token_->Kind;
+      if (IsOperandToken(kind)) {
+        if (held) return false;
+        if (kind == tkIdentifier) {
+          const int32_t after = tokens_.Read(token_->End).Kind;
+          if (after == tkOpenParen || after == tkOpenBracket || after == tkDot || after == tkColon) return false;
+          Emit({Step::Local, 0, token_});
+          plan_.LastNameNext = after;
+        } else {
+          Emit({Step::Literal, 0, token_});
+        }
+        Next();
+        if (IsOperandToken(token_->Kind)) return false;
+        if (token_->Priority < opPriority) return true;
+        held = true;
+        continue;
+      }
+      if (kind == tkNot || kind == tkOpenBracket) return false;
+      if ((kind == tkPlus || kind == tkMinus) && !EndsOperand(prev_)) return false;
+      if (token_->Priority > 0) {
+        if (!held) return false;
+        if (opPriority >= token_->Priority) return true;
+        if (!Operand(kind, nesting + 1)) return false;
+        plan_.Steps.push_back({Step::Operator, kind, nullptr});
+        --depth_;
+        continue;
+      }
+      if (kind == tkOpenParen) {
+        if (held) return false;
+        if (!Operand(tkOpenParen, nesting + 1) || token_->Kind != tkCloseParen) return false;
+        Next();
+        held = true;
+        continue;
+      }
+      return held;
+    }
+  }
+
+  void Finish() {
+    plan_.End = token_;
+    plan_.PrevKind = prev_;
+    plan_.Reads = reads_;
+  }
+
+ private:
+  void Next() {
+    prev_ = token_->Kind;
+    token_ = &tokens_.Read(token_->End);
+    ++reads_;
+  }
+  void Emit(const Step& step) {
+    plan_.Steps.push_back(step);
+    if (++depth_ > plan_.Held) plan_.Held = depth_;
+  }
+
+  TTokenCache& tokens_;
+  Plan& plan_;
+  const TCachedToken* token_;
+  int32_t prev_ = -1;
+  uint32_t reads_ = 0;
+  int32_t depth_ = 0;
+};
+
+// Operand values a plan may hold at once; deeper expressions go the long way.
+constexpr int32_t kMaxPlanHeld = 8;
 
 }  // namespace
 
@@ -240,6 +331,7 @@ void TInterpreterExpression::Push(const Variant& v) {
 }
 
 void TInterpreterExpression::EvaluateExpression(Variant& result) {
+  if (!pushedBack_ && token_->Plan >= 0 && token_ != &kNoToken && RunPlan(result)) return;
   result = Variant::Null();
   int32_t sp = sp_;
   try {
@@ -252,6 +344,114 @@ void TInterpreterExpression::EvaluateExpression(Variant& result) {
     throw;
   }
   sp_ = sp;
+}
+
+int32_t TInterpreterExpression::MakePlan(const TCachedToken& start) {
+  const int32_t kind = start.Kind;
+  if (kind == tkPlus || kind == tkMinus) return -1;  // unary by the token before
+  TInterpreterExprPlan plan;
+  TExprPlanner planner(src_->Tokens, start, plan);
+  try {
+    if (!planner.Operand(-1, 1)) return -1;
+  } catch (...) {
+    return -1;  // a token that fails to read fails again when read for real
+  }
+  planner.Finish();
+  if (plan.Held > kMaxPlanHeld) return -1;
+  src_->Plans.push_back(std::move(plan));
+  return static_cast<int32_t>(src_->Plans.size());
+}
+
+bool TInterpreterExpression::RunPlan(Variant& result) {
+  const TCachedToken& start = *token_;
+  if (position_ != start.End) return false;
+  if (start.Plan == 0) start.Plan = MakePlan(start);
+  if (start.Plan < 0) return false;
+  const TInterpreterExprPlan& plan = src_->Plans[static_cast<size_t>(start.Plan - 1)];
+  // Where the long way would meet a bound, it goes the long way and raises.
+  if (exprDepth_ + plan.Nesting >= kOperandStackSize || sp_ + plan.Held + 1 >= kOperandStackSize) return false;
+
+  if (!RunIntegerPlan(plan, result) && !RunVariantPlan(plan, result)) return false;
+  prevKind_ = plan.PrevKind;
+  token_ = plan.End;
+  kind_ = plan.End->Kind;
+  position_ = plan.End->End;
+  reads_ += plan.Reads;
+  if (plan.LastNameNext >= 0) {
+    TInterpreterArgs& args = Args();
+    args.Clear();
+    args.HasResult = WantsResult(plan.LastNameNext) || args.Assignment;
+  }
+  return true;
+}
+
+bool TInterpreterExpression::RunIntegerPlan(const TInterpreterExprPlan& plan, Variant& result) {
+  // Integers are what most expressions hold: worked here without a Variant
+  // while every value stays an Integer, which the general rules would give.
+  std::array<int32_t, kMaxPlanHeld> held;
+  size_t n = 0;
+  const size_t last = plan.Steps.size() - 1;
+  for (size_t i = 0; i <= last; ++i) {
+    const TInterpreterExprStep& step = plan.Steps[i];
+    switch (step.What) {
+      case TInterpreterExprStep::Local: {
+        const Variant* local = LocalValue(step.Token->Text);
+        if (!local || local->VarType() != varInteger) return false;
+        held[n++] = static_cast<int32_t>(local->Bits());
+        break;
+      }
+      case TInterpreterExprStep::Literal:
+        if (step.Token->Value.VarType() != varInteger) return false;
+        held[n++] = static_cast<int32_t>(step.Token->Value.Bits());
+        break;
+      case TInterpreterExprStep::Operator: {
+        const int64_t a = held[n - 2], b = held[n - 1];
+        int64_t v;
+        switch (step.Op) {
+          case tkPlus: v = a + b; break;
+          case tkMinus: v = a - b; break;
+          case tkMul: v = a * b; break;
+          default:
+            // A comparison gives a Boolean, which only the last step may.
+            if (i != last || !IntegerComparison(a, step.Op, b, result)) return false;
+            return true;
+        }
+        if (v < INT32_MIN || v > INT32_MAX) return false;
+        held[--n - 1] = static_cast<int32_t>(v);
+        break;
+      }
+    }
+  }
+  result = Variant::Integer(held[0]);
+  return true;
+}
+
+bool TInterpreterExpression::RunVariantPlan(const TInterpreterExprPlan& plan, Variant& result) {
+  std::array<Variant, kMaxPlanHeld> held;
+  size_t n = 0;
+  try {
+    for (const TInterpreterExprStep& step : plan.Steps) {
+      switch (step.What) {
+        case TInterpreterExprStep::Local: {
+          const Variant* local = LocalValue(step.Token->Text);
+          if (!local || local->IsCustom()) return false;
+          CopyValue(held[n++], *local);
+          break;
+        }
+        case TInterpreterExprStep::Literal:
+          held[n++] = step.Token->Value;
+          break;
+        case TInterpreterExprStep::Operator:
+          held[n - 2] = Operate(held[n - 2], step.Op, held[n - 1]);
+          --n;
+          break;
+      }
+    }
+  } catch (...) {
+    return false;  // the long way raises it where it belongs
+  }
+  result = std::move(held[0]);
+  return true;
 }
 
 void TInterpreterExpression::EvaluateTyped(TVarType kind, Variant& result) {

@@ -34,6 +34,24 @@ class ERangeError : public Exception {
 constexpr int32_t kOperandStackSize = 200;
 constexpr int32_t kMaxNesting = 400;
 
+// An expression made only of local names, literals, binary operators and
+// parentheses, read once per place in the text and kept as the order its
+// operands and operators are worked in.
+struct TInterpreterExprStep {
+  enum : uint8_t { Local, Literal, Operator } What;
+  int32_t Op;                  // the operator's token kind
+  const TCachedToken* Token;   // the name or the literal
+};
+struct TInterpreterExprPlan {
+  std::vector<TInterpreterExprStep> Steps;
+  const TCachedToken* End = nullptr;  // the token the expression stops at
+  int32_t PrevKind = 0;               // the kind of the token before it
+  int32_t LastNameNext = -1;          // the kind after the last name; -1 without names
+  uint32_t Reads = 0;                 // tokens read past the first
+  int32_t Nesting = 0;                // operand levels entered
+  int32_t Held = 0;                   // values held at once
+};
+
 class TInterpreterExpression : public TObject {
   PX_CLASS(TInterpreterExpression, TObject)
  public:
@@ -164,6 +182,7 @@ class TInterpreterExpression : public TObject {
   struct TSourceText {
     std::string Text;
     TTokenCache Tokens;
+    std::vector<TInterpreterExprPlan> Plans;
   };
   // Makes `text` current (reusing a text seen before) and returns the one
   // it replaced; RestoreSource puts that back.
@@ -179,6 +198,14 @@ class TInterpreterExpression : public TObject {
 
  protected:
   void ParseOperand(int32_t op, Variant& result);
+  // Evaluates the expression at the current token by its plan, leaving the
+  // reader, the arguments and the result as ParseOperand would; false, with
+  // nothing changed, when the expression has no plan or its names or values
+  // are not the plain ones a plan covers.
+  bool RunPlan(Variant& result);
+  int32_t MakePlan(const TCachedToken& start);
+  bool RunIntegerPlan(const TInterpreterExprPlan& plan, Variant& result);
+  bool RunVariantPlan(const TInterpreterExprPlan& plan, Variant& result);
   bool ReadLocal(const std::string& name, Variant& result);
   void Push(const Variant& v);
   void ReadCallArguments(int32_t closing);

@@ -27,6 +27,9 @@ struct TCachedToken {
   int32_t ErrorCode = 0;
   int32_t ErrorPos = -1;
   std::string ErrorMessage;
+  // The evaluator's plan for an expression starting at this token: 0 until
+  // worked out, -1 when there is none, else its number plus one.
+  mutable int32_t Plan = 0;
 };
 
 class TTokenCache {
