@@ -2,6 +2,8 @@
 // data types and the skipper.
 #include "statements.h"
 
+#include <algorithm>
+
 #include "adapter.h"
 #include "cp1251.h"
 #include "published.h"
@@ -580,20 +582,6 @@ void TInterpreterFunction::CaseStatement() {
   }
 }
 
-void TInterpreterFunction::SkipTryPart() {
-  for (;;) {
-    if (kind_ == tkFinally || kind_ == tkExcept) return;
-    if (kind_ == tkEnd) RaiseExpected("'end'");
-    if (kind_ == tkSemicolon) {
-      NextToken();
-      continue;
-    }
-    uint64_t before = reads_;
-    SkipStatement();
-    ProgressSkip(before);
-  }
-}
-
 void TInterpreterFunction::TryStatement() {
   NestingGuard guard(*this);
   std::exception_ptr error;
@@ -846,8 +834,53 @@ void TInterpreterFunction::ProgressSkip(uint64_t before) {
   if (reads_ == before) NextToken();
 }
 
-void TInterpreterFunction::SkipStatement() {
+inline bool TInterpreterFunction::ReplaySkip(TSkipEntry entry) {
+  const TCachedToken& start = *token_;
+  // Records start from a token just read; from any other reader state the
+  // pass runs unrecorded.
+  if (pushedBack_ || position_ != start.End) return false;
+  const TSkipMemo& memo = start.Skip;
+  if (!memo.End || memo.Entry != entry || nesting_ + memo.Depth > kMaxNesting) return false;
+  reads_ += memo.Reads;
+  prevKind_ = memo.PrevKind;
+  token_ = memo.End;
+  kind_ = memo.End->Kind;
+  position_ = memo.End->End;
+  pushedBack_ = memo.PushedBack;
+  skipPeak_ = std::max(skipPeak_, nesting_ + memo.Depth);
+  return true;
+}
+
+void TInterpreterFunction::RecordSkip(TSkipEntry entry, void (TInterpreterFunction::*pass)()) {
+  const TCachedToken& start = *token_;
+  bool recordable = !pushedBack_ && position_ == start.End;
+  // A pass that raises leaves no record (and aborts every pass around it),
+  // so its error surfaces again, the same, each time it is reached. Past the
+  // bound the pass runs again and raises error 52 where it did.
+  uint64_t before = reads_;
+  int32_t outerPeak = skipPeak_;
+  skipPeak_ = nesting_;
+  (this->*pass)();
+  int32_t depth = skipPeak_ - nesting_;
+  skipPeak_ = std::max(outerPeak, skipPeak_);
+  // A pass that read nothing left the reader as it was; nothing to replay.
+  if (!recordable || reads_ == before) return;
+  start.Skip = {token_, reads_ - before, entry, prevKind_, depth, pushedBack_};
+}
+
+inline void TInterpreterFunction::Skip(TSkipEntry entry, void (TInterpreterFunction::*pass)()) {
+  if (!ReplaySkip(entry)) RecordSkip(entry, pass);
+}
+
+void TInterpreterFunction::SkipStatement() { Skip(skStatement, &TInterpreterFunction::PassStatement); }
+void TInterpreterFunction::SkipBlock() { Skip(skBlock, &TInterpreterFunction::PassBlock); }
+void TInterpreterFunction::SkipToUntil() { Skip(skToUntil, &TInterpreterFunction::PassToUntil); }
+void TInterpreterFunction::SkipRestOfBlock() { Skip(skRestOfBlock, &TInterpreterFunction::PassRestOfBlock); }
+void TInterpreterFunction::SkipTryPart() { Skip(skTryPart, &TInterpreterFunction::PassTryPart); }
+
+void TInterpreterFunction::PassStatement() {
   NestingGuard guard(*this);
+  NoteSkipDepth();
   switch (kind_) {
     case tkEnd: case tkProcedure: case tkFunction:
       RaiseExpected("'end'");
@@ -855,7 +888,8 @@ void TInterpreterFunction::SkipStatement() {
       NextToken();
       return;
     case tkBegin: case tkTry: case tkCase:
-      SkipBlock();
+      // Parts of a recorded statement need no records of their own.
+      PassBlock();
       return;
     case tkIf:
       SkipToToken(tkThen);
@@ -872,7 +906,7 @@ void TInterpreterFunction::SkipStatement() {
       SkipStatement();
       return;
     case tkRepeat:
-      SkipToUntil();
+      PassToUntil();
       SkipExpression();
       return;
     case tkRaise:
@@ -887,7 +921,7 @@ void TInterpreterFunction::SkipStatement() {
   }
 }
 
-void TInterpreterFunction::SkipBlock() {
+void TInterpreterFunction::PassBlock() {
   // Blocks are matched by counting, so skipping needs no recursion however
   // deep the skipped code nests.
   int64_t depth = 1;
@@ -911,7 +945,7 @@ void TInterpreterFunction::SkipBlock() {
   }
 }
 
-void TInterpreterFunction::SkipRestOfBlock() {
+void TInterpreterFunction::PassRestOfBlock() {
   for (;;) {
     if (kind_ == tkEndKeyword) {
       NextToken();
@@ -924,8 +958,23 @@ void TInterpreterFunction::SkipRestOfBlock() {
   }
 }
 
-void TInterpreterFunction::SkipToUntil() {
+void TInterpreterFunction::PassTryPart() {
+  for (;;) {
+    if (kind_ == tkFinally || kind_ == tkExcept) return;
+    if (kind_ == tkEnd) RaiseExpected("'end'");
+    if (kind_ == tkSemicolon) {
+      NextToken();
+      continue;
+    }
+    uint64_t before = reads_;
+    SkipStatement();
+    ProgressSkip(before);
+  }
+}
+
+void TInterpreterFunction::PassToUntil() {
   NestingGuard guard(*this);
+  NoteSkipDepth();
   NextToken();
   for (;;) {
     if (kind_ == tkUntil) {

@@ -119,11 +119,30 @@ class TInterpreterFunction : public TInterpreterExpression {
   void RaiseStatement();
   void SkipRestOfBlock();
   void SkipTryPart();
+  // The passes behind the Skip entry points, which replay a pass when they
+  // have its record.
+  enum TSkipEntry : int32_t { skStatement = 1, skBlock, skToUntil, skRestOfBlock, skTryPart };
+  void PassStatement();
+  void PassBlock();
+  void PassToUntil();
+  void PassRestOfBlock();
+  void PassTryPart();
+  // Replays what a completed pass of `entry` from the current token did,
+  // when there is one and the nesting bound allows it; else runs `pass`
+  // and records it.
+  void Skip(TSkipEntry entry, void (TInterpreterFunction::*pass)());
+  bool ReplaySkip(TSkipEntry entry);
+  void RecordSkip(TSkipEntry entry, void (TInterpreterFunction::*pass)());
+  // Notes the nesting a pass has reached, for the record of the pass.
+  void NoteSkipDepth() {
+    if (nesting_ > skipPeak_) skipPeak_ = nesting_;
+  }
   // Runs an except part for `error`; true when it handled it.
   bool RunExceptPart(const std::exception_ptr& error);
   void DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value);
   void ProgressSkip(uint64_t before);
 
+  int32_t skipPeak_ = 0;  // the deepest nesting of the skips being recorded
   std::vector<std::unique_ptr<TFrame>> frames_;
   size_t frameTop_ = 0;
   TFrame* frame_ = nullptr;

@@ -13,6 +13,20 @@
 
 #include "variant.h"
 
+struct TCachedToken;
+
+// What the skipper did when it passed over code from a token: skipping is a
+// pure function of the text and the token it starts at, so a pass that
+// completed can be replayed. `Entry` tells which kind of skip it was.
+struct TSkipMemo {
+  const TCachedToken* End = nullptr;  // the current token afterwards; nullptr: none recorded
+  uint64_t Reads = 0;                 // tokens it read
+  int32_t Entry = 0;
+  int32_t PrevKind = 0;  // the reader's previous kind afterwards
+  int32_t Depth = 0;     // the deepest nesting it reached beyond its start
+  bool PushedBack = false;
+};
+
 struct TCachedToken {
   size_t End = 0;       // the offset just after it
   int32_t Kind = 0;     // TokenKind
@@ -30,11 +44,14 @@ struct TCachedToken {
   // The evaluator's plan for an expression starting at this token: 0 until
   // worked out, -1 when there is none, else its number plus one.
   mutable int32_t Plan = 0;
+  // The skipper's record of a pass from here; it goes with the token.
+  mutable TSkipMemo Skip;
 };
 
 class TTokenCache {
  public:
-  // Forgets every token and takes a new text (cut at its first NUL).
+  // Forgets every token, with the skips recorded on them, and takes a new
+  // text (cut at its first NUL).
   void Reset(std::string_view text);
   std::string_view Text() const { return text_; }
   // The token at `offset` (clamped to the text). Raises the token's error,

@@ -2,6 +2,9 @@
 // and the bounds that keep scripts from crashing the process.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <utility>
+
 #include "interp_support.h"
 
 TEST(Statements, BlockRunsAndRequiresItsSemicolon) {
@@ -191,4 +194,206 @@ TEST(Statements, ConversionsOfHugeNumbersRaise) {
   EXPECT_NO_THROW(RunScript("var d: double; begin d := 1.5; end;"));
   EXPECT_THROW(RunScript("var i: integer; begin i := 99999999999.0; end;"), Exception);
   EXPECT_THROW(RunScript("var i: integer; begin i := (0.0 / 0.0); end;"), Exception);
+}
+
+// The skipper replays a pass over code it has passed before from the same
+// token; a replay must leave everything as the pass itself would.
+
+namespace {
+
+// Runs `text` twice in one program, so that the second run replays the
+// skips the first recorded; each run's result and statement count.
+struct TTwoRuns {
+  std::string First, Second;
+  int FirstStatements = 0, SecondStatements = 0;
+};
+
+TTwoRuns RunTwice(const std::string& text) {
+  RegisterDevHost();
+  TInterpreterProgram p;
+  int statements = 0;
+  p.OnStatement = [&](TObject*) { ++statements; };
+  p.SetSource(text);
+  TTwoRuns r;
+  p.Run();
+  r.First = VarToStr(p.ResultValue);
+  r.FirstStatements = std::exchange(statements, 0);
+  p.Run();
+  r.Second = VarToStr(p.ResultValue);
+  r.SecondStatements = statements;
+  return r;
+}
+
+// The error a run raises: code, position, line and message; "none" if none.
+std::string RunError(TInterpreterProgram& p) {
+  try {
+    p.Run();
+  } catch (const EInterpreterError& e) {
+    return std::to_string(e.ErrCode) + "@" + std::to_string(e.ErrPos) + ":" + std::to_string(e.ErrLine) + " " +
+           e.Message();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "none";
+}
+
+std::string RunError(const std::string& text) {
+  RegisterDevHost();
+  TInterpreterProgram p;
+  p.SetSource(text);
+  return RunError(p);
+}
+
+}  // namespace
+
+TEST(Statements, CodeSkippedAgainAndAgainEndsWhereItsFirstPassEnded) {
+  // Every branch, case arm, loop and except part is skipped in some passes
+  // and run in others. A const label ends its skip with a token pushed back;
+  // the one of `three` is recorded after `one` and replayed after `two`.
+  const std::string text =
+      "var i, j, k: integer; s: string; const one = 1; two = 2; three = 3; begin s := ''; for i := 1 to 30 do begin "
+      "if i mod 3 = 0 then s := s + 'a' else if i mod 3 = 1 then s := s + 'b' else s := s + 'c'; "
+      "case i mod 4 of one: s := s + '1'; two: s := s + '2'; three: s := s + '3'; else s := s + '-' end; "
+      "if i mod 5 = 0 then begin k := 0; for j := 1 to i do k := k + j; s := s + IntToStr(k); end "
+      "else begin j := 0; while j < 2 do j := j + 1; repeat j := j - 1; until j = 0; s := s + '.'; end; "
+      "try s := s + 't'; except s := s + 'x'; end; s := s + ';'; end; Result := s; end;";
+  std::string expected;
+  for (int i = 1; i <= 30; ++i) {
+    expected += i % 3 == 0 ? 'a' : i % 3 == 1 ? 'b' : 'c';
+    expected += i % 4 == 0 ? '-' : static_cast<char>('0' + i % 4);
+    expected += i % 5 == 0 ? std::to_string(i * (i + 1) / 2) : ".";
+    expected += "t;";
+  }
+  TTwoRuns r = RunTwice(text);
+  EXPECT_EQ(r.First, expected);
+  EXPECT_EQ(r.Second, expected);
+  EXPECT_EQ(r.SecondStatements, r.FirstStatements);
+}
+
+TEST(Statements, ContinueAndBreakInRepeatLeaveSkippedCodeAlone) {
+  // continue and break, run and skipped, in and around try parts and nested
+  // repeats.
+  const std::string text =
+      "var i, n, m, f: integer; s: string; begin i := 0; n := 0; m := 0; f := 0; s := ''; repeat i := i + 1; "
+      "if i mod 2 = 0 then continue; "
+      "if i > 100 then begin n := -1; break; end; "
+      "if i mod 3 = 0 then begin m := m + i; continue; end else n := n + 1; "
+      "if i < 0 then repeat n := -2; continue; until true; "
+      "try if i = 17 then break; s := s + IntToStr(i) + ','; finally f := f + 1; end; "
+      "until i >= 25; Result := IntToStr(n) + '/' + IntToStr(m) + '/' + IntToStr(f) + '/' + s + IntToStr(i); end;";
+  int i = 0, n = 0, m = 0, f = 0;
+  std::string s;
+  do {
+    ++i;
+    if (i % 2 == 0) continue;
+    if (i % 3 == 0) {
+      m += i;
+      continue;
+    }
+    ++n;
+    ++f;
+    if (i == 17) break;
+    s += std::to_string(i) + ",";
+  } while (i < 25);
+  const std::string expected = std::to_string(n) + "/" + std::to_string(m) + "/" + std::to_string(f) + "/" + s +
+                               std::to_string(i);
+  TTwoRuns r = RunTwice(text);
+  EXPECT_EQ(r.First, expected);
+  EXPECT_EQ(r.Second, expected);
+  EXPECT_EQ(r.SecondStatements, r.FirstStatements);
+}
+
+TEST(Statements, ErrorsInSkippedCodeSurfaceEachTimeTheyAreReached) {
+  // The bad token is passed over, after the replayed skips of the loop, only
+  // when the sum stays within the limit; past it exit leaves it unread.
+  for (const std::string bad : {"*)", "#99999999999"}) {
+    auto text = [&](int limit) {
+      return "var i, n: integer; begin n := 0; for i := 1 to 9 do if i mod 2 = 0 then n := n + 1 else n := n + 2; "
+             "Result := n; if n > " + std::to_string(limit) + " then exit else if n = 0 then n := 0 " + bad +
+             "; end;";
+    };
+    EXPECT_EQ(Eval(text(13)), "14") << bad;
+    RegisterDevHost();
+    TInterpreterProgram p;
+    p.SetSource(text(14));
+    const std::string first = RunError(p);
+    EXPECT_EQ(RunError(p), first) << bad;
+    EXPECT_EQ(RunError(text(14)), first) << bad;
+    if (bad == "*)") {
+      EXPECT_TRUE(first.starts_with("101@" + std::to_string(text(14).find(bad)) + ":")) << first;
+    } else {
+      EXPECT_EQ(first, "'99999999999' is not a valid integer value");
+    }
+  }
+  // Passing the arms after a match, the label `three` ends its skip with
+  // `raise` pushed back, which the skipper then meets twice and rejects. The
+  // second run replays that label's skip, recorded before the error.
+  const std::string arms = "var a: integer; const one = 1; two = 2; three = 3; begin a := 1; case a of one: a := 5; "
+                           "two: a := 6; three: raise Exception.Create('x'); end; Result := a; end;";
+  RegisterDevHost();
+  TInterpreterProgram p;
+  p.SetSource(arms);
+  const std::string first = RunError(p);
+  EXPECT_TRUE(first.starts_with("103@" + std::to_string(arms.find("raise")) + ":")) << first;
+  EXPECT_EQ(RunError(p), first);
+}
+
+TEST(Statements, ASkipFromAPushedBackTokenIsNeitherRecordedNorReplayed) {
+  // Passing the arms after `one` leaves the `begin` after the label `two`
+  // pushed back, so that block is counted twice and the pass takes the next
+  // `end` too. Passing `two` unmatched skips the same block from its read
+  // `begin`, which must not replay that pass, nor the other way round.
+  const std::string arms = "case i of one: a := a + 1; two: begin a := a + 10; end; end;";
+  const std::string declare = "var i, a: integer; const one = 1; two = 2; begin a := 0; ";
+  EXPECT_EQ(Eval(declare + "for i := 1 to 3 do " + arms + " Result := a; end;"), "11");
+  auto countdown = [&](int from) {
+    return declare + "i := " + std::to_string(from) + "; repeat " + arms + " i := i - 1; until i = 0; Result := a; end;";
+  };
+  const std::string cold = RunError(countdown(1));
+  EXPECT_TRUE(cold.starts_with("103@" + std::to_string(countdown(1).size()) + ":")) << cold;
+  EXPECT_EQ(RunError(countdown(3)), cold);
+}
+
+TEST(Statements, SkippedCodeKeepsItsNestingBoundAtEveryCallDepth) {
+  // Deeply nested code is passed over first at call depth 0 (when warm),
+  // then at `depth` inside `pad` extra blocks; the bound must bite exactly
+  // where it does without that first pass.
+  std::string ifs, repeats;
+  for (int i = 0; i < 200; ++i) ifs += "if d < 0 then ";
+  for (int i = 0; i < 100; ++i) repeats = "repeat " + repeats + "until true; ";
+  for (const std::string& nested : {ifs + "Result := 1;", "if d < 0 then " + repeats}) {
+    auto run = [&](int warm, int depth, int pad) {
+      char call[64];
+      std::snprintf(call, sizeof call, "if %d = 1 then G(0); Result := G(%02d);", warm, depth);
+      std::string blocks, ends;
+      for (int i = 0; i < pad; ++i) blocks += "begin ", ends += " end;";
+      return RunError("unit U; function G(d: integer): integer; begin if d > 0 then Result := G(d - 1) else begin " +
+                      nested + " Result := 0; end; end; function main: integer; begin " + blocks + call + ends +
+                      " end; end.");
+    };
+    int bounded = 0;
+    while (bounded < 80 && run(0, bounded, 0) == "none") ++bounded;
+    ASSERT_GT(bounded, 0);
+    ASSERT_LT(bounded, 80);
+    EXPECT_TRUE(run(0, bounded, 0).starts_with("52@"));
+    for (int depth = bounded - 2; depth <= bounded; ++depth)
+      for (int pad = 0; pad < 6; ++pad) EXPECT_EQ(run(1, depth, pad), run(0, depth, pad)) << depth << " " << pad;
+  }
+}
+
+TEST(Statements, ANewTextForgetsTheSkipsOfTheOldOne) {
+  // The skipped `a := 2` starts at the same offset in both texts but ends
+  // elsewhere.
+  const std::string before = "var a: integer; begin a := 0; if a = 1 then a := 2 else a := 3; Result := a; end;";
+  const std::string after = "var a: integer; begin a := 0; if a = 1 then a := 2; a := a + 4; Result := a; end;";
+  RegisterDevHost();
+  TInterpreterProgram p;
+  for (int round = 0; round < 2; ++round) {
+    p.SetSource(before);
+    p.Run();
+    EXPECT_EQ(VarToStr(p.ResultValue), "3");
+    p.SetSource(after);
+    p.Run();
+    EXPECT_EQ(VarToStr(p.ResultValue), "4");
+  }
 }
