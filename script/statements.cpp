@@ -998,7 +998,8 @@ void TInterpreterFunction::SkipExpression() {
         NextToken();
         continue;
       }
-      PushBackToken();
+      // A case label's colon: the arm's statement is the current token,
+      // read once, so that a block there is counted once.
       return;
     }
     if (kind == tkEnd) RaiseExpected("'end'");
