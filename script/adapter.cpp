@@ -3,6 +3,7 @@
 #include "adapter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <initializer_list>
 
 #include "cp1251.h"
@@ -40,6 +41,13 @@ Entry& AppendMember(TInterpreterIdentifierList& list, const TClassInfo* cls, con
 template <class Entry>
 const Entry& At(const TInterpreterIdentifierList& list, size_t i) {
   return static_cast<const Entry&>(*list.Item(i));
+}
+
+// Desc serials never repeat in the process, so that a desc made where a
+// freed one lay is never taken for it.
+uint64_t NextDescSerial() {
+  static std::atomic<uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 std::vector<TVarType> AllTypes(const TParamTypes& types) { return {types.begin(), types.end()}; }
@@ -498,6 +506,7 @@ void TInterpreterAdapter::AddSrcFunEx(const std::string& unit, const std::string
   d.ResultKind = resultType;
   d.ResultTypeName = resultTypeName;
   d.ResultType = std::move(resultDataType);
+  d.Serial = NextDescSerial();
 }
 
 void TInterpreterAdapter::AddHandler(const std::string& unit, const std::string& identifier,

@@ -29,4 +29,8 @@ struct TInterpreterFunctionDesc {
   // Offset of the body (just after the header's ";") and just past it.
   int32_t BodyStart = 0;
   int32_t BodyEnd = 0;
+  // Set when a registry takes the declaration, unique in the process: a
+  // frame that ran a desc of this number knows its names and types without
+  // reading them again. 0 for a desc no registry holds.
+  uint64_t Serial = 0;
 };

@@ -16,14 +16,17 @@ inline bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The very same bytes. Names are a few bytes long, so a plain loop beats a
+// call to memcmp.
+inline bool SameBytes(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 // Assigns `text` unless `target` holds those very bytes already: a name
-// stored again and again in one place is mostly the same name. Names are a
-// few bytes long, so a plain loop beats a call to memcmp.
+// stored again and again in one place is mostly the same name.
 inline void KeepOrAssign(std::string& target, std::string_view text) {
-  if (target.size() == text.size()) {
-    size_t i = 0;
-    while (i < text.size() && target[i] == text[i]) ++i;
-    if (i == text.size()) return;
-  }
-  target = text;
+  if (!SameBytes(target, text)) target = text;
 }

@@ -190,6 +190,15 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
     if (desc) {
       callArgs.WriteBack = false;
       callArgs.Types = desc->ParameterKinds;
+      // A frame that ran this very desc last, in this unit, still holds its
+      // parameters' names and types, checked for duplicates back then.
+      const bool again = frame_->Vars.Reopen(desc->Serial, currentUnit_);
+      auto declare = [&](std::string_view name, std::string_view typeName, TVarType kind, const Variant& value) {
+        if (again)
+          frame_->Vars.DeclareAgain(kind, value);
+        else
+          DeclareLocal(name, typeName, kind, value);
+      };
       for (int32_t i = 0; i < desc->ParameterCount; ++i) {
         size_t k = static_cast<size_t>(i);
         TVarType kind = desc->ParameterKinds[k] & ~kConstParamFlag;
@@ -201,12 +210,13 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
             AssignValue(value, callArgs.Values[k]);
         }
         byRef = byRef || (kind & varByRef);
-        DeclareLocal(desc->ParameterNames[k], desc->ParameterTypeNames[k], kind, value);
+        declare(desc->ParameterNames[k], desc->ParameterTypeNames[k], kind, value);
       }
       callArgs.WriteBack = byRef;
       if (desc->ResultKind != varEmpty)
-        DeclareLocal("Result", desc->ResultTypeName, desc->ResultKind,
-                     desc->ResultType ? desc->ResultType->Init() : ZeroOfKind(desc->ResultKind));
+        declare("Result", desc->ResultTypeName, desc->ResultKind,
+                desc->ResultType ? desc->ResultType->Init() : ZeroOfKind(desc->ResultKind));
+      if (!again) frame_->Vars.Remember(desc->Serial, currentUnit_);
     } else {
       DeclareLocal("Result", {}, varVariant, Variant::Null());
     }

@@ -1,7 +1,7 @@
 // Script variables: declaration, lookup and assignment by kind.
 #include "variables.h"
 
-#include <iterator>
+#include <cstddef>
 
 #include "errors.h"
 #include "values.h"
@@ -10,7 +10,10 @@ TInterpreterVarList& TInterpreterVarList::operator=(const TInterpreterVarList& o
   if (this == &other) return *this;
   Clear();
   // Declared oldest first, so that the copy keeps the newest in front.
-  for (const auto& v : other.vars_) DeclareVariable(v->Unit, v->Name, v->TypeName, v->Kind, v->Value);
+  for (size_t i = 0; i < other.count_; ++i) {
+    const TInterpreterVar& v = *other.slots_[i];
+    DeclareVariable(v.Unit, v.Name, v.TypeName, v.Kind, v.Value);
+  }
   return *this;
 }
 
@@ -18,30 +21,38 @@ TInterpreterVar& TInterpreterVarList::DeclareVariable(std::string_view unit, std
                                                       std::string_view typeName, TVarType kind,
                                                       const Variant& value) {
   if (LookupVariable(unit, name)) RaiseError(111, -1, std::string(name));
-  std::unique_ptr<TInterpreterVar> var;
-  if (spare_.empty()) {
-    var = std::make_unique<TInterpreterVar>();
-  } else {
-    var = std::move(spare_.back());
-    spare_.pop_back();
-  }
+  if (count_ < rememberedCount_) Forget();
+  if (count_ == slots_.size()) slots_.push_back(std::make_unique<TInterpreterVar>());
+  TInterpreterVar& var = *slots_[count_];
   // A frame reused call after call declares the same names again: equal
   // texts are kept rather than copied.
-  KeepOrAssign(var->Unit, unit);
-  KeepOrAssign(var->Name, name);
-  KeepOrAssign(var->TypeName, typeName);
-  var->Kind = kind;
-  CopyValue(var->Value, value);
-  vars_.push_back(std::move(var));
-  return *vars_.back();
+  KeepOrAssign(var.Unit, unit);
+  KeepOrAssign(var.Name, name);
+  KeepOrAssign(var.TypeName, typeName);
+  var.Kind = kind;
+  CopyValue(var.Value, value);
+  ++count_;
+  return var;
+}
+
+TInterpreterVar& TInterpreterVarList::DeclareAgain(TVarType kind, const Variant& value) {
+  // Only what Reopen allowed: the remembered slots, in their order.
+  if (count_ >= rememberedCount_) RaiseError(2, -1);
+  TInterpreterVar& var = *slots_[count_];
+  var.Kind = kind;
+  CopyValue(var.Value, value);
+  ++count_;
+  return var;
 }
 
 bool TInterpreterVarList::RemoveVariable(std::string_view unit, std::string_view name) {
-  for (auto it = vars_.rbegin(); it != vars_.rend(); ++it) {
-    if (SameName((*it)->Name, name) && (unit.empty() || SameName((*it)->Unit, unit))) {
-      vars_.erase(std::next(it).base());
-      return true;
-    }
+  for (size_t i = count_; i-- > 0;) {
+    const TInterpreterVar& var = *slots_[i];
+    if (!SameName(var.Name, name) || (!unit.empty() && !SameName(var.Unit, unit))) continue;
+    if (i < rememberedCount_) Forget();
+    slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(i));
+    --count_;
+    return true;
   }
   return false;
 }
@@ -64,11 +75,3 @@ bool TInterpreterVarList::SetValue(std::string_view name, const Variant& value) 
   return true;
 }
 
-void TInterpreterVarList::Clear() {
-  for (auto it = vars_.rbegin(); it != vars_.rend(); ++it) {
-    auto& var = *it;
-    var->Value.Clear();
-    spare_.push_back(std::move(var));
-  }
-  vars_.clear();
-}

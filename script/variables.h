@@ -27,8 +27,8 @@ class TInterpreterVarList {
   // Replaces this list's variables by those of `other`, declared again.
   TInterpreterVarList& operator=(const TInterpreterVarList& other);
 
-  size_t Count() const { return vars_.size(); }
-  TInterpreterVar& Item(size_t index) const { return *vars_[vars_.size() - 1 - index]; }
+  size_t Count() const { return count_; }
+  TInterpreterVar& Item(size_t index) const { return *slots_[count_ - 1 - index]; }
 
   // Declares a variable holding a CopyValue of `value`; error 111 naming it
   // when the unit already has one of that name.
@@ -37,8 +37,10 @@ class TInterpreterVarList {
   // The newest variable of that name in that unit (any unit when `unit` is
   // empty), or nullptr. Inline: every read and write of a local starts here.
   TInterpreterVar* LookupVariable(std::string_view unit, std::string_view name) const {
-    for (auto it = vars_.rbegin(); it != vars_.rend(); ++it)
-      if (SameName((*it)->Name, name) && (unit.empty() || SameName((*it)->Unit, unit))) return it->get();
+    for (size_t i = count_; i-- > 0;) {
+      TInterpreterVar* var = slots_[i].get();
+      if (SameName(var->Name, name) && (unit.empty() || SameName(var->Unit, unit))) return var;
+    }
     return nullptr;
   }
   // Removes what LookupVariable finds; false when nothing.
@@ -55,10 +57,40 @@ class TInterpreterVarList {
   // Forgets every variable and releases its value; the storage is kept for
   // the next declarations, so that a frame reused by call after call
   // allocates nothing.
-  void Clear();
+  void Clear() {
+    for (; count_ > 0; --count_) slots_[count_ - 1]->Value.Clear();
+  }
+
+  // A caller that declares one same sequence of variables call after call
+  // (a function's parameters) names it by `key`, never 0: Remember records
+  // that everything declared since the list was last empty is that
+  // sequence, declared in `unit`; Reopen, on an empty list, tells whether
+  // the storage still holds it, so that the caller may declare it again with
+  // DeclareAgain, which sets only kind and value. The names were checked for
+  // duplicates when they were first declared.
+  void Remember(uint64_t key, std::string_view unit) {
+    remembered_ = key;
+    rememberedCount_ = count_;
+    KeepOrAssign(rememberedUnit_, unit);
+  }
+  bool Reopen(uint64_t key, std::string_view unit) const {
+    return count_ == 0 && key != 0 && key == remembered_ && SameBytes(rememberedUnit_, unit);
+  }
+  TInterpreterVar& DeclareAgain(TVarType kind, const Variant& value);
 
  private:
-  // Oldest first: declaring appends, lookups walk from the back.
-  std::vector<std::unique_ptr<TInterpreterVar>> vars_;
-  std::vector<std::unique_ptr<TInterpreterVar>> spare_;
+  // Any other declaration or removal in the remembered part ends it.
+  void Forget() {
+    remembered_ = 0;
+    rememberedCount_ = 0;
+  }
+
+  // Declared variables oldest first in the first count_ slots, lookups
+  // walking from the back; the slots past them keep their storage (and the
+  // texts last declared there) for the next declarations.
+  std::vector<std::unique_ptr<TInterpreterVar>> slots_;
+  size_t count_ = 0;
+  uint64_t remembered_ = 0;
+  size_t rememberedCount_ = 0;
+  std::string rememberedUnit_;
 };

@@ -66,6 +66,42 @@ TEST(ScriptVariables, CopyKeepsOrderAndSharesArrays) {
   EXPECT_EQ(ValueToArray(copy.Item(0).Value).Count, 1);
 }
 
+TEST(ScriptVariables, RememberedDeclarationsReopenOnlyWhileIntact) {
+  TInterpreterVarList vars;
+  vars.DeclareVariable("U", "a", "integer", varInteger, Variant::Integer(1));
+  vars.DeclareVariable("U", "Result", "string", varString, Variant::String("r"));
+  vars.Remember(7, "U");
+  EXPECT_FALSE(vars.Reopen(7, "U"));  // not empty
+  vars.Clear();
+  EXPECT_TRUE(vars.Reopen(7, "U"));
+  EXPECT_FALSE(vars.Reopen(8, "U"));
+  EXPECT_FALSE(vars.Reopen(7, "u"));
+  vars.DeclareAgain(varInteger, Variant::Integer(5));
+  vars.DeclareAgain(varString, Variant::String("s"));
+  ASSERT_EQ(vars.Count(), 2u);
+  EXPECT_EQ(vars.Item(1).Name, "a");
+  EXPECT_EQ(vars.Item(1).TypeName, "integer");
+  EXPECT_EQ(vars.Item(0).Name, "Result");
+  EXPECT_EQ(vars.LookupVariable("U", "a")->Value.AsInteger(), 5);
+  EXPECT_EQ(vars.LookupVariable("", "result")->Value.AsString(), "s");
+  EXPECT_EQ(ErrorCode([&] { vars.DeclareAgain(varInteger, Variant()); }), 2);  // past what was remembered
+  // Locals declared after the remembered part leave it intact.
+  vars.DeclareVariable("U", "local", "", 0, Variant::Integer(3));
+  vars.Clear();
+  EXPECT_TRUE(vars.Reopen(7, "U"));
+  EXPECT_EQ(vars.Count(), 0u);
+  EXPECT_EQ(vars.LookupVariable("", "local"), nullptr);
+
+  // A declaration or removal in the remembered part ends it.
+  vars.DeclareVariable("U", "b", "", 0, Variant());
+  vars.Clear();
+  EXPECT_FALSE(vars.Reopen(7, "U"));
+  vars.DeclareVariable("U", "a", "", 0, Variant());
+  vars.Remember(9, "U");
+  vars.RemoveVariable("", "a");
+  EXPECT_FALSE(vars.Reopen(9, "U"));
+}
+
 struct Named : TInterpreterIdentifier {
   using TInterpreterIdentifier::TInterpreterIdentifier;
 };
