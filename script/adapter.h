@@ -204,6 +204,12 @@ class TInterpreterAdapter : public TObject {
   // The first registered record type of that name, or nullptr.
   TRecordTypePtr FindRecordType(std::string_view name) const;
 
+  // What the miss of a plain name (nothing left of a dot, no index) depends
+  // on, for a caller that remembers such a miss: a number that changes with
+  // every change to the registry, or 0 while handlers are registered, which
+  // are asked for every name.
+  uint64_t PlainMissStamp() const { return getHandlers_.empty() ? LookupGeneration() : 0; }
+
   // When true, lookups pass over external library functions.
   bool ExtFunctionsDisabled = false;
   bool Sorted() const { return sorted_.load(std::memory_order_acquire); }

@@ -126,13 +126,7 @@ void TInterpreterFunction::DropState() {
 }
 
 bool TInterpreterFunction::GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) {
-  if (frame_ && (args.Obj.IsEmpty() || !args.HasObj())) {
-    if (TInterpreterVar* var = frame_->Vars.LookupVariable({}, identifier)) {
-      CopyValue(value, var->Value);
-      return true;
-    }
-  }
-  return TInterpreterExpression::GetValue(identifier, value, args);
+  return FrameValue(identifier, value, args) || TInterpreterExpression::GetValue(identifier, value, args);
 }
 
 const Variant* TInterpreterFunction::LocalValue(const std::string& name) const {

@@ -13,6 +13,7 @@
 #include "entries.h"
 #include "expression.h"
 #include "functiondesc.h"
+#include "values.h"
 #include "variables.h"
 
 // A script raised an exception object that is not an exception in flight:
@@ -50,6 +51,17 @@ class TInterpreterFunction : public TInterpreterExpression {
   const std::string& CurrentUnit() const { return currentUnit_; }
 
  protected:
+  // The part of GetValue that reads a local of the running function; false
+  // when the name is none of them. Inline: every name a function reads
+  // asks here first.
+  bool FrameValue(const std::string& identifier, Variant& value, const TInterpreterArgs& args) const {
+    if (!frame_ || (!args.Obj.IsEmpty() && args.HasObj())) return false;
+    const TInterpreterVar* var = frame_->Vars.LookupVariable({}, identifier);
+    if (!var) return false;
+    CopyValue(value, var->Value);
+    return true;
+  }
+
   // Called before each statement; a host may stop a runaway script here by
   // raising.
   virtual void StatementHook() {}

@@ -389,7 +389,10 @@ void TInterpreterUnit::ReadRecordType(const std::string& name) {
 void TInterpreterUnit::RunSourceFunction(const TInterpreterFunctionDesc& desc) {
   NestingGuard guard(*this);
   TReaderState saved = SaveReader();
-  std::string savedUnit = currentUnit_;
+  // Only a call into another unit changes the current one, and only such a
+  // call has it to put back.
+  std::string savedUnit;
+  bool unitChanged = false;
   TSourceText* savedSource = nullptr;
   bool switched = false;
   if (!SameName(desc.UnitName, currentUnit_)) {
@@ -398,11 +401,13 @@ void TInterpreterUnit::RunSourceFunction(const TInterpreterFunctionDesc& desc) {
       savedSource = SwitchSource(text);
       switched = true;
     }
+    savedUnit = std::move(currentUnit_);
     currentUnit_ = desc.UnitName;
+    unitChanged = true;
   }
   auto restore = [&] {
     if (switched) RestoreSource(savedSource);
-    currentUnit_ = savedUnit;
+    if (unitChanged) currentUnit_ = std::move(savedUnit);
     RestoreReader(saved);
   };
   try {
@@ -420,13 +425,47 @@ void TInterpreterUnit::RunSourceFunction(const TInterpreterFunctionDesc& desc) {
   restore();
 }
 
-bool TInterpreterUnit::GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) {
-  if (TInterpreterFunction::GetValue(identifier, value, args)) return true;
+const TInterpreterFunctionDesc* TInterpreterUnit::RecalledCall(const std::string& identifier,
+                                                                const TInterpreterArgs& args) {
+  const TCallMemo& m = callMemo_;
+  if (!m.Desc || !SameBytes(m.Name, identifier) || args.Indexed || OnGetValue || args.HasObj()) return nullptr;
+  if (!SameBytes(m.Unit, currentUnit_)) return nullptr;
+  if (OwnAdapter().PlainMissStamp() != m.Own || SharedAdapter().PlainMissStamp() != m.Shared) return nullptr;
+  return m.Desc;
+}
+
+const TInterpreterFunctionDesc* TInterpreterUnit::LookUpCall(const std::string& identifier, Variant& value,
+                                                             TInterpreterArgs& args, bool& served) {
+  // Read before the lookup: a change made while it runs must not be taken
+  // for the state the miss was seen in.
+  const bool plain = !args.Indexed && !args.HasObj() && !OnGetValue;
+  const uint64_t own = OwnAdapter().PlainMissStamp();
+  const uint64_t shared = SharedAdapter().PlainMissStamp();
+  served = TInterpreterExpression::GetValue(identifier, value, args);
+  if (served) return nullptr;
   const TInterpreterFunctionDesc* desc = nullptr;
   if (!args.HasObj()) {
     desc = OwnAdapter().FindFunction(currentUnit_, identifier, {});
   } else if (TObject* obj = args.Instance()) {
     if (auto* unit = ObjectAs<TInterpreterSrcUnit>(obj)) desc = OwnAdapter().FindFunction(unit->Name, identifier, {});
+  }
+  if (desc && plain && own && shared && !OnGetValue) {
+    KeepOrAssign(callMemo_.Name, identifier);
+    KeepOrAssign(callMemo_.Unit, currentUnit_);
+    callMemo_.Own = own;
+    callMemo_.Shared = shared;
+    callMemo_.Desc = desc;
+  }
+  return desc;
+}
+
+bool TInterpreterUnit::GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) {
+  if (FrameValue(identifier, value, args)) return true;
+  const TInterpreterFunctionDesc* desc = RecalledCall(identifier, args);
+  if (!desc) {
+    bool served = false;
+    desc = LookUpCall(identifier, value, args, served);
+    if (served) return true;
   }
   if (!desc) return false;
   CheckArgs(args, desc->ParameterCount, desc->ParameterKinds);

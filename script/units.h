@@ -71,7 +71,28 @@ class TInterpreterUnit : public TInterpreterFunction {
                         const TDataTypePtr& dataType);
 
  private:
+  // The source function a plain name was last found to call, with the state
+  // of everything asked before it: the unit it was called from and both
+  // registries (which had no handlers then). While all are as they were,
+  // the same name finds the same function without asking them again.
+  struct TCallMemo {
+    std::string Name;
+    std::string Unit;
+    uint64_t Own = 0;
+    uint64_t Shared = 0;
+    const TInterpreterFunctionDesc* Desc = nullptr;
+  };
+  // The remembered function for that name, or nullptr when it must be
+  // looked up.
+  const TInterpreterFunctionDesc* RecalledCall(const std::string& identifier, const TInterpreterArgs& args);
+  // The lookup after the frame's locals: the registries and handlers (which
+  // may serve the name themselves: `served`), then the source functions;
+  // remembers what it found when it may.
+  const TInterpreterFunctionDesc* LookUpCall(const std::string& identifier, Variant& value, TInterpreterArgs& args,
+                                             bool& served);
+
   TObject* instance_ = nullptr;
+  TCallMemo callMemo_;
 };
 
 class TInterpreterProgram : public TInterpreterUnit {

@@ -1,6 +1,8 @@
 // Units, programs, uses, declarations and host calls of script functions.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "adapter.h"
 #include "published.h"
 #include "values.h"
@@ -169,4 +171,152 @@ TEST(Units, AssignmentBindsScriptFunctionsToEvents) {
     EXPECT_EQ(e.ErrCode, 57);
     EXPECT_EQ(e.ErrName1, "TUnknownEvent");
   }
+}
+
+// Calls of source functions: each call finds the name afresh and declares
+// its parameters afresh, however often the same call repeats.
+
+TEST(SourceCalls, ParametersNamedTwiceFailOnEveryCall) {
+  EInterpreterError e = ScriptError("unit X;\r\nfunction F(a, a: integer): integer; begin Result := 1; end;\r\n"
+                                    "function G(a, b: integer): integer; begin Result := a + b; end;\r\n"
+                                    "function main: integer;\r\nbegin Result := G(1, 2); Result := F(1, 2); end; end.");
+  EXPECT_EQ(e.ErrCode, 111);
+  EXPECT_EQ(e.ErrName1, "a");
+  EXPECT_EQ(e.ErrUnitName, "X");
+  EXPECT_EQ(e.ErrLine, 2);  // where the body starts
+  e = ScriptError("unit X; function F(Result: integer): integer; begin end; "
+                  "function main: integer; begin Result := F(1); end; end.");
+  EXPECT_EQ(e.ErrCode, 111);
+  EXPECT_EQ(e.ErrName1, "Result");
+  // A failing call leaves nothing behind that lets the next one pass, nor
+  // anything that a call of another function at that depth would see.
+  EXPECT_EQ(Eval("unit X; function F(a, A: integer): integer; begin Result := 1; end; "
+                 "function G(x, y: integer): integer; begin Result := x * y; end; "
+                 "function main: integer; var i, failed: integer; begin for i := 1 to 3 do begin "
+                 "Result := Result + G(i, 2); try Result := Result + F(i, i); except failed := failed + 1; end; "
+                 "end; Result := Result * 10 + failed; end; end."),
+            "123");
+}
+
+namespace {
+
+// What the host routine SourceCallsGrow does, set by the test that calls it.
+std::function<void()>& GrowAction() {
+  static std::function<void()> action;
+  return action;
+}
+
+}  // namespace
+
+TEST(SourceCalls, NamesRegisteredWhileRecursingTakeOver) {
+  RegisterDevHost();
+  // A run clears the interpreter's own registry: the routine the script
+  // calls is the shared registry's.
+  static const bool registered = [] {
+    GetGlobalAdapter().AddFunction("Test", "SourceCallsGrow", [](Variant&, TInterpreterArgs&) { GrowAction()(); }, 0,
+                                   {}, varEmpty);
+    return true;
+  }();
+  ASSERT_TRUE(registered);
+  // Runs `text` in `program`, with `grow` as what SourceCallsGrow does.
+  auto run = [](TInterpreterProgram& program, std::function<void()> grow, const std::string& text) {
+    GrowAction() = std::move(grow);
+    program.SetSource(text);
+    program.Run();
+    return program.ResultValue.AsInteger();
+  };
+  auto serveFib = [](int32_t result) {
+    return [result](TObject*, const std::string& id, Variant& v, TInterpreterArgs&, bool& done) {
+      done = id == "Fib";
+      if (done) v = Variant::Integer(result);
+    };
+  };
+  const std::string growing = "unit X; function Fib(n: integer): integer; begin if n = 3 then SourceCallsGrow; "
+                              "if n < 2 then Result := n else Result := Fib(n - 1) + Fib(n - 2); end; "
+                              "function main: integer; begin Result := Fib(5); end; end.";
+  // Registry names come before source functions: once Fib(3) has grown,
+  // its own Fib(2) and Fib(1), Fib(4)'s Fib(2) and Fib(5)'s Fib(3) are the
+  // host's.
+  TInterpreterProgram p;
+  int hostCalls = 0;
+  auto hostFib = [&](Variant& v, TInterpreterArgs&) {
+    ++hostCalls;
+    v = Variant::Integer(1000);
+  };
+  EXPECT_EQ(run(p, [&] { p.OwnAdapter().AddFunction("X", "Fib", hostFib, 1, {varInteger}, varInteger); }, growing),
+            4000);
+  EXPECT_EQ(hostCalls, 4);
+  // The same with a handler of the registry, and with the interpreter's
+  // own handler, each added while the script runs.
+  TInterpreterProgram q;
+  EXPECT_EQ(run(q, [&] { q.OwnAdapter().AddOnGet(serveFib(100)); }, growing), 400);
+  TInterpreterProgram r;
+  EXPECT_EQ(run(r, [&] { r.OnGetValue = serveFib(10); }, growing), 40);
+
+  // A handler that serves nothing is still asked at every call.
+  TInterpreterProgram s;
+  int asked = 0;
+  auto count = [&](TObject*, const std::string& id, Variant&, TInterpreterArgs&, bool& done) {
+    done = false;
+    if (id == "Fib") ++asked;
+  };
+  EXPECT_EQ(run(s, [&] { s.OwnAdapter().AddOnGet(count); },
+                "unit X; function Fib(n: integer): integer; "
+                "begin if n < 2 then Result := n else Result := Fib(n - 1) + Fib(n - 2); end; "
+                "function main: integer; begin SourceCallsGrow; Result := Fib(6); end; end."),
+            8);
+  EXPECT_EQ(asked, 25);
+  GrowAction() = nullptr;
+}
+
+TEST(SourceCalls, VarParametersAreWrittenBackThroughRecursion) {
+  EXPECT_EQ(Eval("unit X; procedure Sum(var total: integer; n: integer; var calls: integer); "
+                 "begin calls := calls + 1; if n > 0 then begin total := total + n; Sum(total, n - 1, calls); "
+                 "n := 0; end; end; "
+                 "procedure Twice(var v: integer); begin v := v * 2; end; "
+                 "function main: integer; var t, c, k: integer; begin k := 4; Sum(t, k, c); Twice(t); Sum(t, k, c); "
+                 "Result := t * 1000 + c * 10 + k; end; end."),
+            "30104");
+}
+
+TEST(SourceCalls, FramesReusedByOtherFunctionsStartClean) {
+  // A and B run at the same depth in turn: B never sees A's names, and
+  // typed locals and results start at their zero on every call.
+  EXPECT_EQ(Eval("unit X; "
+                 "function A(x, y: integer): integer; var c: integer; s: string; "
+                 "begin Result := x * 100 + y * 10 + c + Length(s); c := 5; s := 'abc'; end; "
+                 "function B(y, x: integer): integer; begin if y = 9 then Result := x; end; "
+                 "function main: string; begin Result := IntToStr(A(1, 2)) + ',' + IntToStr(B(3, 4)) + ',' + "
+                 "IntToStr(B(9, 7)) + ',' + IntToStr(B(1, 1)) + ',' + IntToStr(A(3, 4)); end; end."),
+            "120,0,7,0,340");
+  EInterpreterError e = ScriptError("unit X; function A(alpha: integer): integer; begin Result := alpha; end; "
+                                    "function B(beta: integer): integer; begin Result := alpha; end; "
+                                    "function main: integer; begin Result := A(1) + B(2); end; end.");
+  EXPECT_EQ(e.ErrCode, 104);
+  EXPECT_EQ(e.ErrName1, "alpha");
+}
+
+TEST(SourceCalls, LocalsShadowUnitFunctions) {
+  EXPECT_EQ(Eval("unit X; function F: integer; begin Result := 1; end; "
+                 "function G: integer; var F: integer; begin F := 7; Result := F; end; "
+                 "function H(F: integer): integer; begin Result := F * 2; end; "
+                 "function main: integer; var a, b, c, d: integer; begin a := F; b := G; c := F; d := H(4); "
+                 "Result := a * 1000 + b * 100 + c * 10 + d; end; end."),
+            "1718");
+}
+
+TEST(SourceCalls, ErrorsInAnotherUnitLeaveTheCallersUnit) {
+  RegisterDevHost();
+  TInterpreterProgram p;
+  p.OnGetUnitSource = [](TObject*, const std::string& name, std::string& source, bool& done) {
+    done = name == "B";
+    if (done) source = "unit B; function Bad: integer; begin Result := Nope; end; end.";
+  };
+  EInterpreterError e = ScriptError("unit X; uses B;\r\nfunction main: integer; var n: integer;\r\n"
+                                    "begin try n := Bad; except n := 1; end;\r\nResult := Missing; end; end.",
+                                    &p);
+  EXPECT_EQ(e.ErrCode, 104);
+  EXPECT_EQ(e.ErrName1, "Missing");
+  EXPECT_EQ(e.ErrUnitName, "X");
+  EXPECT_EQ(e.ErrLine, 4);
 }
