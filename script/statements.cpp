@@ -147,9 +147,9 @@ bool TInterpreterFunction::SetValue(const std::string& identifier, const Variant
   return TInterpreterExpression::SetValue(identifier, value, args);
 }
 
-void TInterpreterFunction::DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind,
-                                        const Variant& value) {
-  frame_->Vars.DeclareVariable(currentUnit_, name, typeName, kind, value);
+TInterpreterVar& TInterpreterFunction::DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind,
+                                                    const Variant& value) {
+  return frame_->Vars.DeclareVariable(currentUnit_, name, typeName, kind, value);
 }
 
 void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int32_t closing) {
@@ -181,17 +181,18 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
   try {
     ResultValue.Clear();
     bool byRef = false;
+    // Declaring a second Result, or a local of that name, is error 111: the
+    // one declared here is the one the body leaves its result in.
+    TInterpreterVar* result = nullptr;
     if (desc) {
       callArgs.WriteBack = false;
       callArgs.Types = desc->ParameterKinds;
       // A frame that ran this very desc last, in this unit, still holds its
       // parameters' names and types, checked for duplicates back then.
       const bool again = frame_->Vars.Reopen(desc->Serial, currentUnit_);
-      auto declare = [&](std::string_view name, std::string_view typeName, TVarType kind, const Variant& value) {
-        if (again)
-          frame_->Vars.DeclareAgain(kind, value);
-        else
-          DeclareLocal(name, typeName, kind, value);
+      auto declare = [&](std::string_view name, std::string_view typeName, TVarType kind,
+                         const Variant& value) -> TInterpreterVar& {
+        return again ? frame_->Vars.DeclareAgain(kind, value) : DeclareLocal(name, typeName, kind, value);
       };
       for (int32_t i = 0; i < desc->ParameterCount; ++i) {
         size_t k = static_cast<size_t>(i);
@@ -208,11 +209,11 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
       }
       callArgs.WriteBack = byRef;
       if (desc->ResultKind != varEmpty)
-        declare("Result", desc->ResultTypeName, desc->ResultKind,
-                desc->ResultType ? desc->ResultType->Init() : ZeroOfKind(desc->ResultKind));
+        result = &declare("Result", desc->ResultTypeName, desc->ResultKind,
+                          desc->ResultType ? desc->ResultType->Init() : ZeroOfKind(desc->ResultKind));
       if (!again) frame_->Vars.Remember(desc->Serial, currentUnit_);
     } else {
-      DeclareLocal("Result", {}, varVariant, Variant::Null());
+      result = &DeclareLocal("Result", {}, varVariant, Variant::Null());
     }
     {
       ArgsScope body(*this);
@@ -241,9 +242,7 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
           callArgs.Values[k] = var->Value;
       }
     }
-    if (!desc || desc->ResultKind != varEmpty) {
-      if (TInterpreterVar* result = frame_->Vars.LookupVariable({}, "Result")) ResultValue = result->Value;
-    }
+    if (result) ResultValue = result->Value;
   } catch (std::exception& e) {
     ApplyErrorContext(e, desc ? desc->UnitName : std::string());
     leave();

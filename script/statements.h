@@ -151,7 +151,7 @@ class TInterpreterFunction : public TInterpreterExpression {
   }
   // Runs an except part for `error`; true when it handled it.
   bool RunExceptPart(const std::exception_ptr& error);
-  void DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value);
+  TInterpreterVar& DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value);
   void ProgressSkip(uint64_t before);
 
   int32_t skipPeak_ = 0;  // the deepest nesting of the skips being recorded

@@ -296,6 +296,14 @@ TEST(SourceCalls, FramesReusedByOtherFunctionsStartClean) {
   EXPECT_EQ(e.ErrName1, "alpha");
 }
 
+TEST(SourceCalls, ResultOutlivesLocalsAndHandlerVariables) {
+  EXPECT_EQ(Eval("unit X; function F(k: integer): integer; var a: integer; begin a := k; "
+                 "try raise Exception.Create('x'); except on E: Exception do Result := a * 2 + Length(E.Message); "
+                 "end; a := 0; end; "
+                 "function main: integer; begin Result := F(3) * 100 + F(4); end; end."),
+            "709");
+}
+
 TEST(SourceCalls, LocalsShadowUnitFunctions) {
   EXPECT_EQ(Eval("unit X; function F: integer; begin Result := 1; end; "
                  "function G: integer; var F: integer; begin F := 7; Result := F; end; "
