@@ -296,6 +296,23 @@ TEST(SourceCalls, FramesReusedByOtherFunctionsStartClean) {
   EXPECT_EQ(e.ErrName1, "alpha");
 }
 
+TEST(SourceCalls, RunawayRecursionStopsAndLeavesTheFramesUsable) {
+  RegisterDevHost();
+  TInterpreterProgram p;
+  EInterpreterError e = ScriptError("unit X; function R(n: integer): integer; begin Result := R(n + 1); end; "
+                                    "function main: integer; begin Result := R(0); end; end.",
+                                    &p);
+  EXPECT_EQ(e.ErrCode, 52);
+  EXPECT_EQ(e.ErrUnitName, "X");
+  // The frames the runaway left behind serve other functions, with their
+  // own names, at every depth.
+  p.SetSource("unit X; function Sum(k, acc: integer): integer; begin if k = 0 then Result := acc "
+              "else Result := Sum(k - 1, acc + k); end; "
+              "function main: integer; begin Result := Sum(40, 0); end; end.");
+  p.Run();
+  EXPECT_EQ(p.ResultValue.AsInteger(), 820);
+}
+
 TEST(SourceCalls, ResultOutlivesLocalsAndHandlerVariables) {
   EXPECT_EQ(Eval("unit X; function F(k: integer): integer; var a: integer; begin a := k; "
                  "try raise Exception.Create('x'); except on E: Exception do Result := a * 2 + Length(E.Message); "
