@@ -35,16 +35,6 @@ TInterpreterVar& TInterpreterVarList::DeclareVariable(std::string_view unit, std
   return var;
 }
 
-TInterpreterVar& TInterpreterVarList::DeclareAgain(TVarType kind, const Variant& value) {
-  // Only what Reopen allowed: the remembered slots, in their order.
-  if (count_ >= rememberedCount_) RaiseError(2, -1);
-  TInterpreterVar& var = *slots_[count_];
-  var.Kind = kind;
-  CopyValue(var.Value, value);
-  ++count_;
-  return var;
-}
-
 bool TInterpreterVarList::RemoveVariable(std::string_view unit, std::string_view name) {
   for (size_t i = count_; i-- > 0;) {
     const TInterpreterVar& var = *slots_[i];

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "errors.h"
 #include "samename.h"
+#include "values.h"
 #include "variant.h"
 
 struct TInterpreterVar {
@@ -76,7 +78,16 @@ class TInterpreterVarList {
   bool Reopen(uint64_t key, std::string_view unit) const {
     return count_ == 0 && key != 0 && key == remembered_ && SameBytes(rememberedUnit_, unit);
   }
-  TInterpreterVar& DeclareAgain(TVarType kind, const Variant& value);
+  // Inline: a call of a function declares its parameters here.
+  TInterpreterVar& DeclareAgain(TVarType kind, const Variant& value) {
+    // Only what Reopen allowed: the remembered slots, in their order.
+    if (count_ >= rememberedCount_) RaiseError(2, -1);
+    TInterpreterVar& var = *slots_[count_];
+    var.Kind = kind;
+    CopyValue(var.Value, value);
+    ++count_;
+    return var;
+  }
 
  private:
   // Any other declaration or removal in the remembered part ends it.
