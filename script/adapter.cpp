@@ -611,6 +611,12 @@ TInterpreterClass* TInterpreterAdapter::FindOwnedObject(std::string_view identif
   return static_cast<TInterpreterClass*>(srcClasses_.FindByName({}, identifier));
 }
 
+bool TInterpreterAdapter::OwnsClass(const TObject* obj) const {
+  for (size_t i = 0; i < srcClasses_.Count(); ++i)
+    if (srcClasses_.Item(i) == obj) return true;
+  return false;
+}
+
 bool TInterpreterAdapter::NewRecord(std::string_view recordType, Variant& value) {
   TRecordTypePtr type = FindRecordType(recordType);
   if (!type) return false;

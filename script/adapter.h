@@ -198,6 +198,8 @@ class TInterpreterAdapter : public TObject {
   virtual void AddOwnedObject(std::unique_ptr<TInterpreterClass> cls);
   // The newest class declared in source with that name, or nullptr.
   virtual TInterpreterClass* FindOwnedObject(std::string_view identifier) const;
+  // True when `obj` is one of the classes declared in source kept here.
+  bool OwnsClass(const TObject* obj) const;
   // Binds a record value without a known type to the registered type of its
   // name; true when one was found.
   virtual bool BindRecordType(Variant& value);

@@ -447,7 +447,12 @@ const TInterpreterFunctionDesc* TInterpreterUnit::LookUpCall(const std::string& 
   if (!args.HasObj()) {
     desc = OwnAdapter().FindFunction(currentUnit_, identifier, {});
   } else if (TObject* obj = args.Instance()) {
-    if (auto* unit = ObjectAs<TInterpreterSrcUnit>(obj)) desc = OwnAdapter().FindFunction(unit->Name, identifier, {});
+    if (auto* unit = ObjectAs<TInterpreterSrcUnit>(obj)) {
+      desc = OwnAdapter().FindFunction(unit->Name, identifier, {});
+    } else if (auto* cls = ObjectAs<TInterpreterClass>(obj); cls && OwnAdapter().OwnsClass(cls)) {
+      // An instance of a class declared in script source: its own methods.
+      desc = OwnAdapter().FindFunction(cls->Unit, identifier, cls->Name);
+    }
   }
   if (desc && plain && own && shared && !OnGetValue) {
     KeepOrAssign(callMemo_.Name, identifier);

@@ -345,3 +345,38 @@ TEST(SourceCalls, ErrorsInAnotherUnitLeaveTheCallersUnit) {
   EXPECT_EQ(e.ErrUnitName, "X");
   EXPECT_EQ(e.ErrLine, 4);
 }
+
+TEST(SourceCalls, AnInstanceOfASourceClassCallsItsOwnMethods) {
+  RegisterDevHost();
+  // The host hands the script the class `name` declared in the running
+  // program's source.
+  static TInterpreterProgram* running = nullptr;
+  static const bool registered = [] {
+    GetGlobalAdapter().AddFunction(
+        "Test", "SourceClassOf",
+        [](Variant& result, TInterpreterArgs& args) {
+          result = ObjectToValue(running->OwnAdapter().FindOwnedObject(args.Values[0].AsString()));
+        },
+        1, {varString}, varVariant);
+    return true;
+  }();
+  ASSERT_TRUE(registered);
+  TInterpreterProgram p;
+  running = &p;
+  const std::string classes =
+      "unit U; type TDoubler = class(TObject) public n: integer; function Apply(n: integer): integer; end; "
+      "type TTripler = class(TObject) function Apply(n: integer): integer; end; "
+      "function TDoubler.Apply(n: integer): integer; begin Result := n * 2; end; "
+      "function TTripler.Apply(n: integer): integer; begin Result := n * 3; end; "
+      "function Apply(n: integer): integer; begin Result := n + 1000; end; ";
+  p.SetSource(classes + "function main: integer; begin Result := SourceClassOf('TDoubler').Apply(5) * 100 + "
+                        "SourceClassOf('TTripler').Apply(5) + Apply(0); end; end.");
+  p.Run();
+  EXPECT_EQ(p.ResultValue.AsInteger(), 10 * 100 + 15 + 1000);
+  // A class has only the methods declared for it.
+  EInterpreterError e = ScriptError(classes + "function main: integer; begin Result := SourceClassOf('TTripler').Other(1); "
+                                              "end; function TDoubler.Other(n: integer): integer; begin end; end.",
+                                    &p);
+  EXPECT_EQ(e.ErrCode, 104);
+  running = nullptr;
+}
