@@ -80,17 +80,23 @@ bool IntegerComparison(int64_t a, int32_t op, int64_t b, Variant& out) {
   }
 }
 
+// Sum, difference or product of two 32-bit integers, exact in 64 bits;
+// false for any other operator.
+bool IntegerArithmetic(int64_t a, int32_t op, int64_t b, int64_t& v) {
+  switch (op) {
+    case tkPlus: v = a + b; return true;
+    case tkMinus: v = a - b; return true;
+    case tkMul: v = a * b; return true;
+    default: return false;
+  }
+}
+
 // 32-bit integers meet often enough to skip the general rules; the result
 // is the one those rules give.
 bool FastIntegerOp(const Variant& l, int32_t op, const Variant& r, Variant& out) {
   if (l.VarType() != varInteger || r.VarType() != varInteger) return false;
   int64_t a = static_cast<int32_t>(l.Bits()), b = static_cast<int32_t>(r.Bits()), v;
-  switch (op) {
-    case tkPlus: v = a + b; break;
-    case tkMinus: v = a - b; break;
-    case tkMul: v = a * b; break;
-    default: return IntegerComparison(a, op, b, out);
-  }
+  if (!IntegerArithmetic(a, op, b, v)) return IntegerComparison(a, op, b, out);
   out = v >= INT32_MIN && v <= INT32_MAX ? Variant::Integer(static_cast<int32_t>(v)) : Variant::Int64(v);
   return true;
 }
@@ -148,7 +154,8 @@ class TExprPlanner {
       : tokens_(tokens), plan_(plan), token_(&start) {}
 
   bool Operand(int32_t op, int32_t nesting) {
-    if (nesting > kMaxNesting) return false;
+    // A plan nested this deep could never run: the long way raises error 8.
+    if (nesting >= kOperandStackSize) return false;
     if (nesting > plan_.Nesting) plan_.Nesting = nesting;
     if (op != -1) Next();
     const int32_t opPriority = PriorityOf(op);
@@ -407,15 +414,8 @@ bool TInterpreterExpression::RunIntegerPlan(const TInterpreterExprPlan& plan, Va
       case TInterpreterExprStep::Operator: {
         const int64_t a = held[n - 2], b = held[n - 1];
         int64_t v;
-        switch (step.Op) {
-          case tkPlus: v = a + b; break;
-          case tkMinus: v = a - b; break;
-          case tkMul: v = a * b; break;
-          default:
-            // A comparison gives a Boolean, which only the last step may.
-            if (i != last || !IntegerComparison(a, step.Op, b, result)) return false;
-            return true;
-        }
+        // A comparison gives a Boolean, which only the last step may.
+        if (!IntegerArithmetic(a, step.Op, b, v)) return i == last && IntegerComparison(a, step.Op, b, result);
         if (v < INT32_MIN || v > INT32_MAX) return false;
         held[--n - 1] = static_cast<int32_t>(v);
         break;
