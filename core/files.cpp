@@ -1,0 +1,104 @@
+#include "files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+  // Closes now; false when the close reported a failure (a delayed write error).
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path) {
+  throw EFileError(what + " " + path + ": " + std::strerror(errno));
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+void WriteWithFlags(const std::string& path, std::string_view bytes, int flags) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0644));
+  if (fd.Get() < 0) Fail("Cannot create file", path);
+  if (!WriteAll(fd.Get(), bytes)) Fail("Cannot write file", path);
+  if (!fd.Close()) Fail("Cannot write file", path);
+}
+
+}  // namespace
+
+bool TryReadFile(const std::string& path, uint64_t maxSize, std::string& out) {
+  out.clear();
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.Get() < 0) return false;
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (static_cast<uint64_t>(st.st_size) > maxSize) return false;
+  // The file may grow while it is read: one byte past the cap tells.
+  out.resize(static_cast<size_t>(st.st_size) + 1);
+  size_t got = 0;
+  while (got < out.size()) {
+    ssize_t n = ::read(fd.Get(), out.data() + got, out.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      out.clear();
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+    if (got > maxSize) {
+      out.clear();
+      return false;
+    }
+    if (got == out.size()) out.resize(out.size() * 2);
+  }
+  out.resize(got);
+  return true;
+}
+
+void ReplaceFile(const std::string& path, std::string_view bytes) {
+  std::string temp = path + ".XXXXXX";
+  FileDescriptor fd(::mkstemp(temp.data()));
+  if (fd.Get() < 0) Fail("Cannot create file", temp);
+  auto failWith = [&](const std::string& what) {
+    int saved = errno;
+    ::unlink(temp.c_str());
+    errno = saved;
+    Fail(what, path);
+  };
+  if (!WriteAll(fd.Get(), bytes) || ::fsync(fd.Get()) != 0) failWith("Cannot write file");
+  if (!fd.Close()) failWith("Cannot write file");
+  ::chmod(temp.c_str(), 0644);
+  if (::rename(temp.c_str(), path.c_str()) != 0) failWith("Cannot replace file");
+}
+
+void WriteNewFile(const std::string& path, std::string_view bytes) { WriteWithFlags(path, bytes, O_TRUNC); }
+
+void AppendToFile(const std::string& path, std::string_view bytes) { WriteWithFlags(path, bytes, O_APPEND); }
