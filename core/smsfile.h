@@ -1,0 +1,32 @@
+// Message files (*.plmx and the autosaved message): one SMS or MMS with at
+// most one attachment as a small UTF-8 XML document.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "messages.h"
+
+class TSMSFile : public TObject {
+  PX_CLASS(TSMSFile, TObject)
+ public:
+  // The message saved or read.
+  TSMS Message;
+  // The attachment the last load made; shared with Message (and with every
+  // copy of Message made by Assign), so it outlives this file object.
+  std::shared_ptr<TMMSContentData> MultiMedia;
+
+  // Message becomes a copy of `msg` (same entries, attachment shared).
+  void SetMessage(const TSMS& msg) { Message.Assign(&msg); }
+
+  // Writes Message to `fileName`. The file is replaced only once the whole
+  // document is on disk, so a failure leaves the old file as it was. Raises
+  // EFileError.
+  void SaveToFile(const std::string& fileName) const;
+
+  // Replaces Message with the file's message. A file that is missing,
+  // unreadable or larger than the cap raises EFileError; one that is not
+  // well-formed XML, or declares entities, raises EXmlError. On failure
+  // Message and MultiMedia keep what they held.
+  void LoadFromFile(const std::string& fileName);
+};
