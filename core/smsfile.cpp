@@ -58,13 +58,14 @@ bool BooleanOf(const Variant& v) {
   }
 }
 
+// A missing time is date-time 0, as the empty value converts.
 int64_t SecondsOf(const Variant& v) {
+  double dt = 0;
   try {
-    double dt = v.AsDate();
-    return std::isfinite(dt) && dt >= kFirstDay && dt < kLastDay ? DateTimeToUnix(dt) : 0;
+    dt = v.AsDate();
   } catch (const EVariantError&) {
-    return 0;
   }
+  return DateTimeToUnix(std::isfinite(dt) && dt >= kFirstDay && dt < kLastDay ? dt : 0);
 }
 
 // Text of the program (Windows-1251) as XML element content.

@@ -150,7 +150,10 @@ TEST_F(SMSFileTest, MissingAndMalformedValuesWriteAndReadAsDefaults) {
   EXPECT_NE(xml.find("<message type=\"\">"), std::string::npos);
   EXPECT_NE(xml.find("<gate></gate>"), std::string::npos);
   EXPECT_NE(xml.find("<delivery>0</delivery>"), std::string::npos);
-  EXPECT_NE(xml.find("<deliverytime>0</deliverytime>"), std::string::npos);
+  // Date-time 0 (1899-12-30) in Unix seconds, as for a missing time.
+  EXPECT_NE(xml.find("<deliverytime>-2209161600</deliverytime>"), std::string::npos);
+  TSMS none;
+  EXPECT_NE(Saved(none).find("<deliverytime>-2209161600</deliverytime>"), std::string::npos);
   EXPECT_EQ(Str(*Load(xml), MsgKey::Message), "ab\tc");
 
   auto loaded = Load("<message><delivery>yes</delivery><flash>TRUE</flash><translit>1</translit>"
