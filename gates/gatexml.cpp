@@ -7,7 +7,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <mutex>
 
 #include "cp1251.h"
@@ -108,26 +108,33 @@ class LineBreakGuard {
       if (in_[pos_] == '<')
         Markup();
       else
-        Put(in_[pos_++], depth_ > 0);
+        CopyTo(std::min(in_.find('<', pos_), in_.size()), depth_ > 0);
     }
     return std::move(out_);
   }
 
  private:
-  void Put(char c, bool guard) {
-    if (guard && c == '\r')
-      out_ += kCrStandIn;
-    else
-      out_ += c;
-  }
-
   bool At(std::string_view s) const { return in_.substr(pos_).starts_with(s); }
+
+  // Copies up to `stop`, carriage returns replaced when `guard` is set.
+  void CopyTo(size_t stop, bool guard) {
+    while (pos_ < stop) {
+      std::string_view rest = in_.substr(pos_, stop - pos_);
+      size_t cr = guard ? rest.find('\r') : std::string_view::npos;
+      size_t plain = cr == std::string_view::npos ? rest.size() : cr;
+      out_.append(rest.substr(0, plain));
+      pos_ += plain;
+      if (pos_ < stop) {
+        out_ += kCrStandIn;
+        ++pos_;
+      }
+    }
+  }
 
   // Copies through `end` (or to the end of the text when it never comes).
   void CopyThrough(std::string_view end, bool guard) {
     size_t stop = in_.find(end, pos_);
-    stop = stop == std::string_view::npos ? in_.size() : stop + end.size();
-    while (pos_ < stop) Put(in_[pos_++], guard);
+    CopyTo(stop == std::string_view::npos ? in_.size() : stop + end.size(), guard);
   }
 
   // A tag, or a declaration with its internal subset: ends at the first ">"
@@ -135,9 +142,9 @@ class LineBreakGuard {
   char CopyTag() {
     char quote = 0, last = 0;
     int brackets = 0;
-    while (pos_ < in_.size()) {
-      char c = in_[pos_++];
-      out_ += c;
+    size_t end = pos_;
+    while (end < in_.size()) {
+      char c = in_[end++];
       if (quote) {
         if (c == quote) quote = 0;
       } else if (c == '"' || c == '\'') {
@@ -147,10 +154,11 @@ class LineBreakGuard {
       } else if (c == ']') {
         --brackets;
       } else if (c == '>' && brackets <= 0) {
-        return last;
+        break;
       }
       last = c;
     }
+    CopyTo(end, false);
     return last;
   }
 
@@ -218,8 +226,10 @@ struct FreeContext {
 
 // No network, no external DTD (libxml2 loads one only when asked), the
 // document's encoding hint ignored since the text is UTF-8 by now, and the
-// default limits on depth and node size left in force.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_IGNORE_ENC;
+// default limits on depth and node size left in force. Small texts are kept
+// inside their nodes: the tree is only read, and a package has many.
+constexpr int kParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_IGNORE_ENC | XML_PARSE_COMPACT;
 
 void InitLibrary() {
   static std::once_flag once;

@@ -48,7 +48,7 @@ TEST(Gzip, ChecksumAndLengthAreChecked) {
 }
 
 TEST(Gzip, EveryTruncationFails) {
-  std::string gz = Gzip(Sample(5000));
+  std::string gz = Gzip(Sample(2500));
   for (size_t cut = 0; cut < gz.size(); ++cut)
     EXPECT_NE(InflateError(std::string_view(gz).substr(0, cut)), "<no exception>") << "cut at " << cut;
 }
