@@ -34,7 +34,9 @@ const std::string kScript =
     "\t\tResult  :=  StrBetween(s, '<div class=\"error\">', '</div>');\r\nend;\r\n)"_cp;
 
 std::string GateName(int gate) { return "Gate" + std::to_string(10000 + gate); }
-std::string PrefixStart(int gate, int prefix) { return "79" + std::to_string(100 + gate % 800) + std::to_string(10 + prefix); }
+std::string PrefixStart(int gate, int prefix) {
+  return "79" + std::to_string(100 + gate % 800) + std::to_string(10 + prefix);
+}
 
 // The package as a Windows-1251 file, as the update server sends it.
 std::string PackageXml() {
@@ -48,8 +50,8 @@ std::string PackageXml() {
              "99\" format=\"1.3.7\" tag=\"1\"/>\r\n";
     xml += "  </prefixlist>\r\n  <info>\r\n";
     for (int p = 0; p < kParams / 2; ++p)
-      xml += "    <Info" + std::to_string(p) + ">value &amp; text " + std::to_string(p) + "</Info" +
-             std::to_string(p) + ">\r\n";
+      xml += "    <Info" + std::to_string(p) + ">value &amp; text " + std::to_string(p) + "</Info" + std::to_string(p) +
+             ">\r\n";
     xml += "  </info>\r\n  <classprops>\r\n";
     for (int p = 0; p < kParams / 2; ++p)
       xml += "    <Step" + std::to_string(p) + "><![CDATA[" + kScript + "]]></Step" + std::to_string(p) + ">\r\n";
@@ -138,8 +140,7 @@ void BareLoop(sqlite3* db, const BareRows& rows) {
                      "INSERT INTO GatePrefix (GateName, PrefixStart, PrefixEnd, Format, Tag) "
                      "VALUES(?1,?2,?3,'1.3.7',1)",
                      -1, &prefix, nullptr);
-  sqlite3_prepare_v2(db,
-                     "INSERT INTO GateParam (GateName, ParamName, ParamClass, ParamValue) VALUES (?1,?2,?3,?4)", -1,
+  sqlite3_prepare_v2(db, "INSERT INTO GateParam (GateName, ParamName, ParamClass, ParamValue) VALUES (?1,?2,?3,?4)", -1,
                      &param, nullptr);
   for (int g = 0; g < kGates; ++g) {
     std::string name = GateName(g);
@@ -190,8 +191,8 @@ int main(int argc, char** argv) {
 
   auto& best = Best();
   if (!best.count("bare")) return 0;
-  std::printf("\nPackage of %d gates x %d prefixes x %d parameters (%zu bytes of XML, %zu gzip), best times:\n",
-              kGates, kPrefixes, kParams, PackageFiles().dir.Read("gates.xml").size(),
+  std::printf("\nPackage of %d gates x %d prefixes x %d parameters (%zu bytes of XML, %zu gzip), best times:\n", kGates,
+              kPrefixes, kParams, PackageFiles().dir.Read("gates.xml").size(),
               PackageFiles().dir.Read("gates.xml.gz").size());
   std::printf("  bare SQLite loop %8.1f ms\n", best["bare"] * 1000);
   for (const char* kind : {"plain", "gzip"}) {

@@ -252,7 +252,8 @@ const xmlNode* ElementFrom(const xmlNode* node) {
 void TGateXmlDocument::Free::operator()(_xmlDoc* doc) const { xmlFreeDoc(doc); }
 
 TGateXmlDocument::TGateXmlDocument(std::string_view bytes) {
-  if (bytes.size() > kMaxGateXmlSize) throw EGateXmlError("данные больше 64 МБ"_cp);
+  if (bytes.size() > kMaxGateXmlSize)
+    throw EGateXmlError("данные больше "_cp + std::to_string(kMaxGateXmlSize >> 20) + " МБ"_cp);
   InitLibrary();
   std::string utf8 = ToUtf8ByMark(bytes);
   // A stand-in already in the text would come back as a line break; as
@@ -267,8 +268,8 @@ TGateXmlDocument::TGateXmlDocument(std::string_view bytes) {
   context->sax->entityDecl = OnEntityDecl;
   context->sax->unparsedEntityDecl = OnUnparsedEntityDecl;
   context->sax->serror = OnError;
-  doc_.reset(xmlCtxtReadMemory(context.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8",
-                               kParseOptions));
+  doc_.reset(
+      xmlCtxtReadMemory(context.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", kParseOptions));
   if (state.entityDeclared) {
     doc_.reset();
     throw EGateXmlError("объявления сущностей (ENTITY) в XML не допускаются"_cp);

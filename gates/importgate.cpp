@@ -22,9 +22,7 @@
 
 namespace {
 
-void WriteToStandardError(const std::string& message) {
-  std::fprintf(stderr, "%s\n", cp1251::ToUtf8(message).c_str());
-}
+void WriteToStandardError(const std::string& message) { std::fprintf(stderr, "%s\n", cp1251::ToUtf8(message).c_str()); }
 
 TGateImportFailureHandler& FailureHandler() {
   static TGateImportFailureHandler handler = WriteToStandardError;
@@ -46,7 +44,7 @@ std::string SourceText(const std::string* fileName) {
 }
 
 const std::string& TooLarge() {
-  static const std::string text = "данные больше 64 МБ"_cp;
+  static const std::string text = "данные больше "_cp + std::to_string(kMaxGateXmlSize >> 20) + " МБ"_cp;
   return text;
 }
 
@@ -131,7 +129,8 @@ std::string ChildText(const _xmlNode* gate, std::string_view name) {
 
 std::string GateNameOf(const _xmlNode* gate) {
   std::string name = ChildText(gate, "name");
-  if (name.empty()) throw EGateImportError("Ошибка импорта шлюза: нет имени шлюза (элемент name отсутствует или пуст)"_cp);
+  if (name.empty())
+    throw EGateImportError("Ошибка импорта шлюза: нет имени шлюза (элемент name отсутствует или пуст)"_cp);
   return name;
 }
 

@@ -30,32 +30,36 @@ std::string ParseError(std::string_view bytes) {
 
 TEST(GateXmlEncoding, Utf16WithByteOrderMarkInEitherOrder) {
   // The declaration's Windows-1251 is wrong for these bytes; the mark wins.
-  const char* xml = "<?xml version=\"1.0\" encoding=\"windows-1251\"?><gate><caption>Шлюз МТС</caption>"
-                    "<sign>\xF0\x9F\x98\x80</sign></gate>";
+  const char* xml =
+      "<?xml version=\"1.0\" encoding=\"windows-1251\"?><gate><caption>Шлюз МТС</caption>"
+      "<sign>\xF0\x9F\x98\x80</sign></gate>";
   for (bool bigEndian : {false, true}) {
     TGateXmlDocument doc(Utf16(xml, bigEndian));
     EXPECT_EQ(TextOf(doc, "caption"), "Шлюз МТС"_cp) << bigEndian;
     // A character beyond the code page (a surrogate pair here) becomes "?".
     EXPECT_EQ(TextOf(doc, "sign"), "?") << bigEndian;
+    // The usual case: the declaration agrees with the mark.
+    TGateXmlDocument declared(Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?><gate><c>Шлюз</c></gate>", bigEndian));
+    EXPECT_EQ(TextOf(declared, "c"), "Шлюз"_cp) << bigEndian;
   }
 }
 
 TEST(GateXmlEncoding, Utf8WithByteOrderMark) {
-  TGateXmlDocument doc("\xEF\xBB\xBF<gate><caption>Билайн</caption></gate>");
+  TGateXmlDocument doc(
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1251\"?><gate><caption>Билайн</caption></gate>");
   EXPECT_EQ(TextOf(doc, "caption"), "Билайн"_cp);
+  EXPECT_NE(ParseError("\xEF\xBB\xBF<gate>\xFF\xFE</gate>").find("XML"), std::string::npos);
 }
 
 TEST(GateXmlEncoding, WithoutMarkTheBytesAreWindows1251WhateverTheDeclarationSays) {
   // Written in UTF-8 and declared so, but without a mark: every byte is read
   // as one Windows-1251 character.
   std::string utf8Caption = "Привет";
-  TGateXmlDocument doc("<?xml version=\"1.0\" encoding=\"UTF-8\"?><gate><caption>" + utf8Caption +
-                       "</caption></gate>");
+  TGateXmlDocument doc("<?xml version=\"1.0\" encoding=\"UTF-8\"?><gate><caption>" + utf8Caption + "</caption></gate>");
   EXPECT_EQ(TextOf(doc, "caption"), utf8Caption);
   EXPECT_NE(TextOf(doc, "caption"), "Привет"_cp);
 
-  TGateXmlDocument cp("<?xml version=\"1.0\" encoding=\"UTF-16\"?><gate><caption>" + "Привет"_cp +
-                      "</caption></gate>");
+  TGateXmlDocument cp("<?xml version=\"1.0\" encoding=\"UTF-16\"?><gate><caption>" + "Привет"_cp + "</caption></gate>");
   EXPECT_EQ(TextOf(cp, "caption"), "Привет"_cp);
 }
 
@@ -106,7 +110,9 @@ TEST(GateXmlText, MarkupCharactersInsideQuotesAndDeclarationsDoNotConfuseTheLine
 
 TEST(GateXmlText, TheStandInCharacterInTheFileIsNotALineBreak) {
   // U+E00D written in the file is no Windows-1251 character: it reads "?".
-  TGateXmlDocument doc("\xEF\xBB\xBF<gate><x>a\xEE\x80\x8D" "b</x></gate>");
+  TGateXmlDocument doc(
+      "\xEF\xBB\xBF<gate><x>a\xEE\x80\x8D"
+      "b</x></gate>");
   EXPECT_EQ(TextOf(doc, "x"), "a?b");
 }
 

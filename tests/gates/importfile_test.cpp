@@ -49,13 +49,13 @@ TEST_F(ImportFile, PackagesEndingInGzAreInflatedInAnyCase) {
   EXPECT_EQ(Count("SELECT count(*) FROM Gate"), 3);
   // Other names are plain XML, compressed or not.
   EXPECT_TRUE(ImportGatePackage(files.Write("gates.xml", PackageXml({Named("Plain")}, "20")), false));
-  EXPECT_NE(ImportError([&] { ImportGatePackage(files.Write("gates.gzip", Gzip(PackageXml({}))), false); })
-                .find("XML"),
+  EXPECT_NE(ImportError([&] { ImportGatePackage(files.Write("gates.gzip", Gzip(PackageXml({}))), false); }).find("XML"),
             std::string::npos);
   // A single gate is never decompressed, whatever its name.
   EXPECT_TRUE(ImportGateFile(files.Write("gate.gz", Named("Single").Element()), false));
-  EXPECT_NE(ImportError([&] { ImportGateFile(files.Write("gate2.gz", Gzip(Named("G2").Element())), false); }).find("XML"),
-            std::string::npos);
+  EXPECT_NE(
+      ImportError([&] { ImportGateFile(files.Write("gate2.gz", Gzip(Named("G2").Element())), false); }).find("XML"),
+      std::string::npos);
 }
 
 TEST_F(ImportFile, BrokenGzipFailsBeforeTheFirstGate) {

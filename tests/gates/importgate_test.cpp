@@ -23,8 +23,10 @@ GateXml Versioned(const std::string& name, std::optional<std::string> version, c
   return gate;
 }
 
-std::string Snapshot(GateImport& t) { return t.Rows("SELECT * FROM Gate") + t.Rows("SELECT * FROM GatePrefix") +
-                                         t.Rows("SELECT * FROM GateParam ORDER BY ParamClass, ParamName"); }
+std::string Snapshot(GateImport& t) {
+  return t.Rows("SELECT * FROM Gate") + t.Rows("SELECT * FROM GatePrefix") +
+         t.Rows("SELECT * FROM GateParam ORDER BY ParamClass, ParamName");
+}
 
 }  // namespace
 
@@ -133,8 +135,7 @@ TEST_F(GateImport, DeleteInAnyCaseRemovesTheGateButNotItsStoredValues) {
     EXPECT_TRUE(Import(removal)) << action;
     EXPECT_EQ(Rows("SELECT Name FROM Gate"), "Other;") << action;
     EXPECT_EQ(Rows("SELECT GateName FROM GatePrefix"), "Other;") << action;
-    EXPECT_EQ(Rows("SELECT GateName, ParamClass FROM GateParam ORDER BY GateName, ParamClass"),
-              "G|2;Other|0;Other|1;")
+    EXPECT_EQ(Rows("SELECT GateName, ParamClass FROM GateParam ORDER BY GateName, ParamClass"), "G|2;Other|0;Other|1;")
         << action;
     db().ExecSQL("DELETE FROM GateParam WHERE ParamClass=2");
   }
@@ -188,8 +189,7 @@ TEST_F(GateImport, AGateWithoutNameOrAPartFailsAndRollsBack) {
   for (auto part : {&GateXml::prefixes, &GateXml::info, &GateXml::classprops}) {
     GateXml gate = Versioned("G", "2", "changed");
     (gate.*part).reset();
-    cases.push_back({part == &GateXml::prefixes ? "prefixlist" : part == &GateXml::info ? "info" : "classprops",
-                     gate});
+    cases.push_back({part == &GateXml::prefixes ? "prefixlist" : part == &GateXml::info ? "info" : "classprops", gate});
   }
   for (const Case& c : cases) {
     for (bool force : {false, true}) {

@@ -35,8 +35,8 @@ std::string Package() {
     gate.classprops = "";
     for (int p = 0; p < kParams / 2; ++p) {
       *gate.info += "<I" + std::to_string(p) + ">value " + std::to_string(p) + "</I" + std::to_string(p) + ">";
-      *gate.classprops += "<S" + std::to_string(p) + ">eval(x := " + std::to_string(p) + ")</S" +
-                          std::to_string(p) + ">";
+      *gate.classprops +=
+          "<S" + std::to_string(p) + ">eval(x := " + std::to_string(p) + ")</S" + std::to_string(p) + ">";
     }
     gates.push_back(gate);
   }
