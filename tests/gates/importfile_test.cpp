@@ -1,0 +1,133 @@
+// Gate files and packages on disk: gzip by name in any case, encodings,
+// and files that fail before their first gate raised to the caller.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/error_of.h"
+#include "cp1251.h"
+#include "encoded_bytes.h"
+#include "import_support.h"
+#include "gatelimits.h"
+
+namespace {
+
+class ImportFile : public ImportDatabase {
+ protected:
+  TempDir files;
+
+  // The text of the EGateImportError the body raises.
+  template <class Body>
+  static std::string ImportError(Body&& body) {
+    return ErrorOf<EGateImportError>(body);
+  }
+
+  std::string GatesVersion() { return Text("SELECT ParamValue FROM gates.Config WHERE ParamName='gatesversion'"); }
+};
+
+GateXml Named(const std::string& name, const std::string& caption = "c") {
+  GateXml gate;
+  gate.name = name;
+  gate.caption = caption;
+  return gate;
+}
+
+}  // namespace
+
+TEST_F(ImportFile, ASingleGateFile) {
+  EXPECT_TRUE(ImportGateFile(files.Write("ImportGate.xml", Named("G").Element()), false));
+  EXPECT_EQ(Count("SELECT count(*) FROM Gate WHERE Name='G'"), 1);
+}
+
+TEST_F(ImportFile, PackagesEndingInGzAreInflatedInAnyCase) {
+  int version = 10;
+  for (const char* name : {"gates.xml.gz", "GATES.XML.GZ", "gates.Gz"}) {
+    std::string xml = PackageXml({Named(name)}, std::to_string(++version));
+    EXPECT_TRUE(ImportGatePackage(files.Write(name, Gzip(xml)), false)) << name;
+    EXPECT_EQ(GatesVersion(), std::to_string(version)) << name;
+  }
+  EXPECT_EQ(Count("SELECT count(*) FROM Gate"), 3);
+  // Other names are plain XML, compressed or not.
+  EXPECT_TRUE(ImportGatePackage(files.Write("gates.xml", PackageXml({Named("Plain")}, "20")), false));
+  EXPECT_NE(ImportError([&] { ImportGatePackage(files.Write("gates.gzip", Gzip(PackageXml({}))), false); }).find("XML"),
+            std::string::npos);
+  // A single gate is never decompressed, whatever its name.
+  EXPECT_TRUE(ImportGateFile(files.Write("gate.gz", Named("Single").Element()), false));
+  EXPECT_NE(
+      ImportError([&] { ImportGateFile(files.Write("gate2.gz", Gzip(Named("G2").Element())), false); }).find("XML"),
+      std::string::npos);
+}
+
+TEST_F(ImportFile, BrokenGzipFailsBeforeTheFirstGate) {
+  std::string gz = Gzip(PackageXml({Named("A"), Named("B")}, "9"));
+  std::string badCrc = gz;
+  badCrc[badCrc.size() - 6] ^= 0x40;
+  std::string error = ImportError([&] { ImportGatePackage(files.Write("crc.gz", badCrc), false); });
+  EXPECT_NE(error.find("crc.gz"), std::string::npos) << cp1251::ToUtf8(error);
+  EXPECT_NE(error.find("контрольная сумма"_cp), std::string::npos) << cp1251::ToUtf8(error);
+  error = ImportError([&] { ImportGatePackage(files.Write("cut.gz", gz.substr(0, gz.size() - 9)), false); });
+  EXPECT_NE(error.find("обрываются"_cp), std::string::npos) << cp1251::ToUtf8(error);
+  EXPECT_EQ(Count("SELECT count(*) FROM Gate"), 0);
+  EXPECT_EQ(GatesVersion(), "0");
+}
+
+TEST_F(ImportFile, Utf16WithMarkAndUnmarkedUtf8Declarations) {
+  // The gate written as UTF-16 LE with its mark: Cyrillic arrives intact.
+  std::string utf16 = Utf16(cp1251::ToUtf8(Named("Utf16", "Шлюз"_cp).Element()), false);
+  ASSERT_TRUE(ImportGateFile(files.Write("utf16.xml", utf16), false));
+  EXPECT_EQ(Text("SELECT Caption FROM Gate WHERE Name='Utf16'"), "Шлюз"_cp);
+
+  // Declared UTF-8 without a mark: the bytes are Windows-1251 characters.
+  std::string declared = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + Named("Declared", "Шлюз").Element();
+  ASSERT_TRUE(ImportGateFile(files.Write("declared.xml", declared), false));
+  EXPECT_EQ(Text("SELECT Caption FROM Gate WHERE Name='Declared'"), "Шлюз");
+}
+
+TEST_F(ImportFile, FailuresBeforeTheFirstGateNameTheFile) {
+  std::string missing = files.File("absent.xml");
+  EXPECT_NE(ImportError([&] { ImportGateFile(missing, true); }).find("absent.xml"), std::string::npos);
+  EXPECT_NE(ImportError([&] { ImportGatePackage(missing + ".gz", true); }).find("absent.xml.gz"), std::string::npos);
+  EXPECT_NE(ImportError([&] { ImportGateFile(files.Path().string(), true); }), "<no exception>");
+  std::istringstream notXml("this is not xml");
+  EXPECT_NE(ImportError([&] { ImportGatePackageStream(notXml, true); }).find("XML"), std::string::npos);
+  std::istringstream huge(std::string(kMaxGateXmlSize + 1, ' '));
+  EXPECT_NE(ImportError([&] { ImportGateStream(huge, true); }).find("64"), std::string::npos);
+  EXPECT_TRUE(failures.empty());
+  EXPECT_EQ(Count("SELECT count(*) FROM Gate"), 0);
+}
+
+// Start-up imports ImportGate.xml every time: whatever lies there, the
+// import ends in an exception of the import's own class (which the
+// application shows) or in a reported gate failure, and the database stays
+// sound.
+TEST_F(ImportFile, NoBadStartUpFileEscapesAsAnythingButAClearFailure) {
+  std::string bomb = "<!DOCTYPE g [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]><g>&b;</g>";
+  const std::pair<const char*, std::string> files_[] = {
+      {"empty", ""},
+      {"binary", std::string("\x00\xFF\x13\x37\x1F\x8B", 6)},
+      {"gzip", Gzip(Named("G").Element())},
+      {"cut", Named("G").Element().substr(0, 60)},
+      {"bomb", bomb},
+      {"odd utf-16", "\xFF\xFE<\0g\0/\0>"},
+      {"a package", PackageXml({Named("G")})},
+      {"no parts", "<gate><name>G</name><version>1</version></gate>"},
+      {"deep", std::string(5000, '<')},
+  };
+  for (const auto& [what, content] : files_) {
+    failures.clear();
+    std::string outcome;
+    try {
+      outcome = ImportGateFile(files.Write("ImportGate.xml", content), true) ? "imported" : "failed";
+    } catch (const EGateImportError& e) {
+      outcome = "raised";
+      EXPECT_NE(e.Message().find("ImportGate.xml"), std::string::npos) << what;
+    }
+    EXPECT_NE(outcome, "imported") << what;
+    if (outcome == "failed") {
+      EXPECT_EQ(failures.size(), 1u) << what;
+    }
+    EXPECT_FALSE(db().InTransaction()) << what;
+    EXPECT_EQ(Text("PRAGMA gates.integrity_check"), "ok") << what;
+  }
+  EXPECT_EQ(Count("SELECT count(*) FROM Gate"), 0);
+}
