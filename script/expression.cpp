@@ -224,9 +224,6 @@ class TExprPlanner {
   int32_t depth_ = 0;
 };
 
-// Operand values a plan may hold at once; deeper expressions go the long way.
-constexpr int32_t kMaxPlanHeld = 8;
-
 }  // namespace
 
 TInterpreterExpression::ArgsScope::ArgsScope(TInterpreterExpression& e) : e_(e), saved_(e.args_) {

@@ -14,6 +14,7 @@
 #include "args.h"
 #include "errors.h"
 #include "exceptions.h"
+#include "scriptlimits.h"
 #include "object.h"
 #include "tokencache.h"
 #include "tokenizer.h"
@@ -27,12 +28,6 @@ class ERangeError : public Exception {
  public:
   ERangeError() : Exception("Range check error") {}
 };
-
-// Bounds that keep any script from overflowing the native stack: operands
-// and parentheses nested in one expression (error 8), and statements,
-// skipped blocks, calls and used units nested in one another (error 52).
-constexpr int32_t kOperandStackSize = 200;
-constexpr int32_t kMaxNesting = 400;
 
 // An expression made only of local names, literals, binary operators and
 // parentheses, read once per place in the text and kept as the order its

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr size_t kMaxSavedStates = 200;
-
 constexpr TTokenSet kStartsStatement{tkIdentifier, tkBegin, tkIf,    tkWhile, tkRepeat,   tkFor,
                                      tkCase,       tkTry,   tkRaise, tkBreak, tkContinue, tkExit};
 
