@@ -337,6 +337,10 @@ void TInterpreterExpression::SetPosition(size_t offset) {
   pushedBack_ = false;
 }
 
+const TCachedToken& TInterpreterExpression::PeekToken() {
+  return follow_ ? src_->Tokens.Follow(*follow_) : src_->Tokens.Read(position_);
+}
+
 bool TInterpreterExpression::AtReadToken() const {
   return !pushedBack_ && token_ != &kNoToken && position_ == token_->End;
 }

@@ -117,20 +117,19 @@ class TInterpreterExpression : public TObject {
     }
     prevKind_ = kind_;
     ++reads_;
-    const TCachedToken& t = follow_ ? src_->Tokens.Follow(*follow_) : src_->Tokens.Read(position_);
-    token_ = &t;
-    kind_ = t.Kind;
-    position_ = t.End;
-    follow_ = &t;
+    const TCachedToken* t = follow_ ? follow_->Next : nullptr;
+    if (!t) t = &PeekToken();
+    token_ = t;
+    kind_ = t->Kind;
+    position_ = t->End;
+    follow_ = t;
   }
   // True when the current token was just read from the current text (not
   // pushed back, nor the reader's start): what is learnt at it may be kept
   // on it.
   bool AtReadToken() const;
   // The token the next NextToken reads, without reading it.
-  const TCachedToken& PeekToken() {
-    return follow_ ? src_->Tokens.Follow(*follow_) : src_->Tokens.Read(position_);
-  }
+  const TCachedToken& PeekToken();
   void PushBackToken() {
     if (pushedBack_) RaiseError(2, -1);
     pushedBack_ = true;

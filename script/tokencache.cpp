@@ -56,6 +56,7 @@ void TTokenCache::Reset(std::string_view text) {
   text_ = ScriptText(text);
   if (text_.size() > kMaxText) text_ = text_.substr(0, kMaxText);
   slots_.assign(16, 0);
+  for (Jump& j : jumps_) j = Jump{};
   tokens_.clear();
   spellings_.clear();
   failures_.clear();
@@ -75,11 +76,10 @@ void TTokenCache::Grow() {
     if (s) *Find(tokens_[s - 1].Offset) = s;
 }
 
-const TCachedToken& TTokenCache::Read(size_t offset) {
-  if (offset > text_.size()) offset = text_.size();
+const TCachedToken& TTokenCache::Look(size_t offset) {
   const uint32_t slot = *Find(static_cast<uint32_t>(offset));
   const TCachedToken& t = slot ? tokens_[slot - 1] : Fill(offset);
-  if (t.Failed) Raise(t);
+  jumps_[offset % kJumps] = {offset, &t};
   return t;
 }
 

@@ -76,8 +76,15 @@ class TTokenCache {
   std::string_view Text() const { return text_; }
   // The token at `offset` (clamped to the text). Raises the token's error,
   // freshly made, when reading it failed. The reference stays valid until
-  // the next Reset.
-  const TCachedToken& Read(size_t offset);
+  // the next Reset. Inline: loops jump back to the same few offsets, which
+  // a small table answers before the search.
+  const TCachedToken& Read(size_t offset) {
+    if (offset > text_.size()) offset = text_.size();
+    const Jump& jump = jumps_[offset % kJumps];
+    const TCachedToken* t = jump.Token && jump.Offset == offset ? jump.Token : &Look(offset);
+    if (t->Failed) Raise(*t);
+    return *t;
+  }
   // The token right after `t`, a token of this cache; the same as
   // Read(t.End), without a search once it has been read.
   const TCachedToken& Follow(const TCachedToken& t) {
@@ -97,12 +104,19 @@ class TTokenCache {
   size_t Count() const { return tokens_.size(); }
 
  private:
+  struct Jump {
+    size_t Offset = 0;
+    const TCachedToken* Token = nullptr;
+  };
+  static constexpr size_t kJumps = 64;
   struct Failure {
     int32_t Code = 0;  // the interpreter error code; 0 for a conversion failure
     int32_t Pos = -1;
     std::string Message;
   };
 
+  // Read past the table of recent jumps, which it updates.
+  const TCachedToken& Look(size_t offset);
   const TCachedToken& Fill(size_t offset);
   // The slot of the token read at `offset`, or the empty slot for it.
   uint32_t* Find(uint32_t offset);
@@ -114,6 +128,7 @@ class TTokenCache {
   // Token numbers plus one by offset (0: empty); open addressing, at most
   // half full, the offset read from the token itself.
   std::vector<uint32_t> slots_;
+  Jump jumps_[kJumps];
   std::deque<TCachedToken> tokens_;  // never moves its elements
   std::unordered_map<std::string, TTokenSpelling> spellings_;
   std::unordered_map<const TCachedToken*, Failure> failures_;
