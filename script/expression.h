@@ -14,12 +14,16 @@
 #include "args.h"
 #include "errors.h"
 #include "exceptions.h"
+#include "scriptlimits.h"
 #include "object.h"
+#include "scriptrun.h"
+#include "speedlayer.h"
 #include "tokencache.h"
 #include "tokenizer.h"
 #include "variant.h"
 
 class TInterpreterAdapter;
+class TValueCensus;
 
 // Reading a string out of its bounds.
 class ERangeError : public Exception {
@@ -27,12 +31,6 @@ class ERangeError : public Exception {
  public:
   ERangeError() : Exception("Range check error") {}
 };
-
-// Bounds that keep any script from overflowing the native stack: operands
-// and parentheses nested in one expression (error 8), and statements,
-// skipped blocks, calls and used units nested in one another (error 52).
-constexpr int32_t kOperandStackSize = 200;
-constexpr int32_t kMaxNesting = 400;
 
 // An expression made only of local names, literals, binary operators and
 // parentheses, read once per place in the text and kept as the order its
@@ -70,6 +68,14 @@ class TInterpreterExpression : public TObject {
   // own registry and the last error.
   virtual void Init();
 
+  // The bounds of this program's runs; a host may change them between runs.
+  TScriptLimits& Limits() { return run_.Limits; }
+  // The objects this program's scripts created and have not freed; they are
+  // freed with the program object.
+  TScriptObjects& ScriptObjects() { return run_.Objects; }
+  // Bytes the memory budget has counted for this program so far.
+  int64_t ChargedMemory() const { return run_.Charged(); }
+
   Variant ResultValue;
   TInterpreterGetValue OnGetValue;
   TInterpreterSetValue OnSetValue;
@@ -96,6 +102,13 @@ class TInterpreterExpression : public TObject {
   void ApplyErrorContext(std::exception& e, std::string_view unitName);
 
  protected:
+  // Counts every value this program holds (the memory budget's census).
+  virtual void CountHeld(TValueCensus& census) const;
+  // Makes this program the one running on this thread for a public entry.
+  TScriptRunScope EnterRun() { return TScriptRunScope(run_); }
+  // Error 52 when the native stack is nearly used up.
+  void CheckStack() const { CheckNativeStack(run_.StackLimit()); }
+
   // Reader. The hot path of every run, so it is inline.
   void NextToken() {
     if (pushedBack_) {
@@ -104,11 +117,19 @@ class TInterpreterExpression : public TObject {
     }
     prevKind_ = kind_;
     ++reads_;
-    const TCachedToken& t = src_->Tokens.Read(position_);
-    token_ = &t;
-    kind_ = t.Kind;
-    position_ = t.End;
+    const TCachedToken* t = follow_ ? follow_->Next : nullptr;
+    if (!t) t = &PeekToken();
+    token_ = t;
+    kind_ = t->Kind;
+    position_ = t->End;
+    follow_ = t;
   }
+  // True when the current token was just read from the current text (not
+  // pushed back, nor the reader's start): what is learnt at it may be kept
+  // on it.
+  bool AtReadToken() const;
+  // The token the next NextToken reads, without reading it.
+  const TCachedToken& PeekToken();
   void PushBackToken() {
     if (pushedBack_) RaiseError(2, -1);
     pushedBack_ = true;
@@ -118,8 +139,8 @@ class TInterpreterExpression : public TObject {
   int32_t TokenStartPos() const;
   int32_t TokenEndPos() const { return static_cast<int32_t>(position_); }
   int32_t Kind() const { return kind_; }
-  const std::string& TokenText() const { return token_->Text; }
-  const Variant& TokenValue() const { return token_->Value; }
+  const std::string& TokenText() const { return token_->Text(); }
+  const Variant& TokenValue() const { return token_->Value(); }
   // Error 103: `what` expected, the current token (or "End of File") found.
   [[noreturn]] void RaiseExpected(const std::string& what) const;
   [[noreturn]] void RaiseExpectedCode(int32_t code) const { RaiseExpected(ErrorCodeText(code)); }
@@ -152,6 +173,7 @@ class TInterpreterExpression : public TObject {
   class NestingGuard {
    public:
     explicit NestingGuard(TInterpreterExpression& e) : e_(e) {
+      e_.CheckStack();
       if (++e_.nesting_ > kMaxNesting) {
         --e_.nesting_;
         RaiseError(52, -1);
@@ -187,7 +209,10 @@ class TInterpreterExpression : public TObject {
   // Makes `text` current (reusing a text seen before) and returns the one
   // it replaced; RestoreSource puts that back.
   TSourceText* SwitchSource(const std::string& text);
-  void RestoreSource(TSourceText* previous) { src_ = previous; }
+  void RestoreSource(TSourceText* previous) {
+    src_ = previous;
+    follow_ = nullptr;
+  }
 
   uint64_t reads_ = 0;      // tokens read, for skip loops to see progress
   std::string targetName_;  // the name an assignment designator stopped at
@@ -212,14 +237,21 @@ class TInterpreterExpression : public TObject {
   void ReadOpenArray(Variant& result);
   void ReadSetConstructor(Variant& result);
   void WriteBackArguments();
-  Variant Operate(const Variant& left, int32_t op, const Variant& right) const;
+  Variant Operate(const Variant& left, int32_t op, const Variant& right);
   bool AdapterElement(const Variant& variable, Variant& value, TInterpreterArgs& args, bool write,
                       const Variant* newValue);
 
+  // The speed layer's switch, read when the program object was made.
+  const bool speedLayer_ = ScriptSpeedLayerOn();
+  // Limits, the memory count and the objects scripts created.
+  TScriptRun run_;
   std::vector<std::unique_ptr<TSourceText>> sources_;
   TSourceText* src_;
   size_t position_ = 0;
   const TCachedToken* token_;
+  // The token of the current text that ends at position_, when known: the
+  // next token is then its Next, found without a search.
+  const TCachedToken* follow_ = nullptr;
   int32_t kind_ = tkEnd;
   int32_t prevKind_ = tkEnd;
   bool pushedBack_ = false;

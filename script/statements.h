@@ -51,6 +51,7 @@ class TInterpreterFunction : public TInterpreterExpression {
   const std::string& CurrentUnit() const { return currentUnit_; }
 
  protected:
+  void CountHeld(TValueCensus& census) const override;
   // The part of GetValue that reads a local of the running function; false
   // when the name is none of them. Inline: every name a function reads
   // asks here first.
@@ -136,6 +137,9 @@ class TInterpreterFunction : public TInterpreterExpression {
   enum TSkipEntry : int32_t { skStatement = 1, skBlock, skToUntil, skRestOfBlock, skTryPart };
   void PassStatement();
   void PassBlock();
+  // At a block's first token: moves past its `end` when an earlier pass
+  // found it; false, with nothing moved, otherwise.
+  bool JumpBlock();
   void PassToUntil();
   void PassRestOfBlock();
   void PassTryPart();
