@@ -1,6 +1,7 @@
 // Limits of the gates layer, in one place.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The send-log archive goes out with a feedback form: one runaway response
@@ -10,3 +11,25 @@ inline constexpr uint64_t kMaxZipFileSize = 16ull << 20;
 inline constexpr uint64_t kMaxZipArchiveSize = 64ull << 20;
 // The entry count field of an archive without the 64-bit extension.
 inline constexpr int kMaxZipEntries = 0xFFFF;
+
+// HTTP client. Gate pages, update files and proxies are outside the program's
+// control, so every size and wait a remote party could stretch is bounded.
+// A response body held in memory (gate pages, captchas, update descriptions)
+// stops growing here: no page a gate needs comes near it, and a hostile
+// server cannot make a send exhaust memory.
+inline constexpr size_t kMaxBodyInMemory = 32u << 20;
+// Response header lines of one answer together; curl bounds a single line
+// but not how many of them a server sends.
+inline constexpr size_t kMaxResponseHeaderBytes = 1u << 20;
+// Connecting (name lookup, proxy and TLS handshakes included) gives up after
+// this long, so that an unreachable gate fails instead of hanging the send.
+inline constexpr long kConnectTimeoutMs = 30000;
+// A transfer that receives and sends nothing for this long ends: a stalled
+// server must not hold a send or an update for ever.
+inline constexpr long kStallTimeoutSec = 60;
+// Redirects followed in a row before the last answer stands; enough for any
+// log-in chain, and the end of a redirect loop.
+inline constexpr int kMaxRedirects = 10;
+// While a download goes to a file, this much of the body is gathered in
+// memory before it is written out.
+inline constexpr size_t kDownloadChunk = 65536;
