@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "httpsend.h"
 #include "options.h"
 #include "support/optionsprofile.h"
 
@@ -67,3 +68,22 @@ class HttpProfile {
   std::string savedProfile_;
   std::map<std::string, std::optional<std::string>> savedEnv_;
 };
+
+// A file of the test data folder (the build names the folder).
+inline std::string TestData(const std::string& name) { return std::string(PX_GATES_TEST_DATA) + "/" + name; }
+
+// The five default request headers as they go on the wire.
+inline const std::string kDefaults =
+    "Accept: text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5\r\n"
+    "Accept-Language: ru-ru,ru;q=0.8,en-us;q=0.5,en;q=0.3\r\n"
+    "Accept-Charset: windows-1251,utf-8;q=0.7,*;q=0.7\r\n"
+    "Pragma: no-cache\r\n"
+    "Cache-Control: no-cache\r\n";
+
+// The gate runner's browser profile on a client.
+inline void MakeGateClient(TMyHTTPSend& client) {
+  client.Protocol = "1.1";
+  client.UserAgent = kBrowserUserAgent;
+  client.KeepAlive = true;
+  client.Status100 = false;
+}
