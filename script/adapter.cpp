@@ -128,7 +128,10 @@ void TInterpreterAdapter::Assign(const TInterpreterAdapter& s) {
     }
   };
   members(s.getters_, [&](const auto& m, const auto& t) {
-    AddGetEx(m.ClassRef, m.Name, m.Callback, m.ParamCount, t, m.ResultType, m.Data);
+    if (m.ClassMember)
+      AddClassGet(m.ClassRef, m.Name, m.Callback, m.ParamCount, t, m.ResultType, m.Data);
+    else
+      AddGetEx(m.ClassRef, m.Name, m.Callback, m.ParamCount, t, m.ResultType, m.Data);
   });
   members(s.setters_, [&](const auto& m, const auto& t) {
     AddSetEx(m.ClassRef, m.Name, m.Callback, m.ParamCount, t, m.Data);
@@ -262,6 +265,16 @@ void TInterpreterAdapter::AddGetEx(const TClassInfo* cls, const std::string& ide
   Changed();
   AppendMember<TInterpreterMethod>(getters_, cls, identifier, std::move(callback), paramCount, paramTypes,
                                    resultType, data);
+  MarkUnsorted();
+}
+
+void TInterpreterAdapter::AddClassGet(const TClassInfo* cls, const std::string& identifier,
+                                      TInterpreterCallback callback, int32_t paramCount,
+                                      const std::vector<TVarType>& paramTypes, TVarType resultType, void* data) {
+  Changed();
+  AppendMember<TInterpreterMethod>(getters_, cls, identifier, std::move(callback), paramCount, paramTypes,
+                                   resultType, data)
+      .ClassMember = true;
   MarkUnsorted();
 }
 

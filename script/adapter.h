@@ -63,6 +63,14 @@ class TInterpreterAdapter : public TObject {
   virtual void AddGetEx(const TClassInfo* cls, const std::string& identifier, TInterpreterCallback callback,
                         int32_t paramCount, const std::vector<TVarType>& paramTypes, TVarType resultType,
                         void* data);
+  // A getter or method of the class itself (a constructor, a class
+  // function): found through a class reference of exactly that class as well
+  // as on instances, where a plain AddGet member is refused on a class
+  // reference with error 53. On a class reference the callback finds the
+  // class in Args.ClassRef() and no instance.
+  void AddClassGet(const TClassInfo* cls, const std::string& identifier, TInterpreterCallback callback,
+                   int32_t paramCount, const std::vector<TVarType>& paramTypes, TVarType resultType,
+                   void* data = nullptr);
   void AddSet(const TClassInfo* cls, const std::string& identifier, TInterpreterCallback callback,
               int32_t paramCount, const std::vector<TVarType>& paramTypes);
   virtual void AddSetEx(const TClassInfo* cls, const std::string& identifier, TInterpreterCallback callback,

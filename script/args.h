@@ -9,13 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "scriptlimits.h"
 #include "object.h"
 #include "variant.h"
 
 class TInterpreterRecHolder;
 
-// Arguments, parameter types, record fields and uses entries an entry holds.
-constexpr int32_t kMaxCallArgs = 33;
 using TParamTypes = std::array<TVarType, kMaxCallArgs>;
 
 class TInterpreterArgs : public TObject {

@@ -7,6 +7,7 @@
 
 #include "errors.h"
 #include "exceptions.h"
+#include "scriptrun.h"
 #include "values.h"
 
 namespace {
@@ -53,7 +54,20 @@ Variant StartValue(const TInterpreterArray& a) {
   return ZeroOfKind(a.ElementKind);
 }
 
+// Bytes the memory budget counts for one element, beside a string's
+// characters.
+int64_t ElementBytes(TVarType kind) {
+  switch (StorageOf(kind)) {
+    case Storage::Block: return static_cast<int64_t>(BlockWidth(kind));
+    case Storage::Strings: return kStringElementBytes;
+    case Storage::Values: break;
+  }
+  return kValueBytes;
+}
+
 void Resize(TInterpreterArray& a, size_t count) {
+  if (count > static_cast<size_t>(a.Count))
+    ChargeScriptMemory(static_cast<int64_t>(count - static_cast<size_t>(a.Count)) * ElementBytes(a.ElementKind));
   switch (StorageOf(a.ElementKind)) {
     case Storage::Block: a.Block.resize(count * BlockWidth(a.ElementKind)); break;
     case Storage::Strings: a.Strings.resize(count); break;
@@ -133,7 +147,13 @@ Variant ElementAt(const TInterpreterArray& a, size_t i) {
 
 void StoreAt(TInterpreterArray& a, size_t i, const Variant& value) {
   switch (StorageOf(a.ElementKind)) {
-    case Storage::Strings: a.Strings[i] = value.AsString(); return;
+    case Storage::Strings: {
+      std::string text = value.AsString();
+      // Each element keeps its own copy of the characters.
+      ChargeScriptMemory(static_cast<int64_t>(text.size()));
+      a.Strings[i] = std::move(text);
+      return;
+    }
     case Storage::Values:
       if (a.ElementKind == varEmpty || a.ElementKind == varVariant)
         AssignValue(a.Values[i], value);
@@ -218,7 +238,9 @@ Variant GetArrayElement(std::span<const int32_t> indexes, const TInterpreterArra
   return ElementAt(array, ArrayElementIndex(array, indexes));
 }
 
-void SetArrayElement(std::span<const int32_t> indexes, TInterpreterArray& array, const Variant& value) {
+void SetArrayElement(std::span<const int32_t> indexes, TInterpreterArray& array, const Variant& stored) {
+  // A copy: the value may be held only by the element it replaces.
+  const Variant value = stored;
   StoreAt(array, ArrayElementIndex(array, indexes), value);
 }
 
@@ -254,7 +276,9 @@ void ScriptArrayDelete(TInterpreterArray& array, int64_t index) {
   --array.HighBounds[0];
 }
 
-void ScriptArrayInsert(TInterpreterArray& array, int64_t index, const Variant& value) {
+void ScriptArrayInsert(TInterpreterArray& array, int64_t index, const Variant& inserted) {
+  // A copy: the value may live in the very array whose elements move.
+  const Variant value = inserted;
   RequireOneDimension(array, kOneDimOnly);
   size_t at = CheckedIndex(array, index);
   if (array.Count >= kMaxArrayElements || array.HighBounds[0] == INT32_MAX) RaiseError(kBadRange, -1);

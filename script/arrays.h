@@ -10,13 +10,9 @@
 #include <vector>
 
 #include "datatypes.h"
+#include "scriptlimits.h"
 #include "variant.h"
 
-// Limits that keep a script from exhausting memory: more elements than this
-// is error 175, as is a bound pushed outside 32 bits.
-constexpr int64_t kMaxArrayElements = int64_t{1} << 22;
-// Entries an open-array argument may carry.
-constexpr size_t kMaxOpenArrayElements = 33;
 
 class TInterpreterArray : public VariantPayload {
  public:

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "scriptlimits.h"
 #include "records.h"
 #include "variant.h"
 
@@ -43,7 +44,6 @@ class TInterpreterRecordDataType : public TInterpreterDataType {
   TRecordTypePtr recordType_;
 };
 
-constexpr int32_t kMaxArrayDimensions = 10;
 using TArrayBounds = std::array<int32_t, kMaxArrayDimensions>;
 
 // An array type; each Init makes a new interpreter array.

@@ -35,6 +35,9 @@ class TInterpreterMethod : public TInterpreterClassMember, public TInterpreterCa
   PX_CLASS(TInterpreterMethod, TInterpreterClassMember)
  public:
   using TInterpreterClassMember::TInterpreterClassMember;
+  // Reached through a class reference too (a constructor, a class
+  // function); every other member needs an instance.
+  bool ClassMember = false;
 };
 
 // An interface identifier.

@@ -134,9 +134,11 @@ std::string FormatErrorText(std::string_view format, const std::string* args, si
 
 int32_t ErrorLineOf(std::string_view source, int32_t pos) {
   if (pos < 0 || static_cast<size_t>(pos) > source.size()) return 0;
+  // CR LF, a lone CR and a lone LF each end one line: gates imported through
+  // XML lose their CRs, and their errors must not all land on line 1.
   int32_t line = 1;
   for (size_t i = 0; i < static_cast<size_t>(pos); ++i)
-    if (source[i] == '\r') ++line;
+    if (source[i] == '\r' || (source[i] == '\n' && (i == 0 || source[i - 1] != '\r'))) ++line;
   return line;
 }
 

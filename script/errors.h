@@ -45,8 +45,9 @@ std::string ErrorCodeText(int32_t code);
 // text is used as it is) and "%%". Arguments are never read as formats.
 std::string FormatErrorText(std::string_view format, const std::string* args, size_t count);
 
-// The 1-based line of an offset: 1 plus the carriage returns before it, or 0
-// when the offset lies beyond the text.
+// The 1-based line of an offset: 1 plus the line breaks before it (CR LF, a
+// lone CR and a lone LF count one each), or 0 when the offset lies beyond
+// the text.
 int32_t ErrorLineOf(std::string_view source, int32_t pos);
 
 // Fills in position, unit and line of an error leaving a run of `unitName`

@@ -5,6 +5,7 @@
 
 #include "adapter.h"
 #include "arrays.h"
+#include "census.h"
 #include "cp1251.h"
 #include "records.h"
 #include "samename.h"
@@ -224,9 +225,6 @@ class TExprPlanner {
   int32_t depth_ = 0;
 };
 
-// Operand values a plan may hold at once; deeper expressions go the long way.
-constexpr int32_t kMaxPlanHeld = 8;
-
 }  // namespace
 
 TInterpreterExpression::ArgsScope::ArgsScope(TInterpreterExpression& e) : e_(e), saved_(e.args_) {
@@ -246,7 +244,30 @@ TInterpreterExpression::ArgsScope::~ArgsScope() {
 TInterpreterExpression::TInterpreterExpression()
     : token_(&kNoToken), args_(&ownArgs_), adapter_(std::make_unique<TInterpreterAdapter>(this)),
       shared_(&GetGlobalAdapter()) {
+  run_.Census = [this] {
+    TValueCensus census;
+    CountHeld(census);
+    return census.Bytes();
+  };
   SetSource({});
+}
+
+void TInterpreterExpression::CountHeld(TValueCensus& census) const {
+  census.Add(ResultValue);
+  for (int32_t i = 0; i <= sp_; ++i) census.Add(stack_[static_cast<size_t>(i)]);
+  auto args = [&census](const TInterpreterArgs& a) {
+    for (const Variant& v : a.Values) census.Add(v);
+    for (const Variant& v : a.OpenArrayBuffer) census.Add(v);
+    census.Add(a.Obj);
+  };
+  args(ownArgs_);
+  for (const auto& a : argsPool_) args(*a);
+  const TInterpreterAdapter& own = *adapter_;
+  for (size_t i = 0; i < own.SrcVars().Count(); ++i) census.Add(own.SrcVars().Item(i).Value);
+  for (size_t i = 0; i < own.SrcClasses().Count(); ++i) {
+    const auto& vars = static_cast<const TInterpreterClass&>(*own.SrcClasses().Item(i)).Vars;
+    for (size_t k = 0; k < vars.Count(); ++k) census.Add(vars.Item(k).Value);
+  }
 }
 
 TInterpreterExpression::~TInterpreterExpression() = default;
@@ -299,6 +320,7 @@ void TInterpreterExpression::Init() {
 }
 
 void TInterpreterExpression::Run() {
+  auto scope = EnterRun();
   Init();
   NextToken();
   EvaluateExpression(ResultValue);
@@ -480,6 +502,7 @@ void TInterpreterExpression::ParseOperand(int32_t op, Variant& result) {
     }
     ~Depth() { --d; }
   } depth(exprDepth_);
+  CheckStack();
   struct StackMark {
     int32_t& sp;
     int32_t mark;
@@ -559,15 +582,23 @@ void TInterpreterExpression::ParseOperand(int32_t op, Variant& result) {
   }
 }
 
-Variant TInterpreterExpression::Operate(const Variant& left, int32_t op, const Variant& right) const {
+Variant TInterpreterExpression::Operate(const Variant& left, int32_t op, const Variant& right) {
   Variant fast;
   if (FastIntegerOp(left, op, right, fast)) return fast;
   if (left.VarType() == SetVarType() && (op == tkPlus || op == tkMinus)) {
     uint32_t l = static_cast<uint32_t>(left.Bits()), r = ValueToSet(right);
     return SetToValue(op == tkPlus ? (l | r) : (l & ~r));
   }
-  for (const ArithmeticOp& a : kArithmetic)
-    if (a.token == op) return VarBinaryOp(left, a.op, right);
+  // Joining strings is how a script grows memory fastest: the budget is
+  // asked before the joined string is made.
+  const bool joins = op == tkPlus && left.IsString() && right.IsString();
+  if (joins) run_.Charge(kStringBytes + static_cast<int64_t>(left.StringRef().size() + right.StringRef().size()));
+  for (const ArithmeticOp& a : kArithmetic) {
+    if (a.token != op) continue;
+    Variant v = VarBinaryOp(left, a.op, right);
+    if (!joins && v.IsString()) run_.Charge(kStringBytes + static_cast<int64_t>(v.StringRef().size()));
+    return v;
+  }
   if ((op == tkEqual || op == tkNotEqual) && ComparesByIdentity(left))
     return Variant::Boolean(SameIdentity(left, right) == (op == tkEqual));
   for (const CompareOp& c : kCompare)

@@ -14,12 +14,15 @@
 #include "args.h"
 #include "errors.h"
 #include "exceptions.h"
+#include "scriptlimits.h"
 #include "object.h"
+#include "scriptrun.h"
 #include "tokencache.h"
 #include "tokenizer.h"
 #include "variant.h"
 
 class TInterpreterAdapter;
+class TValueCensus;
 
 // Reading a string out of its bounds.
 class ERangeError : public Exception {
@@ -27,12 +30,6 @@ class ERangeError : public Exception {
  public:
   ERangeError() : Exception("Range check error") {}
 };
-
-// Bounds that keep any script from overflowing the native stack: operands
-// and parentheses nested in one expression (error 8), and statements,
-// skipped blocks, calls and used units nested in one another (error 52).
-constexpr int32_t kOperandStackSize = 200;
-constexpr int32_t kMaxNesting = 400;
 
 // An expression made only of local names, literals, binary operators and
 // parentheses, read once per place in the text and kept as the order its
@@ -70,6 +67,14 @@ class TInterpreterExpression : public TObject {
   // own registry and the last error.
   virtual void Init();
 
+  // The bounds of this program's runs; a host may change them between runs.
+  TScriptLimits& Limits() { return run_.Limits; }
+  // The objects this program's scripts created and have not freed; they are
+  // freed with the program object.
+  TScriptObjects& ScriptObjects() { return run_.Objects; }
+  // Bytes the memory budget has counted for this program so far.
+  int64_t ChargedMemory() const { return run_.Charged(); }
+
   Variant ResultValue;
   TInterpreterGetValue OnGetValue;
   TInterpreterSetValue OnSetValue;
@@ -96,6 +101,13 @@ class TInterpreterExpression : public TObject {
   void ApplyErrorContext(std::exception& e, std::string_view unitName);
 
  protected:
+  // Counts every value this program holds (the memory budget's census).
+  virtual void CountHeld(TValueCensus& census) const;
+  // Makes this program the one running on this thread for a public entry.
+  TScriptRunScope EnterRun() { return TScriptRunScope(run_); }
+  // Error 52 when the native stack is nearly used up.
+  void CheckStack() const { CheckNativeStack(run_.StackLimit()); }
+
   // Reader. The hot path of every run, so it is inline.
   void NextToken() {
     if (pushedBack_) {
@@ -152,6 +164,7 @@ class TInterpreterExpression : public TObject {
   class NestingGuard {
    public:
     explicit NestingGuard(TInterpreterExpression& e) : e_(e) {
+      e_.CheckStack();
       if (++e_.nesting_ > kMaxNesting) {
         --e_.nesting_;
         RaiseError(52, -1);
@@ -212,10 +225,12 @@ class TInterpreterExpression : public TObject {
   void ReadOpenArray(Variant& result);
   void ReadSetConstructor(Variant& result);
   void WriteBackArguments();
-  Variant Operate(const Variant& left, int32_t op, const Variant& right) const;
+  Variant Operate(const Variant& left, int32_t op, const Variant& right);
   bool AdapterElement(const Variant& variable, Variant& value, TInterpreterArgs& args, bool write,
                       const Variant* newValue);
 
+  // Limits, the memory count and the objects scripts created.
+  TScriptRun run_;
   std::vector<std::unique_ptr<TSourceText>> sources_;
   TSourceText* src_;
   size_t position_ = 0;

@@ -24,21 +24,28 @@ const Entry& At(const TInterpreterIdentifierList& list, size_t i) {
 }
 
 // The object of a call as registered entries are matched against it: an
-// entry fits an instance of its class or of a descendant, or exactly its
-// class reference (a class method registered for a base class is not
-// reached through a descendant's class reference).
+// entry fits an instance of its class or of a descendant; a class member
+// also fits exactly its class reference (a class method registered for a
+// base class is not reached through a descendant's class reference). An
+// instance member never meets a class reference, so that no callback finds
+// itself without its instance.
 class TCallTarget {
  public:
   explicit TCallTarget(const TInterpreterArgs& args) : instance_(args.Instance()), classRef_(args.ClassRef()) {}
-  bool Fits(const TClassInfo* cls) const {
-    if (!cls) return false;
-    if (instance_) return instance_->InheritsFrom(*cls);
-    return classRef_ == cls;
+  bool Fits(const TInterpreterMethod& m) {
+    if (!m.ClassRef) return false;
+    if (instance_) return instance_->InheritsFrom(*m.ClassRef);
+    if (classRef_ != m.ClassRef) return false;
+    if (!m.ClassMember) refused_ = true;
+    return m.ClassMember;
   }
+  // An instance member of the class was named on its class reference.
+  bool Refused() const { return refused_; }
 
  private:
   TObject* instance_;
   const TClassInfo* classRef_;
+  bool refused_ = false;
 };
 
 bool IsObjectOrClass(const TInterpreterArgs& args) {
@@ -103,13 +110,15 @@ void TInterpreterAdapter::CallEntry(TInterpreterExpression* expression, const TI
 
 bool TInterpreterAdapter::CallMember(const TInterpreterIdentifierList& list, TInterpreterExpression* expression,
                                      const std::string& identifier, Variant& value, TInterpreterArgs& args) {
-  const TCallTarget target(args);
-  return WalkName(list, identifier, [&](const TInterpreterIdentifier& item) {
+  TCallTarget target(args);
+  bool called = WalkName(list, identifier, [&](const TInterpreterIdentifier& item) {
     const auto& m = static_cast<const TInterpreterMethod&>(item);
-    if (!m.Callback || !target.Fits(m.ClassRef)) return false;
+    if (!m.Callback || !target.Fits(m)) return false;
     CallEntry(expression, m, m, value, args);
     return true;
   });
+  if (!called && target.Refused()) RaiseError(kTypeMismatch, -1);
+  return called;
 }
 
 bool TInterpreterAdapter::GetterLookup(TInterpreterExpression* expression, const std::string& identifier,

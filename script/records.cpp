@@ -7,6 +7,7 @@
 #include "cp1251.h"
 #include "datatypes.h"
 #include "errors.h"
+#include "scriptrun.h"
 #include "values.h"
 
 namespace {
@@ -48,7 +49,36 @@ void Store(uint8_t* p, T v) {
   std::memcpy(p, &v, sizeof v);
 }
 
-void CopyFields(TInterpreterRecHolder& dst, const TInterpreterRecHolder& src) {
+bool SameRecordType(const TInterpreterRecHolder& a, const TInterpreterRecHolder& b) {
+  if (a.RecordType() && a.RecordType() == b.RecordType()) return true;
+  return !a.RecordType() && !b.RecordType() && cp1251::SameText(a.RecordTypeName(), b.RecordTypeName());
+}
+
+// Bytes the memory budget counts for one record.
+int64_t HolderBytes(const TInterpreterRecHolder& holder) {
+  return kPayloadBytes + static_cast<int64_t>(holder.Memory.size()) +
+         kValueBytes * static_cast<int64_t>(holder.Values.size());
+}
+
+// One assignment's copy of a record and the records nested in it: copying
+// and destroying recurse once per level, and a record holding copies of
+// itself doubles with every assignment, so both depth and count are bounded.
+class TRecordCopy {
+ public:
+  TRecordCopy() {
+    if (TScriptRun* run = CurrentScriptRun()) limits_ = run->Limits;
+  }
+  void Assign(Variant& destination, const Variant& source);
+
+ private:
+  void CopyFields(TInterpreterRecHolder& dst, const TInterpreterRecHolder& src);
+
+  TScriptLimits limits_;
+  int32_t depth_ = 0;
+  int64_t copies_ = 0;
+};
+
+void TRecordCopy::CopyFields(TInterpreterRecHolder& dst, const TInterpreterRecHolder& src) {
   const TInterpreterRecord& type = *src.RecordType();
   if (type.CopyProc) {
     type.CopyProc(dst, src);
@@ -56,18 +86,48 @@ void CopyFields(TInterpreterRecHolder& dst, const TInterpreterRecHolder& src) {
   }
   for (size_t i = 0; i < type.Fields.size(); ++i) {
     const TInterpreterRecordField& f = type.Fields[i];
-    if (f.Kind == varEmpty)
-      AssignValue(dst.Values[i], src.Values[i]);
-    else if (FieldWidth(f.Kind) == 0)
+    if (f.Kind == varEmpty) {
+      if (src.Values[i].VarType() == RecordVarType())
+        Assign(dst.Values[i], src.Values[i]);
+      else
+        AssignValue(dst.Values[i], src.Values[i]);
+    } else if (FieldWidth(f.Kind) == 0) {
       dst.Values[i] = src.Values[i];
-    else
+    } else {
       std::memcpy(const_cast<uint8_t*>(FieldBytes(dst, f)), FieldBytes(src, f), FieldWidth(f.Kind));
+    }
   }
 }
 
-bool SameRecordType(const TInterpreterRecHolder& a, const TInterpreterRecHolder& b) {
-  if (a.RecordType() && a.RecordType() == b.RecordType()) return true;
-  return !a.RecordType() && !b.RecordType() && cp1251::SameText(a.RecordTypeName(), b.RecordTypeName());
+void TRecordCopy::Assign(Variant& destination, const Variant& source) {
+  // Held while the copy runs: a field of the destination may hold the last
+  // reference to the source (r := r.a), and writing that field would free
+  // the source in the middle of its own copy.
+  const Variant keep = source;
+  const TInterpreterRecHolder& src = ValueToRecord(keep);
+  struct Level {
+    int32_t& depth;
+    ~Level() { --depth; }
+  } level{++depth_};
+  if (depth_ > limits_.RecordDepth) RaiseError(52, -1);
+  if (destination.VarType() == RecordVarType()) {
+    auto* dst = dynamic_cast<TInterpreterRecHolder*>(destination.PayloadPtr());
+    if (dst == &src) return;
+    if (dst && src.RecordType() && SameRecordType(*dst, src)) {
+      // The destination too stays alive while its fields change.
+      const Variant keepDestination = destination;
+      CopyFields(*dst, src);
+      return;
+    }
+  }
+  if (++copies_ > limits_.RecordCopyCount) RaiseScriptOutOfMemory();
+  ChargeScriptMemory(HolderBytes(src));
+  auto copy = std::make_shared<TInterpreterRecHolder>(src.RecordTypeName(), src.RecordType(), src.Memory);
+  if (src.RecordType())
+    CopyFields(*copy, src);
+  else
+    copy->Values = src.Values;
+  destination = Variant::Custom(RecordVarType(), 0, std::move(copy));
 }
 
 }  // namespace
@@ -106,6 +166,8 @@ Variant RecordToValue(std::string recordTypeName, std::vector<uint8_t> memory) {
 }
 
 Variant NewRecordValue(const TRecordTypePtr& recordType) {
+  ChargeScriptMemory(kPayloadBytes + recordType->Size +
+                     kValueBytes * static_cast<int64_t>(recordType->Fields.size()));
   auto holder = std::make_shared<TInterpreterRecHolder>(recordType->Name, recordType, std::vector<uint8_t>());
   if (recordType->CreateProc) {
     recordType->CreateProc(*holder);
@@ -167,20 +229,4 @@ void WriteRecordField(TInterpreterRecHolder& holder, size_t field, const Variant
   }
 }
 
-void AssignRecord(Variant& destination, const Variant& source) {
-  const TInterpreterRecHolder& src = ValueToRecord(source);
-  if (destination.VarType() == RecordVarType()) {
-    auto* dst = dynamic_cast<TInterpreterRecHolder*>(destination.PayloadPtr());
-    if (dst == &src) return;
-    if (dst && src.RecordType() && SameRecordType(*dst, src)) {
-      CopyFields(*dst, src);
-      return;
-    }
-  }
-  auto copy = std::make_shared<TInterpreterRecHolder>(src.RecordTypeName(), src.RecordType(), src.Memory);
-  if (src.RecordType())
-    CopyFields(*copy, src);
-  else
-    copy->Values = src.Values;
-  destination = Variant::Custom(RecordVarType(), 0, std::move(copy));
-}
+void AssignRecord(Variant& destination, const Variant& source) { TRecordCopy().Assign(destination, source); }

@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "identifiers.h"
+#include "scriptlimits.h"
 #include "variant.h"
 
 class TInterpreterDataType;
 class TInterpreterRecHolder;
-
-constexpr size_t kMaxRecordFields = 33;
 
 struct TInterpreterRecordField {
   std::string Name;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "adapter.h"
+#include "census.h"
 #include "cp1251.h"
 #include "published.h"
 #include "scriptowned.h"
@@ -14,8 +15,6 @@
 #include "values.h"
 
 namespace {
-
-constexpr size_t kMaxSavedStates = 200;
 
 constexpr TTokenSet kStartsStatement{tkIdentifier, tkBegin, tkIf,    tkWhile, tkRepeat,   tkFor,
                                      tkCase,       tkTry,   tkRaise, tkBreak, tkContinue, tkExit};
@@ -103,10 +102,19 @@ void TInterpreterFunction::Init() {
 }
 
 void TInterpreterFunction::Run() {
+  auto scope = EnterRun();
   Init();
   NextToken();
   Args().Count = 0;
   RunFunction(nullptr);
+}
+
+void TInterpreterFunction::CountHeld(TValueCensus& census) const {
+  TInterpreterExpression::CountHeld(census);
+  for (size_t f = 0; f < frameTop_; ++f) {
+    const TInterpreterVarList& vars = frames_[f]->Vars;
+    for (size_t i = 0; i < vars.Count(); ++i) census.Add(vars.Item(i).Value);
+  }
 }
 
 void TInterpreterFunction::PushState() {

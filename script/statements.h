@@ -51,6 +51,7 @@ class TInterpreterFunction : public TInterpreterExpression {
   const std::string& CurrentUnit() const { return currentUnit_; }
 
  protected:
+  void CountHeld(TValueCensus& census) const override;
   // The part of GetValue that reads a local of the running function; false
   // when the name is none of them. Inline: every name a function reads
   // asks here first.

@@ -23,6 +23,7 @@ void TInterpreterUnit::Init() {
 }
 
 void TInterpreterUnit::Run() {
+  auto scope = EnterRun();
   Init();
   NextToken();
   switch (Kind()) {
@@ -67,6 +68,7 @@ void TInterpreterUnit::Run() {
 }
 
 void TInterpreterUnit::CompileUnit() {
+  auto scope = EnterRun();
   Init();
   try {
     NextToken();
@@ -496,6 +498,7 @@ Variant TInterpreterUnit::CallScriptFunction(const std::string& name, const std:
 void TInterpreterUnit::CallScriptFunctionIn(TObject* instance, const std::string& unitName, const std::string& name,
                                             const std::vector<Variant>& args, TInterpreterArgs* callArgs,
                                             Variant& result) {
+  auto scope = EnterRun();
   if (!Compiled) CompileUnit();
   const TInterpreterFunctionDesc* desc = OwnAdapter().FindFunction(unitName, name, {});
   if (!desc) RaiseError(104, -1, name);
@@ -540,6 +543,7 @@ bool IsProgramText(std::string_view text) {
 }
 
 void TInterpreterProgram::Run() {
+  auto scope = EnterRun();
   if (IsProgramText(Source())) {
     RunProgram();
     return;

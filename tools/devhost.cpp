@@ -6,6 +6,7 @@
 #include "adapter.h"
 #include "cp1251.h"
 #include "errors.h"
+#include "hostinstance.h"
 #include "scriptowned.h"
 #include "typesunit.h"
 #include "values.h"
@@ -25,7 +26,7 @@ void Print(Variant&, TInterpreterArgs& args) {
 template <class E>
 void AddExceptionClass(TInterpreterAdapter& a, const char* name) {
   a.AddClass("SysUtils", &E::StaticClass(), name);
-  a.AddGet(
+  a.AddClassGet(
       &E::StaticClass(), "Create",
       [](Variant& value, TInterpreterArgs& args) {
         value = AdoptScriptObject(std::make_unique<E>(args.Values[0].AsString()));
@@ -96,7 +97,7 @@ void Register() {
   a.AddGet(
       &Exception::StaticClass(), "Message",
       [](Variant& value, TInterpreterArgs& args) {
-        value = Variant::String(static_cast<Exception*>(args.Instance())->Message());
+        value = Variant::String(RequireInstance<Exception>(args).Message());
       },
       0, {}, varString);
 }

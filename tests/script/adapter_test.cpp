@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "adapter.h"
+#include "hostinstance.h"
 #include "error_code.h"
 #include "cp1251.h"
 #include "errors.h"
@@ -175,7 +176,7 @@ TEST_F(AdapterTest, ByReferenceParameterMetByAVariableAsksForWriteBack) {
 
 TEST_F(AdapterTest, GettersFitDescendantInstancesButClassMethodsOnlyTheirOwnClass) {
   adapter.AddGet(&TBase::StaticClass(), "Kind", Returns(Variant::String("base")), 0, {}, varString);
-  adapter.AddGet(&TBase::StaticClass(), "Make", Returns(Variant::String("made")), 0, {}, varString);
+  adapter.AddClassGet(&TBase::StaticClass(), "Make", Returns(Variant::String("made")), 0, {}, varString);
   TDerived derived;
   TOther other;
   Variant v;
@@ -184,6 +185,61 @@ TEST_F(AdapterTest, GettersFitDescendantInstancesButClassMethodsOnlyTheirOwnClas
   EXPECT_FALSE(GetOn(ObjectToValue(&other), "Kind", v));
   EXPECT_TRUE(GetOn(ClassToValue(&TBase::StaticClass()), "Make", v));
   EXPECT_FALSE(GetOn(ClassToValue(&TDerived::StaticClass()), "Make", v));
+  // A class member serves instances too.
+  v.Clear();
+  ASSERT_TRUE(GetOn(ObjectToValue(&derived), "Make", v));
+  EXPECT_EQ(v.AsString(), "made");
+}
+
+TEST_F(AdapterTest, InstanceMembersAreRefusedOnClassReferences) {
+  int32_t calls = 0;
+  auto count = [&calls](Variant&, TInterpreterArgs&) { ++calls; };
+  adapter.AddGet(&TBase::StaticClass(), "Kind", count, 0, {}, varString);
+  adapter.AddSet(&TBase::StaticClass(), "Kind", count, 0, {});
+  adapter.AddIGet(&TBase::StaticClass(), "Items", count, 1, {varInteger}, varString);
+  adapter.AddISet(&TBase::StaticClass(), "Items", count, 1, {varInteger});
+  const Variant cls = ClassToValue(&TBase::StaticClass());
+  Variant v;
+  EXPECT_EQ(ErrorCode([&] { GetOn(cls, "Kind", v); }), 53);
+  EXPECT_EQ(ErrorCode([&] { GetOn(cls, "Items", v, {Variant::Integer(0)}, true); }), 53);
+  auto setOn = [&](const char* name, bool indexed) {
+    args.Clear();
+    args.SetObj(cls);
+    if (indexed) args.Add(Variant::Integer(0));
+    args.Indexed = indexed;
+    adapter.SetValue(nullptr, name, Variant::Integer(1), args);
+  };
+  EXPECT_EQ(ErrorCode([&] { setOn("Kind", false); }), 53);
+  EXPECT_EQ(ErrorCode([&] { setOn("Items", true); }), 53);
+  EXPECT_EQ(calls, 0);
+  // A class member of the same name registered beside it is still reached.
+  adapter.AddClassGet(&TBase::StaticClass(), "Kind", Returns(Variant::String("class")), 0, {}, varString);
+  ASSERT_TRUE(GetOn(cls, "Kind", v));
+  EXPECT_EQ(v.AsString(), "class");
+  // Another class's reference does not name the member at all.
+  EXPECT_FALSE(GetOn(ClassToValue(&TOther::StaticClass()), "Kind", v));
+}
+
+TEST_F(AdapterTest, RequireInstanceHandsOutOnlyLiveInstancesOfItsClass) {
+  auto derived = std::make_unique<TDerived>();
+  TOther other;
+  args.Clear();
+  args.SetObj(ObjectToValue(derived.get()));
+  EXPECT_EQ(&RequireInstance<TBase>(args), derived.get());
+  EXPECT_EQ(&RequireInstance<TDerived>(args), derived.get());
+  auto codeWith = [&](const Variant& obj) {
+    args.Clear();
+    if (!obj.IsEmpty()) args.SetObj(obj);
+    return ErrorCode([&] { RequireInstance<TBase>(args); });
+  };
+  EXPECT_EQ(codeWith(ObjectToValue(&other)), 53);
+  EXPECT_EQ(codeWith(ClassToValue(&TBase::StaticClass())), 53);
+  EXPECT_EQ(codeWith(ObjectToValue(nullptr)), 53);
+  EXPECT_EQ(codeWith(PointerToValue(nullptr)), 53);
+  EXPECT_EQ(codeWith(Variant()), 53);
+  const Variant stale = ObjectToValue(derived.get());
+  derived.reset();
+  EXPECT_EQ(codeWith(stale), 2);
 }
 
 TEST_F(AdapterTest, MembersOfOneNameServeTheMostSpecificClassThenTheFirstRegistered) {

@@ -91,6 +91,7 @@ TEST(ScriptErrors, MessageFromCodeAndNames) {
 TEST(ScriptErrors, RaiseFormsFillNames) {
   try {
     RaiseError(111, 3, "x");
+    FAIL() << "RaiseError returned";
   } catch (const EInterpreterError& e) {
     EXPECT_EQ(e.ErrCode, 111);
     EXPECT_EQ(e.ErrPos, 3);
@@ -102,13 +103,17 @@ TEST(ScriptErrors, RaiseFormsFillNames) {
   EXPECT_THROW(RaiseError(183, 0, "a", "b"), Exception);
 }
 
-TEST(ScriptErrors, LinesCountCarriageReturns) {
-  const std::string text = "a\r\nb\r\nc\nd";
+TEST(ScriptErrors, LinesCountEveryKindOfLineBreak) {
+  const std::string text = "a\r\nb\r\nc\nd\re\n\nf";
   EXPECT_EQ(ErrorLineOf(text, 0), 1);
+  EXPECT_EQ(ErrorLineOf(text, 2), 2);  // between CR and LF: the CR ended the line
   EXPECT_EQ(ErrorLineOf(text, 3), 2);
-  EXPECT_EQ(ErrorLineOf(text, 8), 3);  // a lone line feed starts no line
-  EXPECT_EQ(ErrorLineOf(text, 9), 3);
-  EXPECT_EQ(ErrorLineOf(text, 10), 0);
+  EXPECT_EQ(ErrorLineOf(text, 6), 3);
+  EXPECT_EQ(ErrorLineOf(text, 8), 4);   // after a lone LF
+  EXPECT_EQ(ErrorLineOf(text, 10), 5);  // after a lone CR
+  EXPECT_EQ(ErrorLineOf(text, 13), 7);  // two LFs, two lines
+  EXPECT_EQ(ErrorLineOf(text, 14), 7);
+  EXPECT_EQ(ErrorLineOf(text, 15), 0);
 }
 
 TEST(ScriptErrors, CompletionInUnitWinsOnce) {

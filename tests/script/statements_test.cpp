@@ -43,8 +43,12 @@ TEST(Statements, WhileAndRepeat) {
             "4");
   EXPECT_EQ(Eval("begin while 1 do ; end;"), "<error 105>");
   EXPECT_EQ(Eval("var i: integer; begin i := 0; repeat i := i + 1; until i >= 3; Result := i; end;"), "3");
-  // Without the semicolon `until` is passed over.
-  EXPECT_NE(Eval("var i: integer; begin i := 0; repeat i := i + 1 until i >= 3; Result := i; end;"), "3");
+  // Without the semicolon `until` is passed over, and its condition is then
+  // read as a statement.
+  EXPECT_EQ(Eval("var i: integer; begin i := 0; repeat i := i + 1 until i >= 3; Result := i; end;"),
+            "<error 103>");
+  EXPECT_EQ(ScriptError("var i: integer; begin i := 0; repeat i := i + 1 until i >= 3; Result := i; end;").Message1,
+            "';' expected but '>=' found");
   // continue goes to until, which still decides.
   EXPECT_EQ(Eval("var i, n: integer; begin i := 0; n := 0; repeat i := i + 1; if i < 3 then continue; "
                  "n := n + 1; until i >= 5; Result := n * 10 + i; end;"),

@@ -40,6 +40,17 @@ TEST(Units, ErrorsCarryUnitAndLine) {
   EXPECT_EQ(e.Message1, "Declaration expected but 'B' found");
 }
 
+TEST(Units, ErrorsReportTheirLineWhateverTheLineEnds) {
+  for (const char* eol : {"\r\n", "\n", "\r"}) {
+    const std::string text = std::string("unit U;") + eol + "function main: integer;" + eol + "begin" + eol +
+                             "  Result := Nowhere;" + eol + "end;" + eol + "end.";
+    EInterpreterError e = ScriptError(text);
+    EXPECT_EQ(e.ErrCode, 104) << "line ends " << (eol[0] == '\r' ? (eol[1] ? "CR LF" : "CR") : "LF");
+    EXPECT_EQ(e.ErrLine, 4);
+    EXPECT_EQ(e.Message(), "Error in unit 'U' on line 4 : Undeclared Identifier 'Nowhere'");
+  }
+}
+
 TEST(Units, UsesLoadsUnitsOnlyThroughTheHost) {
   EInterpreterError e = ScriptError("unit X; uses A, B; function main: integer; begin end; end.");
   EXPECT_EQ(e.ErrCode, 56);

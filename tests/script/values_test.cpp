@@ -25,7 +25,11 @@ TEST(ScriptValues, SixKindsHaveDistinctCodes) {
     EXPECT_TRUE(IsScriptKind(codes[i]));
     for (size_t j = i + 1; j < 6; ++j) EXPECT_NE(codes[i], codes[j]);
   }
-  EXPECT_EQ(ObjectVarType(), ObjectVarType());
+  // Registered once each, under its own name, and made values carry it.
+  const char* names[] = {"Object", "Class", "Pointer", "Set", "Record", "Array"};
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(VarTypeAsText(codes[i]), names[i]);
+  EXPECT_EQ(ObjectToValue(nullptr).VarType(), codes[0]);
+  EXPECT_EQ(SetToValue(5).VarType(), codes[3]);
   EXPECT_FALSE(IsScriptKind(varString));
 }
 

@@ -1,0 +1,91 @@
+// What one program object keeps for the scripts it runs, and which program
+// runs on this thread: the objects its scripts created, the budget of the
+// memory they hold, and how deep the native stack may go. Values, arrays,
+// records and host callbacks reach the running program through
+// CurrentScriptRun(), since they are made far from the program object.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "errors.h"
+#include "scriptlimits.h"
+#include "scriptowned.h"
+
+// Bytes the budget counts for the kinds of storage scripts hold.
+constexpr int64_t kValueBytes = 32;         // one generic value
+constexpr int64_t kStringBytes = 48;        // a string's own block, beside its characters
+constexpr int64_t kPayloadBytes = 128;      // an array or record holder
+constexpr int64_t kStringElementBytes = 32; // one slot of a string array
+
+class TScriptRun {
+ public:
+  TScriptRun() = default;
+  TScriptRun(const TScriptRun&) = delete;
+  TScriptRun& operator=(const TScriptRun&) = delete;
+
+  TScriptLimits Limits;
+  // The objects scripts created through host constructors; freed with the
+  // program object unless Free or raising released them first.
+  TScriptObjects Objects;
+  // Measures the bytes the program's scripts hold now.
+  std::function<int64_t()> Census;
+
+  // Counts `bytes` a script is about to take. When the count passes the
+  // budget the program's holdings are measured afresh (values that went away
+  // no longer count); still over budget, or within a sixteenth of it (where
+  // counting after every allocation would cost more than the script), is
+  // error 2 "Out of memory" and nothing is taken.
+  void Charge(int64_t bytes) {
+    charged_ += bytes;
+    if (charged_ > Limits.MemoryBudget) Recount(bytes);
+  }
+  // The bytes counted since the last measure, plus what it found.
+  int64_t Charged() const { return charged_; }
+
+  // The lowest native stack address scripts of this run may reach; nullptr
+  // outside a run.
+  const char* StackLimit() const { return stackLimit_; }
+
+ private:
+  friend class TScriptRunScope;
+  void Recount(int64_t bytes);
+
+  int64_t charged_ = 0;
+  const char* stackLimit_ = nullptr;
+};
+
+// Makes `run` the one running on this thread for the scope's life and sets
+// its stack limit; scopes nest (a host callback running another program).
+class TScriptRunScope {
+ public:
+  explicit TScriptRunScope(TScriptRun& run);
+  ~TScriptRunScope();
+  TScriptRunScope(const TScriptRunScope&) = delete;
+  TScriptRunScope& operator=(const TScriptRunScope&) = delete;
+
+  TScriptRun& Run() const { return run_; }
+  const TScriptRunScope* Outer() const { return outer_; }
+
+ private:
+  TScriptRun& run_;
+  TScriptRunScope* outer_;
+  const char* savedLimit_;
+};
+
+// The run of the program running on this thread, or nullptr.
+TScriptRun* CurrentScriptRun();
+// The innermost scope on this thread, or nullptr; for walking outward.
+const TScriptRunScope* CurrentScriptRunScope();
+
+// Charges the running program, if any (see TScriptRun::Charge).
+void ChargeScriptMemory(int64_t bytes);
+// Error 2 "Out of memory".
+[[noreturn]] void RaiseScriptOutOfMemory();
+
+// Error 52 when the native stack has grown below `limit` (nullptr: no
+// limit). Inline: every nesting level of the interpreter passes here.
+inline void CheckNativeStack(const char* limit) {
+  if (limit && static_cast<const char*>(__builtin_frame_address(0)) < limit) RaiseError(52, -1);
+}

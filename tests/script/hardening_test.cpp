@@ -1,0 +1,222 @@
+// Hostile scripts: each one crashed, hung or exhausted the program once.
+// They must end with a script error (or normally), within bounds of time and
+// memory, and leave the program object usable.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "object.h"
+#include "interp_support.h"
+
+namespace {
+
+// The script that nests 150 host calls in every frame of a recursion: the
+// level bounds let it pass, the native stack does not.
+std::string DeepHostCalls() {
+  std::string inner = "F(n + 1)";
+  for (int i = 0; i < 50; ++i) inner = "Ord(Copy(IntToStr(" + inner + "), 1, 1))";
+  return "unit T; function F(n: integer): integer; begin Result := " + inner +
+         "; end; function main: integer; begin Result := F(0); end; end.";
+}
+
+// Runs `job` on a thread of its own with a stack of `bytes`.
+void RunOnStack(size_t bytes, const std::function<void()>& job) {
+  pthread_attr_t attr;
+  ASSERT_EQ(pthread_attr_init(&attr), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&attr, bytes), 0);
+  pthread_t thread;
+  auto body = [](void* arg) -> void* {
+    (*static_cast<const std::function<void()>*>(arg))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, body, const_cast<std::function<void()>*>(&job)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
+double SecondsOf(const std::function<void()>& job) {
+  auto start = std::chrono::steady_clock::now();
+  job();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Time bounds hold for optimised builds; the sanitizers slow every step
+// several times over, and the bounds only need to catch quadratic work.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr double kSlowdown = 8;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr double kSlowdown = 8;
+#else
+constexpr double kSlowdown = 1;
+#endif
+#else
+constexpr double kSlowdown = 1;
+#endif
+
+constexpr const char* kRecordType = "unit T; type R = record a: variant; b: variant; end; ";
+
+TEST(Hostile, DeepHostCallsInEveryFrameStopWithStackOverflow) {
+  TInterpreterProgram program;
+  EXPECT_EQ(ScriptError(DeepHostCalls(), &program).ErrCode, 52);
+  // The program object is whole afterwards.
+  EXPECT_EQ(Eval("begin Result := Ord(Copy(IntToStr(7), 1, 1)); end;"), "55");
+  program.SetSource("begin Result := 2 + 3; end;");
+  program.Run();
+  EXPECT_EQ(VarToStr(program.ResultValue), "5");
+}
+
+TEST(Hostile, TheStackGuardCountsBytesOnASmallThreadStack) {
+  int32_t deep = 0;
+  std::string shallow;
+  RunOnStack(size_t{2} << 20, [&] {
+    deep = ScriptError(DeepHostCalls()).ErrCode;
+    // Moderate recursion still fits.
+    shallow = Eval("unit T; function F(n: integer): integer; begin if n = 0 then Result := 0 else "
+                   "Result := 1 + F(n - 1); end; function main: integer; begin Result := F(20); end; end.");
+  });
+  EXPECT_EQ(deep, 52);
+  EXPECT_EQ(shallow, "20");
+}
+
+TEST(Hostile, TheStackMarginIsTheProgramsToSet) {
+  const std::string text =
+      "unit T; function F(n: integer): integer; begin if n = 0 then Result := 0 else "
+      "Result := 1 + F(n - 1); end; function main: integer; begin Result := F(10); end; end.";
+  TInterpreterProgram program;
+  EXPECT_EQ(ScriptError(text, &program).ErrCode, -1);
+  // A margin wider than any stack leaves no room at all.
+  program.Limits().StackMargin = size_t{1} << 40;
+  EXPECT_EQ(ScriptError(text, &program).ErrCode, 52);
+}
+
+TEST(Hostile, ClassReferenceNeverReachesAnInstanceGetter) {
+  EInterpreterError e = ScriptError("begin WriteLn(Exception.Message); end;");
+  EXPECT_EQ(e.ErrCode, 53);
+  EXPECT_EQ(Eval("begin Result := Exception.Create('made').Message; end;"), "made");
+  EXPECT_EQ(Eval("var E: TObject; begin E := Exception.Create('x'); Result := E.Message; E.Free; end;"), "x");
+}
+
+TEST(Hostile, RecordAssignmentOutlivesTheFieldsItOverwrites) {
+  // Each statement list once freed the source of a copy in the middle of it.
+  const char* bodies[] = {
+      "r.a := r; r.a := r; r := r.a;",
+      "r.a := r; r.a := r; r.a := r.a.a; r.a := r; r := r.a;",
+      "r.a := r; r.b := r; r.a := r; r := r.b; r.a := r; r := r.a.a;",
+      "r.a := r; r.a := r; v[0] := r; v[0] := v[0].a; v[0].a := v[0]; v[0] := v[0].a;",
+  };
+  for (const char* body : bodies) {
+    const std::string text = std::string(kRecordType) +
+                             "function main: integer; var r: R; v: array[0..1] of R; begin r.b := 'kept'; " + body +
+                             " WriteLn('survived'); end; end.";
+    std::string out;
+    TInterpreterProgram program;
+    EXPECT_EQ(RunDevScript(text, out, program), "") << body;
+    EXPECT_EQ(out, "survived\n0\n") << body;  // what it wrote, then main's result
+  }
+  // The copies are whole.
+  EXPECT_EQ(Eval(std::string(kRecordType) + "function main: string; var r: R; begin r.b := 'x'; r.a := r; "
+                                            "r.a := r; r := r.a; Result := r.b + r.a.b; end; end."),
+            "xx");
+}
+
+TEST(Hostile, DoublingAStringStopsAtTheBudget) {
+  TInterpreterProgram program;
+  EInterpreterError e =
+      ScriptError("var s: string; i: integer; begin s := 'x'; for i := 1 to 40 do s := s + s; end;", &program);
+  EXPECT_EQ(e.ErrCode, 2);
+  EXPECT_EQ(e.ErrName1, "Out of memory");
+  EXPECT_LE(program.ChargedMemory(), program.Limits().MemoryBudget);
+  program.SetSource("begin Result := 'still ' + 'here'; end;");
+  program.Run();
+  EXPECT_EQ(VarToStr(program.ResultValue), "still here");
+}
+
+TEST(Hostile, TheBudgetCountsWhatIsHeldNotWhatWasEverMade) {
+  TInterpreterProgram program;
+  program.Limits().MemoryBudget = int64_t{1} << 20;
+  // Joins of 200 KiB, a thousand times over: far past the budget in all,
+  // never more than a little of it at once.
+  const std::string churn =
+      "var s, t: string; i: integer; begin s := 'x'; for i := 1 to 17 do s := s + s; "
+      "for i := 1 to 1000 do t := s + 'y'; Result := Length(t); end;";
+  EXPECT_EQ(ScriptError(churn, &program).ErrCode, -1);
+  EXPECT_EQ(VarToStr(program.ResultValue), "131073");
+  // Holding more than the budget is refused.
+  const std::string hold =
+      "var s: string; a: array[0..15] of string; i: integer; begin s := 'x'; for i := 1 to 17 do s := s + s; "
+      "for i := 0 to 15 do a[i] := s + IntToStr(i); end;";
+  EXPECT_EQ(ScriptError(hold, &program).ErrName1, "Out of memory");
+  program.Limits().MemoryBudget = int64_t{64} << 20;
+  EXPECT_EQ(ScriptError(hold, &program).ErrCode, -1);
+}
+
+TEST(Hostile, RecordsThatDoubleStopAtTheBudget) {
+  EInterpreterError e = ScriptError(std::string(kRecordType) +
+                                    "function main: integer; var r: R; i: integer; begin "
+                                    "for i := 1 to 40 do begin r.a := r; r.b := r; end; end; end.");
+  EXPECT_EQ(e.ErrCode, 2);
+  EXPECT_EQ(e.ErrName1, "Out of memory");
+}
+
+TEST(Hostile, RecursionWithLargeLocalArraysStopsAtTheBudget) {
+  EInterpreterError e = ScriptError(
+      "unit T; procedure P(n: integer); var a: array[0..4194303] of variant; begin a[0] := n; P(n + 1); end; "
+      "function main: integer; begin P(0); end; end.");
+  EXPECT_EQ(e.ErrCode, 2);
+  EXPECT_EQ(e.ErrName1, "Out of memory");
+}
+
+TEST(Hostile, ARecordChainEndsAtItsDepthBoundAtOnce) {
+  EInterpreterError e(-1, -1);
+  const double seconds = SecondsOf([&] {
+    e = ScriptError(std::string(kRecordType) +
+                    "function main: integer; var r: R; i: integer; begin for i := 1 to 100000 do r.a := r; end; end.");
+  });
+  EXPECT_EQ(e.ErrCode, 52);
+  EXPECT_LT(seconds, 1.0 * kSlowdown);
+  // The depth is the program's to set.
+  const std::string chain = std::string(kRecordType) +
+                            "function main: integer; var r: R; i: integer; begin for i := 1 to 10 do r.a := r; "
+                            "Result := 1; end; end.";
+  TInterpreterProgram program;
+  EXPECT_EQ(ScriptError(chain, &program).ErrCode, -1);
+  program.Limits().RecordDepth = 5;
+  EXPECT_EQ(ScriptError(chain, &program).ErrCode, 52);
+}
+
+TEST(Hostile, ObjectsAScriptCreatesBelongToItsProgram) {
+  RegisterDevHost();
+  uint64_t kept = 0;
+  {
+    TInterpreterProgram program;
+    const size_t unowned = UnownedScriptObjectCount();
+    program.SetSource("var i: integer; E: TObject; begin for i := 1 to 5 do E := Exception.Create('x'); end;");
+    program.Run();
+    EXPECT_EQ(program.ScriptObjects().Count(), 5u);
+    // Another run of the same program keeps them, as a send keeps what its
+    // steps stored.
+    program.SetSource("var E: TObject; begin E := Exception.Create('kept'); Result := E; end;");
+    program.Run();
+    EXPECT_EQ(program.ScriptObjects().Count(), 6u);
+    TObject* obj = ValueToObject(program.ResultValue);
+    ASSERT_NE(obj, nullptr);
+    kept = obj->Handle();
+    // Free and raising release early.
+    program.SetSource("var E: TObject; begin E := Exception.Create('y'); E.Free; end;");
+    program.Run();
+    EXPECT_EQ(program.ScriptObjects().Count(), 6u);
+    program.SetSource("begin raise Exception.Create('gone'); end;");
+    EXPECT_THROW(program.Run(), Exception);
+    EXPECT_EQ(program.ScriptObjects().Count(), 6u);
+    EXPECT_EQ(UnownedScriptObjectCount(), unowned);
+    EXPECT_NE(TObject::FromHandle(kept), nullptr);
+  }
+  // Freed with the program object.
+  EXPECT_EQ(TObject::FromHandle(kept), nullptr);
+}
+
+}  // namespace
