@@ -73,8 +73,9 @@ TEST(TextConversions, SmallConversions) {
   EXPECT_EQ(DecodeHex("41fF"), std::string("A\xFF"));
   EXPECT_EQ(DecodeHex("414"), "A");
   EXPECT_EQ(DecodeHex(""), "");
-  // Decoding stops at the first bad pair; the length stays half of the input.
-  EXPECT_EQ(DecodeHex("41zz42"), std::string("A\0\0", 3));
+  // Decoding stops at the first bad pair; only the bytes before it are returned.
+  EXPECT_EQ(DecodeHex("41zz42"), "A");
+  EXPECT_EQ(DecodeHex("4x41"), "");
 }
 
 TEST(MonthNames, BothFormsOfEveryMonth) {
@@ -105,6 +106,13 @@ TEST(RandomText, DrawsOnlyFromTheAlphabet) {
     const int64_t r = Random(3);
     EXPECT_TRUE(r >= 0 && r < 3);
   }
+  std::set<double> fractions;
+  for (int i = 0; i < 100; ++i) {
+    const double r = RandomFloat();
+    EXPECT_TRUE(r >= 0 && r < 1) << r;
+    fractions.insert(r);
+  }
+  EXPECT_GT(fractions.size(), 90u);
 }
 
 // Sets TZ for one test and puts back what was there.
