@@ -17,6 +17,7 @@
 #include "identifiers.h"
 #include "misscache.h"
 #include "records.h"
+#include "speedlayer.h"
 #include "variables.h"
 
 class TInterpreterExpression;
@@ -322,6 +323,7 @@ class TInterpreterAdapter : public TObject {
   // Plain names none of the registry lists knew; the host's handlers are
   // still asked for them every time.
   TNameMissCache misses_;
+  const bool speedLayer_ = ScriptSpeedLayerOn();
   std::mutex sortLock_;
 };
 

@@ -16,7 +16,8 @@
 
 namespace {
 
-const TCachedToken kNoToken{};
+const TTokenSpelling kNoSpelling;
+const TCachedToken kNoToken{0, 0, 0, 0, 0, false, &kNoSpelling, nullptr};
 
 constexpr TTokenSet kOperandTokens{tkIdentifier, tkInteger, tkFloat, tkString, tkFalse, tkTrue};
 
@@ -162,11 +163,12 @@ class TExprPlanner {
     const int32_t opPriority = PriorityOf(op);
     bool held = false;  // this level has a value
     for (;;) {
+      if (plan_.Steps.size() > kMaxPlanSteps) return false;
       const int32_t kind = token_->Kind;
       if (IsOperandToken(kind)) {
         if (held) return false;
         if (kind == tkIdentifier) {
-          const int32_t after = tokens_.Read(token_->End).Kind;
+          const int32_t after = tokens_.Follow(*token_).Kind;
           if (after == tkOpenParen || after == tkOpenBracket || after == tkDot || after == tkColon) return false;
           Emit({Step::Local, 0, token_});
           plan_.LastNameNext = after;
@@ -209,7 +211,7 @@ class TExprPlanner {
  private:
   void Next() {
     prev_ = token_->Kind;
-    token_ = &tokens_.Read(token_->End);
+    token_ = &tokens_.Follow(*token_);
     ++reads_;
   }
   void Emit(const Step& step) {
@@ -280,12 +282,14 @@ void TInterpreterExpression::SetSource(std::string source) {
   src_->Tokens.Reset(src_->Text);
   position_ = 0;
   token_ = &kNoToken;
+  follow_ = nullptr;
   kind_ = prevKind_ = tkEnd;
   pushedBack_ = false;
 }
 
 TInterpreterExpression::TSourceText* TInterpreterExpression::SwitchSource(const std::string& text) {
   TSourceText* previous = src_;
+  follow_ = nullptr;
   for (const auto& s : sources_) {
     if (s->Text == text) {
       src_ = s.get();
@@ -307,6 +311,7 @@ void TInterpreterExpression::Init() {
   sp_ = -1;
   position_ = 0;
   token_ = &kNoToken;
+  follow_ = nullptr;
   kind_ = prevKind_ = tkEnd;
   pushedBack_ = false;
   assignAllowed_ = true;
@@ -328,16 +333,25 @@ void TInterpreterExpression::Run() {
 
 void TInterpreterExpression::SetPosition(size_t offset) {
   position_ = offset > src_->Tokens.Text().size() ? src_->Tokens.Text().size() : offset;
+  follow_ = nullptr;
   pushedBack_ = false;
 }
 
+const TCachedToken& TInterpreterExpression::PeekToken() {
+  return follow_ ? src_->Tokens.Follow(*follow_) : src_->Tokens.Read(position_);
+}
+
+bool TInterpreterExpression::AtReadToken() const {
+  return !pushedBack_ && token_ != &kNoToken && position_ == token_->End;
+}
+
 int32_t TInterpreterExpression::TokenStartPos() const {
-  size_t length = token_->Text.size();
+  size_t length = token_->Text().size();
   return static_cast<int32_t>(position_ >= length ? position_ - length : 0);
 }
 
 void TInterpreterExpression::RaiseExpected(const std::string& what) const {
-  std::string found = token_->Text.empty() ? ErrorCodeText(304) : "'" + token_->Text + "'";
+  std::string found = token_->Text().empty() ? ErrorCodeText(304) : "'" + token_->Text() + "'";
   RaiseError(103, TokenStartPos(), what, found);
 }
 
@@ -348,6 +362,7 @@ TInterpreterExpression::TReaderState TInterpreterExpression::SaveReader() const 
 void TInterpreterExpression::RestoreReader(const TReaderState& s) {
   position_ = s.Position;
   token_ = s.Token;
+  follow_ = nullptr;
   kind_ = s.Kind;
   prevKind_ = s.PrevKind;
   pushedBack_ = s.PushedBack;
@@ -360,7 +375,7 @@ void TInterpreterExpression::Push(const Variant& v) {
 }
 
 void TInterpreterExpression::EvaluateExpression(Variant& result) {
-  if (!pushedBack_ && token_->Plan >= 0 && token_ != &kNoToken && RunPlan(result)) return;
+  if (speedLayer_ && !pushedBack_ && token_->Plan >= 0 && token_ != &kNoToken && RunPlan(result)) return;
   result = Variant::Null();
   int32_t sp = sp_;
   try {
@@ -405,6 +420,7 @@ bool TInterpreterExpression::RunPlan(Variant& result) {
   token_ = plan.End;
   kind_ = plan.End->Kind;
   position_ = plan.End->End;
+  follow_ = plan.End;
   reads_ += plan.Reads;
   if (plan.LastNameNext >= 0) {
     TInterpreterArgs& args = Args();
@@ -424,14 +440,14 @@ bool TInterpreterExpression::RunIntegerPlan(const TInterpreterExprPlan& plan, Va
     const TInterpreterExprStep& step = plan.Steps[i];
     switch (step.What) {
       case TInterpreterExprStep::Local: {
-        const Variant* local = LocalValue(step.Token->Text);
+        const Variant* local = LocalValue(step.Token->Text());
         if (!local || local->VarType() != varInteger) return false;
         held[n++] = static_cast<int32_t>(local->Bits());
         break;
       }
       case TInterpreterExprStep::Literal:
-        if (step.Token->Value.VarType() != varInteger) return false;
-        held[n++] = static_cast<int32_t>(step.Token->Value.Bits());
+        if (step.Token->Value().VarType() != varInteger) return false;
+        held[n++] = static_cast<int32_t>(step.Token->Value().Bits());
         break;
       case TInterpreterExprStep::Operator: {
         const int64_t a = held[n - 2], b = held[n - 1];
@@ -455,13 +471,13 @@ bool TInterpreterExpression::RunVariantPlan(const TInterpreterExprPlan& plan, Va
     for (const TInterpreterExprStep& step : plan.Steps) {
       switch (step.What) {
         case TInterpreterExprStep::Local: {
-          const Variant* local = LocalValue(step.Token->Text);
+          const Variant* local = LocalValue(step.Token->Text());
           if (!local || local->IsCustom()) return false;
           CopyValue(held[n++], *local);
           break;
         }
         case TInterpreterExprStep::Literal:
-          held[n++] = step.Token->Value;
+          held[n++] = step.Token->Value();
           break;
         case TInterpreterExprStep::Operator:
           held[n - 2] = Operate(held[n - 2], step.Op, held[n - 1]);
@@ -519,11 +535,11 @@ void TInterpreterExpression::ParseOperand(int32_t op, Variant& result) {
     if (IsOperandToken(kind)) {
       if (kind == tkIdentifier) {
         // Cached tokens live as long as their text: the name needs no copy.
-        const std::string& name = token_->Text;
+        const std::string& name = token_->Text();
         Args().Clear();
-        if (!ReadLocal(name, result)) ReadDesignator(name, nullptr, result);
+        if (!speedLayer_ || !ReadLocal(name, result)) ReadDesignator(name, nullptr, result);
       } else {
-        result = token_->Value;
+        result = token_->Value();
       }
       assigned = true;
       NextToken();
@@ -610,9 +626,9 @@ void TInterpreterExpression::ReadSetConstructor(Variant& result) {
   uint32_t mask = 0;
   while (kind_ == tkInteger || kind_ == tkIdentifier) {
     if (kind_ == tkInteger) {
-      mask |= static_cast<uint32_t>(token_->Value.AsInteger());
+      mask |= static_cast<uint32_t>(token_->Value().AsInteger());
     } else {
-      std::string name = token_->Text;
+      std::string name = token_->Text();
       Variant element;
       Args().Clear();
       ReadDesignator(name, nullptr, element);
@@ -633,7 +649,7 @@ bool TInterpreterExpression::ReadLocal(const std::string& name, Variant& result)
   // A plain name of a local variable, followed by nothing that makes it a
   // call, an element, a member or an assignment target, reads as the full
   // designator would read it.
-  const TCachedToken& next = src_->Tokens.Read(position_);
+  const TCachedToken& next = PeekToken();
   if (next.Kind == tkOpenParen || next.Kind == tkOpenBracket || next.Kind == tkDot || next.Kind == tkColon)
     return false;
   const Variant* local = LocalValue(name);
@@ -686,7 +702,7 @@ void TInterpreterExpression::ReadDesignator(const std::string& name, const Varia
     NextToken();
     if (kind_ != tkIdentifier) RaiseExpectedCode(302);
     if (!HoldsMembers(result)) RaiseError(109, TokenStartPos());
-    std::string member = token_->Text;
+    std::string member = token_->Text();
     Variant holder = std::move(result);
     Variant inner = Variant::Null();
     ReadDesignator(member, &holder, inner);
@@ -707,7 +723,7 @@ void TInterpreterExpression::ReadCallArguments(int32_t closing) {
     if (count >= kMaxCallArgs) RaiseError(181, -1);
     size_t i = static_cast<size_t>(count);
     if (kind_ == tkIdentifier)
-      KeepOrAssign(outer.VarNames[i], token_->Text);
+      KeepOrAssign(outer.VarNames[i], token_->Text());
     else
       outer.VarNames[i].clear();
     Variant value;

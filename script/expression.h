@@ -17,6 +17,7 @@
 #include "scriptlimits.h"
 #include "object.h"
 #include "scriptrun.h"
+#include "speedlayer.h"
 #include "tokencache.h"
 #include "tokenizer.h"
 #include "variant.h"
@@ -116,11 +117,19 @@ class TInterpreterExpression : public TObject {
     }
     prevKind_ = kind_;
     ++reads_;
-    const TCachedToken& t = src_->Tokens.Read(position_);
-    token_ = &t;
-    kind_ = t.Kind;
-    position_ = t.End;
+    const TCachedToken* t = follow_ ? follow_->Next : nullptr;
+    if (!t) t = &PeekToken();
+    token_ = t;
+    kind_ = t->Kind;
+    position_ = t->End;
+    follow_ = t;
   }
+  // True when the current token was just read from the current text (not
+  // pushed back, nor the reader's start): what is learnt at it may be kept
+  // on it.
+  bool AtReadToken() const;
+  // The token the next NextToken reads, without reading it.
+  const TCachedToken& PeekToken();
   void PushBackToken() {
     if (pushedBack_) RaiseError(2, -1);
     pushedBack_ = true;
@@ -130,8 +139,8 @@ class TInterpreterExpression : public TObject {
   int32_t TokenStartPos() const;
   int32_t TokenEndPos() const { return static_cast<int32_t>(position_); }
   int32_t Kind() const { return kind_; }
-  const std::string& TokenText() const { return token_->Text; }
-  const Variant& TokenValue() const { return token_->Value; }
+  const std::string& TokenText() const { return token_->Text(); }
+  const Variant& TokenValue() const { return token_->Value(); }
   // Error 103: `what` expected, the current token (or "End of File") found.
   [[noreturn]] void RaiseExpected(const std::string& what) const;
   [[noreturn]] void RaiseExpectedCode(int32_t code) const { RaiseExpected(ErrorCodeText(code)); }
@@ -200,7 +209,10 @@ class TInterpreterExpression : public TObject {
   // Makes `text` current (reusing a text seen before) and returns the one
   // it replaced; RestoreSource puts that back.
   TSourceText* SwitchSource(const std::string& text);
-  void RestoreSource(TSourceText* previous) { src_ = previous; }
+  void RestoreSource(TSourceText* previous) {
+    src_ = previous;
+    follow_ = nullptr;
+  }
 
   uint64_t reads_ = 0;      // tokens read, for skip loops to see progress
   std::string targetName_;  // the name an assignment designator stopped at
@@ -229,12 +241,17 @@ class TInterpreterExpression : public TObject {
   bool AdapterElement(const Variant& variable, Variant& value, TInterpreterArgs& args, bool write,
                       const Variant* newValue);
 
+  // The speed layer's switch, read when the program object was made.
+  const bool speedLayer_ = ScriptSpeedLayerOn();
   // Limits, the memory count and the objects scripts created.
   TScriptRun run_;
   std::vector<std::unique_ptr<TSourceText>> sources_;
   TSourceText* src_;
   size_t position_ = 0;
   const TCachedToken* token_;
+  // The token of the current text that ends at position_, when known: the
+  // next token is then its Next, found without a search.
+  const TCachedToken* follow_ = nullptr;
   int32_t kind_ = tkEnd;
   int32_t prevKind_ = tkEnd;
   bool pushedBack_ = false;

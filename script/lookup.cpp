@@ -259,11 +259,11 @@ bool TInterpreterAdapter::RegistryName(TInterpreterExpression* expression, const
   // A miss depends on nothing but the name and the registry: the lookups
   // read the arguments only once they have found the name.
   const uint64_t generation = LookupGeneration();
-  if (misses_.Recall(generation, identifier)) return false;
+  if (speedLayer_ && misses_.Recall(generation, identifier)) return false;
   if (PlainName(expression, identifier, value, args) || SourceVarRead(identifier, value, args) ||
       SourceUnitLookup(identifier, value, args))
     return true;
-  misses_.Remember(generation, identifier);
+  if (speedLayer_) misses_.Remember(generation, identifier);
   return false;
 }
 

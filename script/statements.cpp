@@ -197,7 +197,7 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
       callArgs.Types = desc->ParameterKinds;
       // A frame that ran this very desc last, in this unit, still holds its
       // parameters' names and types, checked for duplicates back then.
-      const bool again = frame_->Vars.Reopen(desc->Serial, currentUnit_);
+      const bool again = speedLayer_ && frame_->Vars.Reopen(desc->Serial, currentUnit_);
       auto declare = [&](std::string_view name, std::string_view typeName, TVarType kind,
                          const Variant& value) -> TInterpreterVar& {
         return again ? frame_->Vars.DeclareAgain(kind, value) : DeclareLocal(name, typeName, kind, value);
@@ -849,14 +849,17 @@ inline bool TInterpreterFunction::ReplaySkip(TSkipEntry entry) {
   const TCachedToken& start = *token_;
   // Records start from a token just read; from any other reader state the
   // pass runs unrecorded.
-  if (pushedBack_ || position_ != start.End) return false;
-  const TSkipMemo& memo = start.Skip;
+  if (!AtReadToken()) return false;
+  const TTokenMarks* marks = src_->Tokens.FindMarks(start);
+  if (!marks) return false;
+  const TSkipMemo& memo = marks->Skip;
   if (!memo.End || memo.Entry != entry || nesting_ + memo.Depth > kMaxNesting) return false;
   reads_ += memo.Reads;
   prevKind_ = memo.PrevKind;
   token_ = memo.End;
   kind_ = memo.End->Kind;
   position_ = memo.End->End;
+  follow_ = memo.End;
   pushedBack_ = memo.PushedBack;
   skipPeak_ = std::max(skipPeak_, nesting_ + memo.Depth);
   return true;
@@ -864,7 +867,7 @@ inline bool TInterpreterFunction::ReplaySkip(TSkipEntry entry) {
 
 void TInterpreterFunction::RecordSkip(TSkipEntry entry, void (TInterpreterFunction::*pass)()) {
   const TCachedToken& start = *token_;
-  bool recordable = !pushedBack_ && position_ == start.End;
+  bool recordable = AtReadToken();
   // A pass that raises leaves no record (and aborts every pass around it),
   // so its error surfaces again, the same, each time it is reached. Past the
   // bound the pass runs again and raises error 52 where it did.
@@ -876,10 +879,14 @@ void TInterpreterFunction::RecordSkip(TSkipEntry entry, void (TInterpreterFuncti
   skipPeak_ = std::max(outerPeak, skipPeak_);
   // A pass that read nothing left the reader as it was; nothing to replay.
   if (!recordable || reads_ == before) return;
-  start.Skip = {token_, reads_ - before, entry, prevKind_, depth, pushedBack_};
+  src_->Tokens.Marks(start).Skip = {token_, reads_ - before, entry, prevKind_, depth, pushedBack_};
 }
 
 inline void TInterpreterFunction::Skip(TSkipEntry entry, void (TInterpreterFunction::*pass)()) {
+  if (!speedLayer_) {
+    (this->*pass)();
+    return;
+  }
   if (!ReplaySkip(entry)) RecordSkip(entry, pass);
 }
 
@@ -932,27 +939,58 @@ void TInterpreterFunction::PassStatement() {
   }
 }
 
+bool TInterpreterFunction::JumpBlock() {
+  const TCachedToken& start = *token_;
+  if (!AtReadToken()) return false;
+  const TTokenMarks* found = src_->Tokens.FindMarks(start);
+  if (!found || !found->BlockEnd) return false;
+  const TTokenMarks& marks = *found;
+  reads_ += marks.BlockReads;
+  prevKind_ = marks.BlockPrevKind;
+  token_ = marks.BlockEnd;
+  kind_ = token_->Kind;
+  position_ = token_->End;
+  follow_ = token_;
+  return true;
+}
+
 void TInterpreterFunction::PassBlock() {
   // Blocks are matched by counting, so skipping needs no recursion however
-  // deep the skipped code nests.
-  int64_t depth = 1;
+  // deep the skipped code nests. Every block met keeps where its pass ends,
+  // and a later pass jumps over it: code that is skipped from many places
+  // (the levels of a nested try unwinding one by one) is read once.
+  if (JumpBlock()) return;
+  struct Open {
+    const TCachedToken* Start;  // nullptr where the pass did not start at a token just read
+    uint64_t Reads;
+  };
+  std::vector<Open> open{{AtReadToken() ? token_ : nullptr, reads_}};
+  NextToken();
   for (;;) {
-    NextToken();
     switch (kind_) {
       case tkEnd:
         RaiseExpected("'end'");
       case tkBegin: case tkTry: case tkCase:
-        ++depth;
+        if (JumpBlock()) continue;
+        open.push_back({token_, reads_});
         break;
-      case tkEndKeyword:
-        if (--depth == 0) {
-          NextToken();
-          return;
+      case tkEndKeyword: {
+        const Open closed = open.back();
+        open.pop_back();
+        NextToken();
+        if (closed.Start) {
+          TTokenMarks& marks = src_->Tokens.Marks(*closed.Start);
+          marks.BlockEnd = token_;
+          marks.BlockReads = reads_ - closed.Reads;
+          marks.BlockPrevKind = prevKind_;
         }
-        break;
+        if (open.empty()) return;
+        continue;
+      }
       default:
         break;
     }
+    NextToken();
   }
 }
 

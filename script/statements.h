@@ -137,6 +137,9 @@ class TInterpreterFunction : public TInterpreterExpression {
   enum TSkipEntry : int32_t { skStatement = 1, skBlock, skToUntil, skRestOfBlock, skTryPart };
   void PassStatement();
   void PassBlock();
+  // At a block's first token: moves past its `end` when an earlier pass
+  // found it; false, with nothing moved, otherwise.
+  bool JumpBlock();
   void PassToUntil();
   void PassRestOfBlock();
   void PassTryPart();

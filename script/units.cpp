@@ -430,7 +430,7 @@ void TInterpreterUnit::RunSourceFunction(const TInterpreterFunctionDesc& desc) {
 const TInterpreterFunctionDesc* TInterpreterUnit::RecalledCall(const std::string& identifier,
                                                                 const TInterpreterArgs& args) {
   const TCallMemo& m = callMemo_;
-  if (!m.Desc || !SameBytes(m.Name, identifier) || args.Indexed || OnGetValue || args.HasObj()) return nullptr;
+  if (!speedLayer_ || !m.Desc || !SameBytes(m.Name, identifier) || args.Indexed || OnGetValue || args.HasObj()) return nullptr;
   if (!SameBytes(m.Unit, currentUnit_)) return nullptr;
   if (OwnAdapter().PlainMissStamp() != m.Own || SharedAdapter().PlainMissStamp() != m.Shared) return nullptr;
   return m.Desc;

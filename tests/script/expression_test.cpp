@@ -147,7 +147,7 @@ TEST(Expression, TokenizerErrorsSurfaceOnlyWhenReached) {
   TTokenCache cache;
   std::string text = "a (* b";
   cache.Reset(text);
-  EXPECT_EQ(cache.Read(0).Text, "a");
+  EXPECT_EQ(cache.Read(0).Text(), "a");
   for (int i = 0; i < 2; ++i) {
     try {
       cache.Read(1);

@@ -2,6 +2,7 @@
 // They must end with a script error (or normally), within bounds of time and
 // memory, and leave the program object usable.
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <pthread.h>
 
 #include <chrono>
@@ -10,6 +11,17 @@
 
 #include "object.h"
 #include "interp_support.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define PX_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PX_ASAN 1
+#endif
+#endif
+#ifdef PX_ASAN
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 namespace {
 
@@ -45,17 +57,21 @@ double SecondsOf(const std::function<void()>& job) {
 
 // Time bounds hold for optimised builds; the sanitizers slow every step
 // several times over, and the bounds only need to catch quadratic work.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr double kSlowdown = 8;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#ifdef PX_ASAN
 constexpr double kSlowdown = 8;
 #else
 constexpr double kSlowdown = 1;
 #endif
+
+// Bytes of heap in use now.
+int64_t HeapInUse() {
+#ifdef PX_ASAN
+  return static_cast<int64_t>(__sanitizer_get_current_allocated_bytes());
 #else
-constexpr double kSlowdown = 1;
+  struct mallinfo2 m = mallinfo2();
+  return static_cast<int64_t>(m.uordblks + m.hblkhd);
 #endif
+}
 
 constexpr const char* kRecordType = "unit T; type R = record a: variant; b: variant; end; ";
 
@@ -217,6 +233,38 @@ TEST(Hostile, ObjectsAScriptCreatesBelongToItsProgram) {
   }
   // Freed with the program object.
   EXPECT_EQ(TObject::FromHandle(kept), nullptr);
+}
+
+TEST(Hostile, ALongFlatExpressionCostsLittleMoreThanItsTokens) {
+  // 2 MiB of `1+1+...`: two million tokens.
+  std::string text = "1";
+  text.reserve(size_t{2} << 20);
+  while (text.size() + 2 <= (size_t{2} << 20)) text += "+1";
+  const int64_t before = HeapInUse();
+  TInterpreterProgram program;
+  program.SetSource(text);
+  program.Run();
+  EXPECT_EQ(VarToStr(program.ResultValue), std::to_string(text.size() / 2 + 1));
+  EXPECT_LT(HeapInUse() - before, int64_t{100} << 20);
+}
+
+TEST(Hostile, SkippingNestedTryBlocksIsLinear) {
+  constexpr int kLevels = 200000;
+  std::string text = "var x: integer; begin x := 0; ";
+  for (int i = 0; i < kLevels; ++i) text += "try ";
+  text += "x := 1; ";
+  for (int i = 0; i < kLevels; ++i) text += "finally end; ";
+  text += "Result := x; end;";
+  EInterpreterError e(-1, -1);
+  const double seconds = SecondsOf([&] { e = ScriptError(text); });
+  EXPECT_EQ(e.ErrCode, 52);
+  EXPECT_LT(seconds, 1.0 * kSlowdown);
+  // The same blocks, as deep as the bounds allow, run through.
+  std::string fits = "var x: integer; begin x := 0; ";
+  for (int i = 0; i < 60; ++i) fits += "try x := x + 1; ";
+  for (int i = 0; i < 60; ++i) fits += "finally x := x + 1; end; ";
+  fits += "Result := x; end;";
+  EXPECT_EQ(Eval(fits), "120");
 }
 
 }  // namespace

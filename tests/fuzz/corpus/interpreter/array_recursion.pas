@@ -1,0 +1,1 @@
+unit T; procedure P(n: integer); var a: array[0..4194303] of variant; begin a[0] := n; P(n + 1); end; function main: integer; begin P(0); end; end.

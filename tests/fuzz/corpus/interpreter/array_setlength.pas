@@ -1,0 +1,1 @@
+var a: array of variant; i: integer; begin for i := 1 to 30 do SetLength(a, Length(a) * 2 + 1); end;

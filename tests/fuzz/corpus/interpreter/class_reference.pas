@@ -1,0 +1,1 @@
+begin WriteLn(Exception.Message); WriteLn(Exception.Create('x').Message); end;

@@ -1,0 +1,5 @@
+unit U;
+function main: integer;begin
+  Result := Nowhere;
+end;
+end.

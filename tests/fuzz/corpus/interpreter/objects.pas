@@ -1,0 +1,1 @@
+var i: integer; E: TObject; begin for i := 1 to 100 do E := Exception.Create('x'); try raise Exception.Create('y'); except on X: Exception do WriteLn(X.Message); end; end;

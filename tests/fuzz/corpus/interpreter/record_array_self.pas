@@ -1,0 +1,1 @@
+unit T; type R = record a: variant; b: variant; end; function main: integer; var r: R; v: array[0..1] of R; begin r.a := r; v[0] := r; v[0] := v[0].a; v[1] := v[0]; end; end.

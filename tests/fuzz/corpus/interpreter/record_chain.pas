@@ -1,0 +1,1 @@
+unit T; type R = record a: variant; b: variant; end; function main: integer; var r: R; i: integer; begin for i := 1 to 100000 do r.a := r; end; end.

@@ -1,0 +1,1 @@
+unit T; type R = record a: variant; b: variant; end; function main: integer; var r: R; i: integer; begin for i := 1 to 40 do begin r.a := r; r.b := r; end; end; end.

@@ -1,0 +1,1 @@
+unit T; type R = record a: variant; b: variant; end; function main: integer; var r: R; begin r.a := r; r.a := r; r.a := r.a.a; r := r.a; end; end.

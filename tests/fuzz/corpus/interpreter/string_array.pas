@@ -1,0 +1,1 @@
+var s: string; a: array[0..1000] of string; i: integer; begin s := 'xy'; for i := 1 to 20 do s := s + s; for i := 0 to 1000 do a[i] := s + IntToStr(i); end;

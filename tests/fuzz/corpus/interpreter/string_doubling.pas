@@ -1,0 +1,1 @@
+var s: string; i: integer; begin s := 'x'; for i := 1 to 40 do s := s + s; Result := Length(s); end;
