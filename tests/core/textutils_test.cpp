@@ -8,6 +8,7 @@
 #include "monthnames.h"
 #include "random.h"
 #include "timezone.h"
+#include "support/zonescope.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -114,24 +115,6 @@ TEST(RandomText, DrawsOnlyFromTheAlphabet) {
   }
   EXPECT_GT(fractions.size(), 90u);
 }
-
-// Sets TZ for one test and puts back what was there.
-class ZoneScope {
- public:
-  explicit ZoneScope(const char* zone) {
-    if (const char* old = std::getenv("TZ")) saved_ = old, hadZone_ = true;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ZoneScope() {
-    hadZone_ ? setenv("TZ", saved_.c_str(), 1) : unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::string saved_;
-  bool hadZone_ = false;
-};
 
 TEST(TimeZones, OffsetTextAndBias) {
   {
