@@ -88,9 +88,10 @@ class DateFormatter {
     return n;
   }
 
-  // An am/pm marker from `at` on anywhere in the rest (quoted text aside).
-  static bool TwelveHour(std::string_view f, size_t at) {
-    for (size_t i = at; i < f.size(); ++i) {
+  // An am/pm marker anywhere in the format (quoted text aside) puts every
+  // hour of it on the 12-hour clock.
+  static bool TwelveHour(std::string_view f) {
+    for (size_t i = 0; i < f.size(); ++i) {
       if (f[i] == '"' || f[i] == '\'') {
         const size_t close = f.find(f[i], i + 1);
         if (close == std::string_view::npos) return false;
@@ -106,6 +107,7 @@ class DateFormatter {
   void Append(std::string_view f, int level) {
     if (level >= kMaxNesting) return;
     const Tables& t = Russian();
+    const bool twelveHour = TwelveHour(f);
     char last = 0;
     size_t i = 0;
     while (i < f.size()) {
@@ -143,7 +145,7 @@ class DateFormatter {
           break;
         case 'H': {
           int hour = parts_.hour;
-          if (TwelveHour(f, i)) {
+          if (twelveHour) {
             hour %= 12;
             if (hour == 0) hour = 12;
           }

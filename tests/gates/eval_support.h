@@ -37,8 +37,9 @@ class EvalTest : public ::testing::Test {
  protected:
   EvalTest() { send.BindTo(eval); }
 
-  // The value of `script` run as a gate parameter "eval(script)".
-  Variant Run(const std::string& script) { return eval.Evaluate("eval(" + script + ")"); }
+  // The value of `script` (UTF-8, as the test sources are) run as the gate
+  // parameter "eval(script)" in Windows-1251.
+  Variant Run(const std::string& script) { return eval.Evaluate("eval(" + cp1251::FromUtf8(script) + ")"); }
   // The value as text (UTF-8), for comparisons with literals.
   std::string Text(const std::string& script) { return cp1251::ToUtf8(VarToStr(Run(script))); }
   // The evaluator's message (UTF-8) for a failing script; "<no error>" when
