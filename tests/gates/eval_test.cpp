@@ -236,6 +236,7 @@ TEST(Evaluators, ThousandSendsLeaveNoObjectBehind) {
 
 TEST(Evaluators, ObjectsScriptsMakeDieWithTheirEvaluator) {
   RegisterProbe();
+  { TEvalutor registersTheApi; }
   const int64_t before = TObject::LiveCount();
   {
     TEvalutor eval;
