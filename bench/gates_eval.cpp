@@ -7,9 +7,7 @@
 #include <string>
 
 #include "eval.h"
-#include "evalclasses.h"
-#include "messages.h"
-#include "postdata.h"
+#include "gates/sendobjects.h"
 
 namespace {
 
@@ -61,27 +59,13 @@ std::string Page() {
   return page + "</body></html>";
 }
 
-struct Send {
-  TText Html;
-  TPropList GateInfo, Stored, Cookies;
-  TPostData PostData{false, "windows-1251"};
-  THTTPClient HTTP;
-  TSMS SMS;
-
+// The objects of a send, with the page and the message.
+struct Send : SendObjects {
   Send() {
     Html.Text = Page();
     SMS.SetItemNamed("Phone", Variant::String("79161234567"));
     SMS.SetItemNamed("Text", Variant::String("Hello, this is a test message"));
     SMS.SetItemNamed("Code", Variant::String("4711"));
-  }
-  void Bind(TEvalutor& eval) {
-    eval.SetObject("Html", &Html);
-    eval.SetObject("GateInfo", &GateInfo);
-    eval.SetObject("Stored", &Stored);
-    eval.SetObject("PostData", &PostData);
-    eval.SetObject("HTTP", &HTTP);
-    eval.SetObject("Cookies", &Cookies);
-    eval.SetObject("SMS", &SMS);
   }
 };
 
@@ -95,7 +79,7 @@ void BM_EvalCold(benchmark::State& state) {
   Variant result;
   for (auto _ : state) {
     TEvalutor eval;
-    send.Bind(eval);
+    send.BindTo(eval);
     eval.Evaluate(kScript, result);
   }
   Check(state, result);
@@ -105,7 +89,7 @@ BENCHMARK(BM_EvalCold)->Unit(benchmark::kMicrosecond);
 void BM_EvalWarm(benchmark::State& state) {
   Send send;
   TEvalutor eval;
-  send.Bind(eval);
+  send.BindTo(eval);
   Variant result;
   for (auto _ : state) eval.Evaluate(kScript, result);
   Check(state, result);

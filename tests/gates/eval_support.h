@@ -7,31 +7,8 @@
 #include <string>
 
 #include "cp1251.h"
-#include "eval.h"
-#include "evalclasses.h"
-#include "messages.h"
-#include "postdata.h"
+#include "sendobjects.h"
 #include "variant.h"
-
-struct SendObjects {
-  TText Html;
-  TPropList GateInfo;
-  TPropList Stored;
-  TPostData PostData{false, "windows-1251"};
-  THTTPClient HTTP;
-  TPropList Cookies;
-  TSMS SMS;
-
-  void BindTo(TEvalutor& eval) {
-    eval.SetObject("Html", &Html);
-    eval.SetObject("GateInfo", &GateInfo);
-    eval.SetObject("Stored", &Stored);
-    eval.SetObject("PostData", &PostData);
-    eval.SetObject("HTTP", &HTTP);
-    eval.SetObject("Cookies", &Cookies);
-    eval.SetObject("SMS", &SMS);
-  }
-};
 
 class EvalTest : public ::testing::Test {
  protected:
