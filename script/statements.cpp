@@ -415,15 +415,24 @@ bool TInterpreterFunction::AppendsOnly(const std::string& target) {
 }
 
 bool TInterpreterFunction::AppendInPlace(const std::string& target) {
-  if (!speedLayer_ || !frame_ || kind_ != tkIdentifier || !SameName(TokenText(), target)) return false;
+  if (!frame_ || pushedBack_) return false;
+  const TCachedToken* first = token_;
+  auto never = [first] {
+    first->NoAppend = true;
+    return false;
+  };
+  if (kind_ != tkIdentifier || !SameName(TokenText(), target)) return never();
+  // Which variable the name is, and its declared kind, are the text's; the
+  // kind of value an untyped one holds now is not.
   TInterpreterVar* var = frame_->Vars.LookupVariable({}, target);
-  const bool text = var && var->Value.VarType() == varString;
-  if (!text || (var->Kind != 0 && var->Kind != varString && var->Kind != varVariant)) return false;
+  if (!var || (var->Kind != 0 && var->Kind != varString && var->Kind != varVariant)) return never();
+  if (var->Value.VarType() != varString) return false;
   const TReaderState start = SaveReader();
   NextToken();
-  if (kind_ != tkPlus || !AppendsOnly(target)) {
+  const bool fits = kind_ == tkPlus && AppendsOnly(target);
+  if (!fits) {
     RestoreReader(start);
-    return false;
+    return never();
   }
   // The last statement's share of the text goes; a text no one else holds
   // is then written where it is.
@@ -468,7 +477,9 @@ bool TInterpreterFunction::AppendInPlace(const std::string& target) {
 
 void TInterpreterFunction::Assignment(const std::string& target) {
   if (BindEvent(target)) return;
-  if (!Args().Indexed && !Args().HasObj() && AppendInPlace(target)) return;
+  // The in-place append's verdict first: most assignments are no appends,
+  // and learn so once.
+  if (speedLayer_ && !token_->NoAppend && !Args().Indexed && !Args().HasObj() && AppendInPlace(target)) return;
   {
     ArgsScope right(*this);
     right.Fresh().Assignment = true;

@@ -39,6 +39,10 @@ TEST(AppendInPlace, OtherShapesKeepThePlainRules) {
   // A number among the pieces: the variant rules from there on.
   EXPECT_EQ(Eval("var s: string; begin s := '1'; s := s + 2; Result := s; end;"), "3");
   EXPECT_EQ(Eval("var s: string; begin s := 'x'; s := s + 'y' + 2; Result := s; end;"), "<error 53>");
+  // An untyped variable is text one time and a number another.
+  EXPECT_EQ(Eval("var v: variant; i: integer; begin v := 1; for i := 1 to 4 do begin if i = 3 then v := 'a'; "
+                 "v := v + '2'; end; Result := v; end;"),
+            "a22");
   // An integer variable is no text.
   EXPECT_EQ(Eval("var n: integer; begin n := 1; n := n + 2 + 3; Result := n; end;"), "6");
 }
