@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TActionDesc {
@@ -16,9 +17,13 @@ struct TActionDesc {
 // Every action of the main window, in the order they are made.
 const std::vector<TActionDesc>& MainActionTable();
 
-// A menu entry: an action, a separator (no action, no submenu) or a
-// submenu of actions.
+// A menu entry: an action, a separator or a submenu of actions.
 struct TMenuItemDesc {
+  TMenuItemDesc() = default;  // a separator
+  TMenuItemDesc(const char* actionName) : action(actionName) {}
+  TMenuItemDesc(std::string caption, std::vector<const char*> actions)
+      : submenu(std::move(caption)), submenuActions(std::move(actions)) {}
+
   const char* action = nullptr;
   std::string submenu;
   std::vector<const char*> submenuActions;

@@ -27,6 +27,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "appicon.h"
 #include "cp1251.h"
@@ -53,6 +54,7 @@ QIcon ActionIcon(const QStyle* style, std::string_view name) {
       {"aSaveTemplate", QStyle::SP_FileDialogNewFolder},
       {"aContactHistory", QStyle::SP_FileDialogInfoView},
       {"aHelp", QStyle::SP_DialogHelpButton},
+      {"aShowGateInfo", QStyle::SP_MessageBoxInformation},
       {"aExit", QStyle::SP_DialogCloseButton},
   };
   for (const auto& [action, pixmap] : kIcons)
@@ -97,7 +99,7 @@ TSMSFrm::TSMSFrm(std::vector<std::string> args, QWidget* parent) : QMainWindow(p
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(1000);
   connect(Timer1, &QTimer::timeout, this, &TSMSFrm::Timer1Timer);
-  resize(600, 560);
+  resize(760, 600);
   UpdateActions();
 }
 
@@ -178,7 +180,6 @@ void TSMSFrm::CreateControls() {
   sbGateInfo->setObjectName("sbGateInfo");
   sbGateInfo->setDefaultAction(Action("aShowGateInfo"));
   sbGateInfo->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  sbGateInfo->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
   lbGatesCnt = new QLabel;
   lbGatesCnt->setObjectName("lbGatesCnt");
   QFont bold = lbGatesCnt->font();
@@ -291,7 +292,9 @@ void TSMSFrm::CreateControls() {
   StatusPanel0->setMinimumWidth(300);
   StatusPanel1 = new QLabel;
   StatusPanel1->setObjectName("StatusPanel1");
-  StatusPanel1->setMinimumWidth(150);
+  // Wide enough for the counter with room for its numbers to grow.
+  StatusPanel1->setMinimumWidth(
+      std::max(150, StatusPanel1->fontMetrics().horizontalAdvance(QStr("Отправлено сообщений 99999, всего 999999"_cp))));
   statusBar()->addWidget(StatusPanel0, 3);
   statusBar()->addWidget(StatusPanel1, 1);
 }
@@ -322,6 +325,8 @@ void TSMSFrm::CreateToolBars() {
   const char* names[] = {"tbMain", "tbMessage"};
   int index = 0;
   for (const auto& [actions, templates] : bars) {
+    // Each bar on a row of its own: side by side they would not fit.
+    if (index > 0) addToolBarBreak();
     QToolBar* bar = addToolBar(QString());
     bar->setObjectName(names[index++]);
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
