@@ -142,6 +142,13 @@ TEST_F(MainWindowStart, TheMessageBeingWrittenComesBackWithItsAttachment) {
   EXPECT_EQ(frm->lbMMSize->text(), QStr("Размер: 0.01 Кб"_cp));
 }
 
+TEST_F(MainWindowStart, TheEndOfTheSessionSavesTheMessageAtOnce) {
+  auto frm = Start();
+  frm->SetMemoText("written when the session ended");
+  frm->CommitSession();
+  EXPECT_NE(profile.Read("autosave.plmx").find("<text>written when the session ended</text>"), std::string::npos);
+}
+
 TEST_F(MainWindowStart, WithoutSaveOnExitNothingIsKeptOrRestored) {
   PresetOption("Message\\SaveOnExit", "FALSE");
   profile.Write("autosave.plmx", "<?xml version=\"1.0\"?><message type=\"SMS\"><text>old</text></message>");
