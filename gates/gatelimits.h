@@ -20,3 +20,25 @@ inline constexpr std::size_t kMaxGateXmlSize = std::size_t{64} << 20;
 // Inflating reads the compressed file in pieces of this size and grows its
 // output by as much, so the cap is checked long before it could be passed.
 inline constexpr std::size_t kGzipChunkSize = std::size_t{256} << 10;
+
+// HTTP client. Gate pages, update files and proxies are outside the program's
+// control, so every size and wait a remote party could stretch is bounded.
+// A response body held in memory (gate pages, captchas, update descriptions)
+// stops growing here: no page a gate needs comes near it, and a hostile
+// server cannot make a send exhaust memory.
+inline constexpr std::size_t kMaxBodyInMemory = 32u << 20;
+// Response header lines of one answer together; curl bounds a single line
+// but not how many of them a server sends.
+inline constexpr std::size_t kMaxResponseHeaderBytes = 1u << 20;
+// Connecting (name lookup, proxy and TLS handshakes included) gives up after
+// this long, so that an unreachable gate fails instead of hanging the send.
+inline constexpr long kConnectTimeoutMs = 30000;
+// A transfer that receives and sends nothing for this long ends: a stalled
+// server must not hold a send or an update for ever.
+inline constexpr long kStallTimeoutSec = 60;
+// Redirects followed in a row before the last answer stands; enough for any
+// log-in chain, and the end of a redirect loop.
+inline constexpr int kMaxRedirects = 10;
+// While a download goes to a file, this much of the body is gathered in
+// memory before it is written out.
+inline constexpr std::size_t kDownloadChunk = 65536;

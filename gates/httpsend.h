@@ -1,0 +1,146 @@
+// The program's one HTTP client, over libcurl: every request to a gate, the
+// update server, the statistics server and the feedback form goes through it.
+// It composes the request lines itself, keeps one flat cookie list, follows
+// redirects itself and reports failures as Winsock-style socket errors.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "object.h"
+
+class THTTPLogger;
+
+// curl's process-wide set-up, and SIGPIPE ignored (a peer that goes away must
+// not end the program). Call once at start-up before any thread starts; later
+// calls do nothing. Every client calls it as well.
+void InitHTTPLibrary();
+
+// True when a request method is made of ASCII letters only; nothing else may
+// reach the request line or the names of log files.
+bool IsValidMethod(std::string_view method);
+
+enum class TSocksType { None, Socks4, Socks5 };
+
+// The gate runner's browser profile.
+inline constexpr const char* kBrowserUserAgent =
+    "Mozilla/5.0 (Windows; U; Windows NT 5.1; ru; rv:1.8.1.11) Gecko/20071127 Firefox/2.0.0.11";
+
+// One client owns one curl handle for its whole life, so that keep-alive
+// connections carry over from request to request. A client and its logger are
+// used by one thread at a time; only Stop may be called from another thread.
+class TMyHTTPSend : public TObject {
+  PX_CLASS(TMyHTTPSend, TObject)
+ public:
+  // A fresh client: protocol "1.0", keep-alive off, MimeType "text/html",
+  // HandleRedirects off, empty header and cookie lists; the proxy comes from
+  // the options through ApplyProxy.
+  TMyHTTPSend();
+  // The logger is not freed.
+  ~TMyHTTPSend() override;
+  TMyHTTPSend(const TMyHTTPSend&) = delete;
+  TMyHTTPSend& operator=(const TMyHTTPSend&) = delete;
+
+  // --- The request ---
+  // "1.0" or "1.1"; any other text is sent as 1.1.
+  std::string Protocol = "1.0";
+  std::string UserAgent = "Mozilla/4.0 (compatible; Parlomix)";
+  // Off: "Connection: close" is sent and the connection is not reused.
+  bool KeepAlive = false;
+  // On: a request with a body waits for the server's interim 100 answer.
+  bool Status100 = false;
+  // Content-Type of the request body; after an answer, the answer's.
+  std::string MimeType = "text/html";
+  // Lines "Name: value" sent after the client's own lines; after a request,
+  // the final answer's header lines (no status line).
+  std::vector<std::string> Headers;
+  // Lines "name=value", sent as one Cookie header and updated by the answers.
+  std::vector<std::string> Cookies;
+  // The request body before a request, the answer's body after it.
+  std::string Document;
+
+  // --- The answer ---
+  // The final answer's status; 500 when no status line arrived.
+  int ResultCode = 0;
+  // The size the answer announced (Content-Length); 0 when it named none.
+  int64_t DownloadSize = 0;
+  // The socket error number of the last request, 0 after success, and its text.
+  int LastError() const { return lastError_; }
+  const std::string& LastErrorDesc() const { return lastErrorDesc_; }
+
+  // --- Proxies (set by ApplyProxy; read at every request) ---
+  std::string ProxyHost, ProxyPort, ProxyUser, ProxyPass;
+  // Hosts that bypass the HTTP proxy (the system setting's list).
+  std::string ProxyBypass;
+  TSocksType SocksType = TSocksType::None;
+  std::string SocksIP, SocksPort, SocksUsername, SocksPassword;
+
+  // --- Connection ---
+  // Certificates that verify servers; empty means the system's store.
+  std::string CAFile;
+  long ConnectTimeoutMs;
+  long StallTimeoutSec;
+
+  // --- Own fields ---
+  // The URL of the request under way as it was sent (escaped); after
+  // redirects, the URL that gave the last answer.
+  std::string CurrentURL;
+  bool HandleRedirects = false;
+  // Not owned; set by the owner when sends are logged.
+  THTTPLogger* Logger = nullptr;
+
+  // --- Downloads ---
+  // Called while an answer arrives with the announced size (0 when unknown)
+  // and the body bytes received so far.
+  std::function<void(int64_t total, int64_t received)> OnProgress;
+  // Not owned. When set, the body goes to this stream in pieces instead of
+  // Document, which is empty after the request.
+  std::ostream* OutputStream = nullptr;
+  // Ends the request under way at once (or the next one, when none runs) with
+  // socket error 10053. Safe from any thread.
+  void Stop() { stop_.store(true); }
+
+  // Performs one request (and its redirects when HandleRedirects is on):
+  // escapes the URL into CurrentURL, logs the request and the answer, and
+  // counts a connection reset after the request (10054) as success with
+  // whatever arrived. Returns false when a socket error remains; callers judge
+  // the outcome by LastError and ResultCode. A method of anything but letters,
+  // a malformed URL and a scheme other than http and https fail with 10022 and
+  // 10043 without sending anything.
+  bool HTTPMethod(const std::string& method, const std::string& url);
+
+  // Empties Document and Headers and sets MimeType back to "text/html".
+  void Clear();
+  // Clear, then the five default browser headers. Cookies stay.
+  void ResetHeaders();
+  // Follows up to 10 redirects in a row from the last answer, each as a GET
+  // with the default headers only. True when no redirect request was made,
+  // else the result of the last one.
+  bool FollowRedirects();
+  // Sets the proxy from the options (Network\Proxy: "IE" the system setting,
+  // "HTTP", "SOCKS4", "SOCKS5", anything else a direct connection). The
+  // constructor calls it; changes of the options reach later clients only.
+  void ApplyProxy();
+
+ private:
+  struct Transfer;
+
+  // Steps 1 to 5 of a request: escape, log, send, tolerate a reset, log.
+  bool RequestLogged(const std::string& method, const std::string& url, bool keepEscapes);
+  bool Perform(const std::string& method);
+  // Ends a request that cannot be sent: no answer, socket error `code`.
+  bool Refuse(int code);
+  void SafeLog(const std::string& method, bool answer);
+  void Fail(int code, const std::string& detail = {});
+
+  std::unique_ptr<Transfer> transfer_;
+  int lastError_ = 0;
+  std::string lastErrorDesc_;
+  std::atomic<bool> stop_{false};
+};
