@@ -15,7 +15,7 @@ namespace {
 TEST(StatsSendThread, TheResultArrivesOnTheMainThread) {
   std::thread::id posterThread;
   TStatsSendThread upload("http://127.0.0.1:1/poststats/", "1,G,1,0", 86400,
-                          [&](const std::string& url, const std::string& report, const std::atomic<bool>&) {
+                          [&](const std::string& url, const std::string& report, TUploadStop&) {
                             posterThread = std::this_thread::get_id();
                             return url == "http://127.0.0.1:1/poststats/" && report == "1,G,1,0";
                           });
@@ -37,7 +37,7 @@ TEST(StatsSendThread, TheResultArrivesOnTheMainThread) {
 
 TEST(StatsSendThread, AFailureOrAnExceptionIsAFailedUpload) {
   for (int kind = 0; kind < 2; ++kind) {
-    TStatsSendThread upload("u", "r", 0, [kind](const std::string&, const std::string&, const std::atomic<bool>&) -> bool {
+    TStatsSendThread upload("u", "r", 0, [kind](const std::string&, const std::string&, TUploadStop&) -> bool {
       if (kind == 1) throw std::runtime_error("socket gone");
       return false;
     });
@@ -53,8 +53,8 @@ TEST(StatsSendThread, GoingAwayStopsTheWorkerAndDropsItsResult) {
   std::atomic<bool> stopSeen{false};
   int calls = 0;
   auto upload = std::make_unique<TStatsSendThread>(
-      "u", "r", 0, [&](const std::string&, const std::string&, const std::atomic<bool>& stop) {
-        while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      "u", "r", 0, [&](const std::string&, const std::string&, TUploadStop& stop) {
+        while (!stop.Stopped()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         stopSeen = true;
         return true;
       });
