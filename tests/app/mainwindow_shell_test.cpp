@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -516,6 +517,14 @@ TEST_F(MainWindowShell, AnExceptionReachingTheEventLoopIsShownAndTheProgramGoesO
   bool ranAfter = false;
   QTimer::singleShot(0, &target, [&] { ranAfter = true; });
   EXPECT_TRUE(WaitUntil([&] { return ranAfter; }));
+}
+
+TEST(Application, StandardButtonsSpeakRussian) {
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), QStr("Да"_cp));
+  EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), QStr("Нет"_cp));
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove('&'), QStr("Отмена"_cp));
 }
 
 TEST_F(MainWindowShell, StartingFromAHistoryRowOrAppendingText) {
