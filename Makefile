@@ -10,12 +10,14 @@ RELBUILD  ?= build-release-check
 # Build tools and libraries.
 PACKAGES = cmake ninja-build g++ pkg-config \
            libsqlite3-dev zlib1g-dev libpcre2-dev libcurl4-openssl-dev \
-           libxml2-dev qt6-base-dev fonts-dejavu-core \
+           libxml2-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core \
            libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
 # Outside oracles and peers the tests use.
 TEST_PACKAGES = fp-compiler sqlite3 unzip python3 tinyproxy microsocks
 # Only the benchmarks compare against Lua.
 BENCH_PACKAGES = lua5.4
+# Only the window pictures need a display server; CI never makes them.
+SHOT_PACKAGES = xvfb xauth
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -30,7 +32,7 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run bench screenshots clean
 
 all: build
 
@@ -59,6 +61,13 @@ bench: deps
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARLOMIX_TESTS=OFF -DPARLOMIX_BENCH=ON
 	cmake --build $(BENCHBUILD) -j $(JOBS)
 	@for b in $(BENCHBUILD)/bin/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+# Pictures of every window built so far, into docs/.
+screenshots: deps
+	$(call install_missing,$(SHOT_PACKAGES))
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARLOMIX_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target pxshots
+	xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD)/bin/pxshots docs
 
 clean:
 	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD) $(RELBUILD)

@@ -1,13 +1,15 @@
 // parlomix: the program entry.
-#include <cstdio>
+#include <string>
+#include <vector>
 
-#include "options.h"
+#include "application.h"
+#include "program.h"
 #include "startup.h"
 
 int main(int argc, char** argv) {
+  // Taken before the application object removes the arguments Qt knows.
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (!InitSettings(argc, argv)) return 1;
-  // The main window is not built yet: report where the program keeps its data.
-  std::printf("Parlomix %s\nprogram: %s\nprofile: %s\ntables:  %s\n", ProgramVersion.FileVersion.c_str(),
-              ProgramDir.c_str(), ProfileDir.c_str(), TranslitDir.c_str());
-  return 0;
+  TParlomixApp app(argc, argv);
+  return RunProgram(app, std::move(args));
 }

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "cp1251.h"
 #include "exceptions.h"
@@ -12,8 +13,12 @@
 namespace {
 
 // A message box needs a display (or an explicitly chosen Qt platform);
-// without one the text on standard error is all the user gets.
+// without one the text on standard error is all the user gets. A platform
+// that shows nothing gets no box either: nobody could close it, and the
+// program would never end.
 bool DisplayAvailable() {
+  if (const char* platform = std::getenv("QT_QPA_PLATFORM"))
+    if (std::string_view(platform) == "offscreen" || std::string_view(platform) == "minimal") return false;
   for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
     if (const char* v = std::getenv(var); v && *v) return true;
   return false;
@@ -24,13 +29,17 @@ bool DisplayAvailable() {
 void ShowFatalError(const std::string& text, const std::string& title) {
   std::fprintf(stderr, "%s: %s\n", cp1251::ToUtf8(title).c_str(), cp1251::ToUtf8(text).c_str());
   if (!DisplayAvailable()) return;
+  QString qtitle = QString::fromStdString(cp1251::ToUtf8(title)), qtext = QString::fromStdString(cp1251::ToUtf8(text));
+  if (qApp) {
+    QMessageBox::critical(nullptr, qtitle, qtext);
+    return;
+  }
+  // Before the application object of the program proper exists.
   int argc = 1;
   char name[] = "parlomix";
   char* argv[] = {name, nullptr};
-  // The application object of the program proper does not exist yet.
   QApplication app(argc, argv);
-  QMessageBox::critical(nullptr, QString::fromStdString(cp1251::ToUtf8(title)),
-                        QString::fromStdString(cp1251::ToUtf8(text)));
+  QMessageBox::critical(nullptr, qtitle, qtext);
 }
 
 bool InitSettings(int argc, char** argv) {

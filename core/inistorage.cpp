@@ -1,5 +1,8 @@
 #include "inistorage.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <mutex>
@@ -112,20 +115,24 @@ bool TIniFile::LoadFromFile(const std::string& fileName) {
   return true;
 }
 
-bool TIniFile::SaveToFile(const std::string& fileName) const {
+bool TIniFile::SaveToFile(const std::string& fileName, unsigned mode) const {
   std::string temp = fileName + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    std::string text = Serialize();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      return false;
-    }
+  std::string text = Serialize();
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  // A temporary left by an earlier run keeps its own bits through O_CREAT:
+  // take away what `mode` does not grant (the umask has had its say on a
+  // new file).
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && ::fchmod(fd, st.st_mode & mode & 07777) == 0;
+  for (std::string_view rest = text; ok && !rest.empty();) {
+    ssize_t n = ::write(fd, rest.data(), rest.size());
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) rest.remove_prefix(static_cast<size_t>(n));
   }
-  if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
+  ok = ::close(fd) == 0 && ok;
+  if (!ok || std::rename(temp.c_str(), fileName.c_str()) != 0) {
     std::remove(temp.c_str());
     return false;
   }
@@ -217,7 +224,7 @@ TIniStorage::TIniStorage(std::string fileName) : fileName_(std::move(fileName)) 
 
 TIniStorage::~TIniStorage() {
   std::unique_lock guard(lock_);
-  if (modified_) ini_.SaveToFile(fileName_);
+  if (modified_) ini_.SaveToFile(fileName_, mode_);
 }
 
 void TIniStorage::AddSubStorage(std::string root, TIniStorage* sub) {
@@ -308,20 +315,20 @@ void TIniStorage::EraseSection(std::string_view path) {
   s->modified_ = true;
 }
 
-bool TIniStorage::Flush() {
+bool TIniStorage::Flush(bool always) {
   bool ok = true;
   std::vector<TIniStorage*> subs;
   {
     std::unique_lock guard(lock_);
-    if (modified_) {
-      if (ini_.SaveToFile(fileName_))
+    if (modified_ || always) {
+      if (ini_.SaveToFile(fileName_, mode_))
         modified_ = false;
       else
         ok = false;
     }
     for (const auto& [root, sub] : subs_) subs.push_back(sub);
   }
-  for (TIniStorage* sub : subs) ok = sub->Flush() && ok;
+  for (TIniStorage* sub : subs) ok = sub->Flush(always) && ok;
   return ok;
 }
 

@@ -30,8 +30,9 @@ class TIniFile {
   // exists but cannot be read (the image is then empty too).
   bool LoadFromFile(const std::string& fileName);
   // Writes the image through a temporary file and a rename, so a failed
-  // write never leaves half a file. False on failure.
-  bool SaveToFile(const std::string& fileName) const;
+  // write never leaves half a file; the file gets the permission bits
+  // `mode` (less the process umask). False on failure.
+  bool SaveToFile(const std::string& fileName, unsigned mode = 0644) const;
 
   bool ReadValue(std::string_view section, std::string_view name, std::string& value) const;
   // Line breaks in the value become blanks, so a value can never add lines
@@ -73,6 +74,9 @@ class TIniStorage : public TObject {
   ~TIniStorage() override;
 
   const std::string& FileName() const { return fileName_; }
+  // The file is written readable and writable by its owner only: for a
+  // file that holds a secret (the proxy password).
+  void SetOwnerOnly(bool ownerOnly) { mode_ = ownerOnly ? 0600 : 0644; }
 
   // Hands every path whose first element is `root` to `sub` (not owned).
   void AddSubStorage(std::string root, TIniStorage* sub);
@@ -93,9 +97,10 @@ class TIniStorage : public TObject {
   bool SectionExists(std::string_view path) const;
   void EraseSection(std::string_view path);
 
-  // Writes the file when something changed since the last load or flush, and
-  // then flushes the sub-storages. False when a file could not be written.
-  bool Flush();
+  // Writes the file when something changed since the last load or flush (or
+  // in any case with `always`), and then flushes the sub-storages the same
+  // way. False when a file could not be written.
+  bool Flush(bool always = false);
   // Re-reads the file, dropping unsaved changes.
   void Reload();
 
@@ -106,6 +111,7 @@ class TIniStorage : public TObject {
   std::string fileName_;
   TIniFile ini_;
   bool modified_ = false;
+  unsigned mode_ = 0644;
   std::vector<std::pair<std::string, TIniStorage*>> subs_;
   mutable std::shared_mutex lock_;
 };

@@ -1,66 +1,189 @@
-// The program binary itself: start-up step 1 and its failure path.
+// The program binary itself, started as a user would start it: its exit
+// codes, one copy per user, a SIGTERM ending it in order, and a crash that
+// must not block the next start.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "gates/import_support.h"
+#include "sqlmgr.h"
 #include "support/tempdir.h"
 
 namespace {
 
-struct ProgramRun {
-  int exitCode = -1;
-  std::string output;  // stdout and stderr together
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// One run of the program, its output going to a file.
+class Program {
+ public:
+  Program(const std::vector<std::string>& args, const std::vector<std::string>& env, const std::string& outputFile)
+      : output_(outputFile) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    std::vector<std::string> argStrings = {PARLOMIX_BINARY};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv, envp;
+    for (std::string& a : argStrings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envCopy = env;
+    for (std::string& e : envCopy) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    if (posix_spawn(&pid_, PARLOMIX_BINARY, &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Program() {
+    if (pid_ > 0 && exitCode_ < 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
+  // The exit code once the program has ended within `timeout`; -1 when it
+  // is still running.
+  int WaitExit(std::chrono::milliseconds timeout) {
+    auto end = std::chrono::steady_clock::now() + timeout;
+    while (exitCode_ < 0 && std::chrono::steady_clock::now() < end) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        break;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return exitCode_;
+  }
+  void Signal(int sig) { kill(pid_, sig); }
+  std::string Output() const {
+    std::ifstream in(output_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+ private:
+  std::string output_;
+  pid_t pid_ = -1;
+  int exitCode_ = -1;
 };
 
-// Runs parlomix with exactly the environment given.
-ProgramRun RunProgram(const std::vector<std::string>& env) {
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-  std::vector<char*> envp;
-  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-  char program[] = PARLOMIX_BINARY;
-  char* argv[] = {program, nullptr};
-  pid_t pid;
-  ProgramRun run;
-  if (posix_spawn(&pid, program, &actions, nullptr, argv, envp.data()) != 0) return run;
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeFds[1]);
-  std::array<char, 4096> buf;
-  ssize_t n;
-  while ((n = read(pipeFds[0], buf.data(), buf.size())) > 0) run.output.append(buf.data(), n);
-  close(pipeFds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
+bool WaitForFile(const std::string& path, std::chrono::milliseconds timeout) {
+  auto end = std::chrono::steady_clock::now() + timeout;
+  while (!fs::exists(path)) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
 }
 
-TEST(Startup, FindsItsFoldersAndCreatesTheProfile) {
-  TempDir dir;
-  ProgramRun run = RunProgram({"HOME=" + dir.Path().string(), "ASAN_OPTIONS=detect_leaks=0"});
-  EXPECT_EQ(run.exitCode, 0) << run.output;
-  std::string profile = dir.File(".local/share/Parlomix") + "/";
-  EXPECT_NE(run.output.find("profile: " + profile), std::string::npos) << run.output;
-  EXPECT_TRUE(std::filesystem::is_directory(profile));
+class ProgramRuns : public ::testing::Test {
+ protected:
+  TempDir home, runtime, logs;
+
+  std::vector<std::string> Env(const TempDir& forHome) const {
+    return {"HOME=" + forHome.Path().string(), "XDG_RUNTIME_DIR=" + runtime.Path().string(),
+            "QT_QPA_PLATFORM=offscreen", "ASAN_OPTIONS=detect_leaks=0"};
+  }
+  std::string Profile(const TempDir& forHome) const { return forHome.File(".local/share/Parlomix") + "/"; }
+  // A first copy that has come up: its options file is written by then.
+  std::unique_ptr<Program> StartFirst(const std::string& name = "first") {
+    auto program = std::make_unique<Program>(std::vector<std::string>{}, Env(home), logs.File(name + ".log"));
+    EXPECT_TRUE(program->Started());
+    EXPECT_TRUE(WaitForFile(Profile(home) + "Parlomix.ini", 20s)) << program->Output();
+    return program;
+  }
+  std::string GateCaption(const std::string& profile, const std::string& gate) {
+    OpenDatabases(profile + "Parlomix.db3", profile + "Gates.db3");
+    Database->AddParamText(":Name", gate);
+    std::string caption = Database->GetStringValue("SELECT Caption FROM gates.Gate WHERE Name=:Name");
+    CloseDatabases();
+    return caption;
+  }
+};
+
+TEST_F(ProgramRuns, SigtermEndsTheProgramInOrderAndKeepsTheMessage) {
+  auto first = StartFirst();
+  first->Signal(SIGTERM);
+  EXPECT_EQ(first->WaitExit(20s), 0) << first->Output();
+  std::string profile = Profile(home);
+  EXPECT_TRUE(fs::exists(profile + "Parlomix.db3"));
+  std::ifstream in(profile + "autosave.plmx", std::ios::binary);
+  std::string saved(std::istreambuf_iterator<char>(in), {});
+  EXPECT_NE(saved.find("<text>Привет. Как дела? Что делаешь? ;)</text>"), std::string::npos) << saved;
+  EXPECT_FALSE(fs::exists(runtime.File("parlomix.socket"))) << "the guard is given up";
+}
+
+TEST_F(ProgramRuns, ASecondStartRaisesTheFirstHandsOverItsImportAndExits0) {
+  auto first = StartFirst();
+  TempDir otherHome, files;
+  GateXml gate;
+  gate.name = "FromSecondStart";
+  gate.caption = "Forwarded";
+  std::string file = files.Write("a gate.xml", gate.Element());
+  fs::create_directories(Profile(otherHome));
+  otherHome.Write(".local/share/Parlomix/autosave.plmx", "untouched");
+  Program second({"-ig\"" + file + "\""}, Env(otherHome), logs.File("second.log"));
+  EXPECT_EQ(second.WaitExit(20s), 0) << second.Output();
+  EXPECT_FALSE(fs::exists(Profile(otherHome) + "Parlomix.db3")) << "an early stop opens no database";
+  EXPECT_EQ(otherHome.Read(".local/share/Parlomix/autosave.plmx"), "untouched");
+  first->Signal(SIGTERM);
+  ASSERT_EQ(first->WaitExit(20s), 0) << first->Output();
+  EXPECT_EQ(GateCaption(Profile(home), "FromSecondStart"), "Forwarded");
+}
+
+TEST_F(ProgramRuns, ACrashedCopyDoesNotBlockTheNextStart) {
+  auto crashed = StartFirst("crashed");
+  crashed->Signal(SIGKILL);
+  crashed->WaitExit(10s);
+  ASSERT_TRUE(fs::exists(runtime.File("parlomix.lock"))) << "the lock of the dead copy is still there";
+  auto next = std::make_unique<Program>(std::vector<std::string>{}, Env(home), logs.File("next.log"));
+  // The lock names its holder's process first.
+  auto holder = [&] {
+    std::ifstream in(runtime.File("parlomix.lock"));
+    pid_t pid = 0;
+    in >> pid;
+    return pid;
+  };
+  for (int attempt = 0; attempt < 200 && holder() != next->Pid(); ++attempt) std::this_thread::sleep_for(50ms);
+  ASSERT_EQ(holder(), next->Pid()) << next->Output();
+  // The next copy holds the guard: a later start is handed over to it.
+  TempDir files;
+  GateXml gate;
+  gate.name = "AfterCrash";
+  std::string file = files.Write("g.xml", gate.Element());
+  auto later = std::make_unique<Program>(std::vector<std::string>{"-ig" + file}, Env(home), logs.File("later.log"));
+  EXPECT_EQ(later->WaitExit(20s), 0) << later->Output();
+  next->Signal(SIGTERM);
+  ASSERT_EQ(next->WaitExit(20s), 0) << next->Output();
+  EXPECT_EQ(GateCaption(Profile(home), "AfterCrash"), "Caption");
+}
+
+TEST_F(ProgramRuns, AFailedStartShowsErrorAndExits1) {
+  home.Write(".local/share/Parlomix/Parlomix.db3", std::string(4096, 'x'));
+  Program program({}, Env(home), logs.File("failed.log"));
+  EXPECT_EQ(program.WaitExit(20s), 1);
+  EXPECT_NE(program.Output().find("Ошибка: "), std::string::npos) << program.Output();
 }
 
 TEST(Startup, AProfileThatCannotBeCreatedEndsWithExitCode1) {
   // Nobody, root included, can make folders under /proc.
-  ProgramRun run = RunProgram({"APPDATA=/proc/parlomix-test", "ASAN_OPTIONS=detect_leaks=0"});
-  EXPECT_EQ(run.exitCode, 1) << run.output;
-  EXPECT_NE(run.output.find("Ошибка: Невозможно инициализировать настройки"), std::string::npos) << run.output;
+  TempDir logs;
+  Program program({}, {"APPDATA=/proc/parlomix-test", "ASAN_OPTIONS=detect_leaks=0"}, logs.File("out.log"));
+  EXPECT_EQ(program.WaitExit(20s), 1);
+  EXPECT_NE(program.Output().find("Ошибка: Невозможно инициализировать настройки"), std::string::npos)
+      << program.Output();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "inistorage.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <random>
 #include <thread>
@@ -113,6 +114,41 @@ TEST(IniStorage, SubStorageServesItsRoot) {
   }
   EXPECT_EQ(dir.Read("Parlomix.ini"), "[Network]\nProxy=Direct\n");
   EXPECT_EQ(dir.Read("Placemnt.ini"), "[TfmMain]\nLeft=10\n\n[General]\nNoSection=TRUE\n");
+}
+
+TEST(IniStorage, AnOwnerOnlyFileIsWrittenForItsOwnerAlone) {
+  TempDir dir;
+  auto mode = [&](const std::string& name) {
+    struct stat st {};
+    return stat(dir.File(name).c_str(), &st) == 0 ? st.st_mode & 0777 : 0u;
+  };
+  // An older file and a temporary left behind were open to everyone.
+  dir.Write("secret.ini", "[Network]\nProxyPass=old\n");
+  dir.Write("secret.ini.tmp", "stale");
+  chmod(dir.File("secret.ini").c_str(), 0666);
+  chmod(dir.File("secret.ini.tmp").c_str(), 0666);
+  TIniStorage secret(dir.File("secret.ini"));
+  secret.SetOwnerOnly(true);
+  secret.WriteString("Network\\ProxyPass", "p4ss");
+  ASSERT_TRUE(secret.Flush());
+  EXPECT_EQ(mode("secret.ini"), 0600u);
+  EXPECT_EQ(dir.Read("secret.ini"), "[Network]\nProxyPass=p4ss\n");
+  TIniStorage plain(dir.File("plain.ini"));
+  plain.WriteString("A\\B", "c");
+  ASSERT_TRUE(plain.Flush());
+  EXPECT_EQ(mode("plain.ini") & 0600, 0600u);
+}
+
+TEST(IniStorage, AFlushForAnywayWritesAnUnchangedStorageAndItsSubStorages) {
+  TempDir dir;
+  TIniStorage placement(dir.File("Placemnt.ini"));
+  TIniStorage options(dir.File("Parlomix.ini"));
+  placement.AddSubStorage("Configuration", &options);
+  ASSERT_TRUE(placement.Flush());
+  EXPECT_FALSE(std::filesystem::exists(dir.File("Placemnt.ini")));
+  ASSERT_TRUE(placement.Flush(true));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("Placemnt.ini")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("Parlomix.ini")));
 }
 
 TEST(IniStorage, FlushReportsAnUnwritableFolder) {

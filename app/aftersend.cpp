@@ -1,0 +1,31 @@
+#include "aftersend.h"
+
+#include "history.h"
+#include "options.h"
+
+TAfterSendOptions TAfterSendOptions::Read(const TCustomOptions& options) {
+  TAfterSendOptions o;
+  o.logStats = options.ReadBool("Stats\\LogStats");
+  o.addToHistory = options.ReadBool("Message\\AddToHistory");
+  o.errorMsgToHistory = options.ReadBool("Message\\ErrorMsgToHistory");
+  o.clearAfterSend = options.ReadBool("Message\\ClearAfterSend");
+  o.clearOnlyText = options.ReadBool("Message\\ClearOnlyText");
+  return o;
+}
+
+TAfterSendPlan PlanAfterSend(uint8_t status, const TAfterSendOptions& options) {
+  TAfterSendPlan plan;
+  bool error = status == ssError;
+  bool cancelled = status == ssCancelled || status == ssCancelledInCheck;
+  plan.logStats = options.logStats && !cancelled;
+  plan.statsError = error;
+
+  bool wentOut = status == ssSent || status == ssDelivered || status == ssCancelledInCheck;
+  plan.done = wentOut || (error && options.errorMsgToHistory);
+  if (!plan.done) return plan;
+  plan.addHistory = options.addToHistory;
+  plan.deliveryStatus = DeliveryStatusOfSend(status);
+  bool keepsText = wentOut || plan.addHistory;
+  if (options.clearAfterSend && keepsText) plan.clear = options.clearOnlyText ? TClearKind::Text : TClearKind::All;
+  return plan;
+}

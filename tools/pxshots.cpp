@@ -1,0 +1,122 @@
+// pxshots FOLDER: opens every window built so far over a throw-away profile
+// filled with sample data and saves a picture of each as FOLDER/NAME.png.
+// Run it under a real display server (make screenshots uses Xvfb) so that
+// fonts and styles are the desktop's. A window is added by one entry in
+// kShots below.
+#include <QComboBox>
+#include <QDir>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "application.h"
+#include "cp1251.h"
+#include "importgate.h"
+#include "lastitems.h"
+#include "options.h"
+#include "smsfrm.h"
+#include "sqlmgr.h"
+#include "templates.h"
+#include "uitext.h"
+
+namespace {
+
+// Sample gates: two for one number, so the gate counter shows. Gate lists
+// without a byte-order mark are Windows-1251.
+std::string SampleGates() {
+  auto gate = [](const std::string& name, const std::string& caption, int priority) {
+    return "<gate><name>" + name + "</name><caption>" + caption + "</caption><type>SMS</type><class>HTTP</class>" +
+           "<version>1</version><priority>" + std::to_string(priority) +
+           "</priority><prefixlist><prefix start=\"7916\" end=\"7916\" format=\"1.3.7\" tag=\"0\"/></prefixlist>" +
+           "<info><SupportUnicode>1</SupportUnicode><SupportFlash>1</SupportFlash><MaxSymbols>160</MaxSymbols>" +
+           "</info><classprops><Send>1</Send></classprops></gate>";
+  };
+  return "<?xml version=\"1.0\" encoding=\"windows-1251\"?><gates version=\"7\">" +
+         gate("MTS", "МТС (Москва)"_cp, 20) + gate("SMSC", "SMS-центр"_cp, 10) + "</gates>";
+}
+
+// Fills the profile's databases with what the windows show.
+void FillProfile() {
+  OpenDatabases(ProfileDir + "Parlomix.db3", ProfileDir + "Gates.db3");
+  std::istringstream gates(SampleGates());
+  ImportGatePackageStream(gates, true);
+  TTemplateList::Add("Опаздываю"_cp, "Опаздываю, буду в |"_cp);
+  TTemplateList::Add("Перезвони"_cp, "Перезвони мне, пожалуйста"_cp);
+  TLastItems::Add(TLastItems::kSignature, "Вася"_cp);
+  CloseDatabases();
+}
+
+// The main window with a message being written.
+std::unique_ptr<QWidget> MainWindow() {
+  auto frm = std::make_unique<TSMSFrm>(std::vector<std::string>{});
+  if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return nullptr;
+  frm->cbTo->setEditText("+7 916 123-45-67");
+  frm->FillGateList();
+  frm->SetMemoText("Привет! Встречаемся у входа в кино в семь.\r\nНе опаздывай :)"_cp);
+  frm->cbSignature->setEditText(QStr("Вася"_cp));
+  frm->UpdateActions();
+  frm->resize(760, 600);
+  return frm;
+}
+
+struct Shot {
+  const char* name;
+  std::function<std::unique_ptr<QWidget>()> open;
+};
+
+const Shot kShots[] = {
+    {"mainwindow", MainWindow},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: pxshots FOLDER\n");
+    return 2;
+  }
+  QString folder = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(folder);
+
+  // A profile and instance guard of its own: a running Parlomix is left alone.
+  std::string temp = QDir::tempPath().toStdString() + "/pxshots-XXXXXX";
+  if (!mkdtemp(temp.data())) return 1;
+  setenv("XDG_RUNTIME_DIR", temp.c_str(), 1);
+  ProgramDir = std::filesystem::path(ProgramFileName()).parent_path().string() + "/";
+  TranslitDir = ProgramDir + "Translit/";
+  ProfileDir = temp + "/";
+  FillProfile();
+
+  int qtArgc = 1;
+  TParlomixApp app(qtArgc, argv);
+  int failures = 0;
+  for (const Shot& shot : kShots) {
+    std::unique_ptr<QWidget> window = shot.open();
+    if (!window) {
+      ++failures;
+      continue;
+    }
+    window->show();
+    // Let the window be laid out and painted before it is taken.
+    for (int i = 0; i < 20; ++i) {
+      QCoreApplication::processEvents();
+      QThread::msleep(20);
+    }
+    QString file = folder + "/" + shot.name + ".png";
+    if (!window->grab().save(file)) {
+      std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+      ++failures;
+    }
+    window.reset();
+  }
+  std::filesystem::remove_all(temp);
+  return failures == 0 ? 0 : 1;
+}
