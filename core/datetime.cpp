@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "exceptions.h"
+
 namespace {
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -36,7 +38,13 @@ TDateTime Now() {
          EncodeTime(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ts.tv_nsec / 1000000));
 }
 
-int64_t DateTimeToUnix(TDateTime dt) { return static_cast<int64_t>(std::nearbyint((dt - kUnixDateDelta) * 86400.0)); }
+int64_t DateTimeToUnix(TDateTime dt) {
+  const double seconds = std::nearbyint((dt - kUnixDateDelta) * 86400.0);
+  // 2^63 is exact as a double; anything at or beyond it (or no number) has
+  // no 64-bit count of seconds.
+  if (!(std::fabs(seconds) < 9223372036854775808.0)) throw EConvertError("Invalid date");
+  return static_cast<int64_t>(seconds);
+}
 
 TDateTime UnixToDateTime(int64_t seconds) { return kUnixDateDelta + static_cast<double>(seconds) / 86400.0; }
 
@@ -57,6 +65,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec) {
 }
 
 DateTimeParts DecodeDateTime(TDateTime dt) {
+  if (!(dt >= kMinDateTime && dt < kMaxDateTime)) throw EConvertError("Invalid date");
   DateTimeParts p{};
   // Milliseconds since day 0, rounded, so 23:59:59.9996 does not show as 24:00.
   double total = std::nearbyint(dt * 86400000.0);

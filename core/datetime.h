@@ -15,7 +15,13 @@ constexpr TDateTime kUnixDateDelta = 25569.0;
 // The current local date and time.
 TDateTime Now();
 
+// The day counts of 0001-01-01 and of the day after 9999-12-31: the dates
+// the calendar routines accept.
+constexpr TDateTime kMinDateTime = -693593.0;
+constexpr TDateTime kMaxDateTime = 2958466.0;
+
 // (dt - 25569) * 86400 rounded to the nearest whole number (ties to even).
+// Raises EConvertError when dt is no number or the seconds do not fit.
 int64_t DateTimeToUnix(TDateTime dt);
 // 25569 + seconds / 86400.
 TDateTime UnixToDateTime(int64_t seconds);
@@ -28,7 +34,10 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec = 0);
 struct DateTimeParts {
   int year, month, day, hour, minute, second, msec;
 };
-// Splits a day count into calendar date and time of day (milliseconds rounded).
+// Splits a day count into calendar date and time of day (milliseconds
+// rounded). Raises EConvertError "Invalid date" for a value that is no number
+// or lies outside kMinDateTime..kMaxDateTime (scripts can make any double a
+// date).
 DateTimeParts DecodeDateTime(TDateTime dt);
 
 // "dd.mm.yyyy", followed by " h:nn:ss" when the time of day is not midnight;

@@ -11,6 +11,8 @@ struct HandleTable {
   uint64_t next = 1;
 };
 
+std::atomic<int64_t> liveObjects{0};
+
 HandleTable& Handles() {
   static HandleTable table;
   return table;
@@ -29,7 +31,13 @@ const TClassInfo& TObject::StaticClass() {
   return info;
 }
 
+TObject::TObject() { liveObjects.fetch_add(1, std::memory_order_relaxed); }
+TObject::TObject(const TObject&) { liveObjects.fetch_add(1, std::memory_order_relaxed); }
+
+int64_t TObject::LiveCount() { return liveObjects.load(std::memory_order_relaxed); }
+
 TObject::~TObject() {
+  liveObjects.fetch_sub(1, std::memory_order_relaxed);
   if (uint64_t h = handle_.load(std::memory_order_acquire)) {
     HandleTable& table = Handles();
     std::lock_guard guard(table.lock);

@@ -30,9 +30,9 @@ struct TClassInfo {
 
 class TObject {
  public:
-  TObject() = default;
+  TObject();
   // A copy is a new object with an identity (and handle) of its own.
-  TObject(const TObject&) {}
+  TObject(const TObject&);
   TObject& operator=(const TObject&) { return *this; }
   virtual ~TObject();
 
@@ -46,6 +46,9 @@ class TObject {
   uint64_t Handle() const;
   // The object a handle was given for, or nullptr once it has been freed.
   static TObject* FromHandle(uint64_t handle);
+  // Objects alive in the process now: a long-running program checks with it
+  // that repeated work leaves nothing behind.
+  static int64_t LiveCount();
 
  private:
   mutable std::atomic<uint64_t> handle_{0};

@@ -1,10 +1,16 @@
-// RegExp over PCRE2 (8-bit, no UTF: every byte is one character).
+// RegExp over PCRE2 (8-bit, no UTF: every byte is one character). Gates
+// run the same few patterns over pages of hundreds of kilobytes at every
+// send, so patterns are compiled once, to machine code where the library
+// can, and kept.
 #include "regexp.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
 #include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -16,15 +22,47 @@ constexpr uint32_t kMatchLimit = 5'000'000;
 constexpr uint32_t kDepthLimit = 5'000'000;
 constexpr uint32_t kHeapLimitKiB = 128 * 1024;
 
-struct CodeFree {
-  void operator()(pcre2_code* p) const { pcre2_code_free(p); }
-};
 struct MatchDataFree {
   void operator()(pcre2_match_data* p) const { pcre2_match_data_free(p); }
 };
 struct MatchContextFree {
   void operator()(pcre2_match_context* p) const { pcre2_match_context_free(p); }
 };
+
+// Patterns kept compiled; past this many the cache starts afresh, so that a
+// script making patterns of its own in a loop cannot grow it without end.
+constexpr size_t kMaxCachedPatterns = 256;
+
+// A compiled pattern (nullptr when the pattern does not compile); shared by
+// every thread, which PCRE2 allows for matching.
+using CompiledPattern = std::shared_ptr<pcre2_code>;
+
+CompiledPattern Compile(std::string_view pattern) {
+  int errorCode = 0;
+  PCRE2_SIZE errorOffset = 0;
+  pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                                   PCRE2_MULTILINE | PCRE2_DOTALL, &errorCode, &errorOffset, nullptr);
+  if (!code) return nullptr;
+  // Without machine code (no JIT on this platform, or no memory for it) the
+  // interpreter matches alone.
+  pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
+  return CompiledPattern(code, pcre2_code_free);
+}
+
+CompiledPattern CachedPattern(std::string_view pattern) {
+  static std::mutex lock;
+  static std::unordered_map<std::string, CompiledPattern> cache;
+  {
+    std::lock_guard guard(lock);
+    auto it = cache.find(std::string(pattern));
+    if (it != cache.end()) return it->second;
+  }
+  CompiledPattern compiled = Compile(pattern);
+  std::lock_guard guard(lock);
+  if (cache.size() >= kMaxCachedPatterns) cache.clear();
+  cache.emplace(std::string(pattern), compiled);
+  return compiled;
+}
 
 std::string ErrorText(int code) {
   PCRE2_UCHAR buffer[256];
@@ -49,18 +87,18 @@ std::unique_ptr<pcre2_match_context, MatchContextFree> BoundedContext() {
 
 std::string RegExp(std::string_view s, std::string_view pattern, int index) {
   if (pattern.empty()) throw ERegExpError("Required value is null");
-  int errorCode = 0;
-  PCRE2_SIZE errorOffset = 0;
-  std::unique_ptr<pcre2_code, CodeFree> code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                                                           PCRE2_MULTILINE | PCRE2_DOTALL, &errorCode, &errorOffset,
-                                                           nullptr));
+  const CompiledPattern code = CachedPattern(pattern);
   if (!code) return {};
   std::unique_ptr<pcre2_match_data, MatchDataFree> match(pcre2_match_data_create_from_pattern(code.get(), nullptr));
   if (!match) throw ERegExpError(ErrorText(PCRE2_ERROR_NOMEMORY));
   const auto context = BoundedContext();
-  const char* subject = s.empty() ? "" : s.data();  // the engine refuses a null subject
-  const int captured =
-      pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(subject), s.size(), 0, 0, match.get(), context.get());
+  const auto* subject = reinterpret_cast<PCRE2_SPTR>(s.empty() ? "" : s.data());  // the engine refuses a null subject
+  int captured = pcre2_match(code.get(), subject, s.size(), 0, 0, match.get(), context.get());
+  // Machine code runs on a small stack of its own; a match that needs more
+  // (a lazy group across a whole page) is left to the interpreter, whose
+  // limits are the ones above.
+  if (captured == PCRE2_ERROR_JIT_STACKLIMIT)
+    captured = pcre2_match(code.get(), subject, s.size(), 0, PCRE2_NO_JIT, match.get(), context.get());
   if (captured == PCRE2_ERROR_NOMATCH || IsLimitError(captured)) return {};
   if (captured < 0) throw ERegExpError(ErrorText(captured));
   // captured is one more than the highest group that took part.

@@ -1,6 +1,8 @@
 // Delphi string primitives over byte strings.
 #include "strfuncs.h"
 
+#include <cstring>
+
 namespace strfuncs {
 
 std::string_view Trim(std::string_view s) {
@@ -19,8 +21,11 @@ std::string Copy(std::string_view s, int64_t index, int64_t count) {
 
 int64_t PosEx(std::string_view sub, std::string_view s, int64_t offset) {
   if (sub.empty() || offset < 1 || offset > static_cast<int64_t>(s.size())) return 0;
-  const size_t found = s.find(sub, static_cast<size_t>(offset - 1));
-  return found == std::string_view::npos ? 0 : static_cast<int64_t>(found) + 1;
+  // memmem rather than find: gate scripts search pages of hundreds of
+  // kilobytes for markup whose first character ("<", "n") occurs everywhere.
+  const size_t from = static_cast<size_t>(offset - 1);
+  const void* found = memmem(s.data() + from, s.size() - from, sub.data(), sub.size());
+  return found ? static_cast<const char*>(found) - s.data() + 1 : 0;
 }
 
 int HexDigitValue(char c) {

@@ -30,7 +30,7 @@ std::string ExpandLineBreaks(std::string_view s);
 // True when every character code is below 128 (also for empty text).
 bool isAscii(std::string_view s);
 
-// Pairs of hexadecimal digits as bytes; the result is half as long as s (an
-// odd last digit is dropped). Decoding stops at the first pair that is not
-// hexadecimal; the bytes from there on are zero.
+// Pairs of hexadecimal digits as bytes, from the left (an odd last digit is
+// dropped). Decoding stops at the first pair that is not hexadecimal and the
+// result holds only the bytes decoded before it.
 std::string DecodeHex(std::string_view s);

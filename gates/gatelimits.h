@@ -12,6 +12,7 @@ inline constexpr uint64_t kMaxZipArchiveSize = 64ull << 20;
 // The entry count field of an archive without the 64-bit extension.
 inline constexpr int kMaxZipEntries = 0xFFFF;
 
+<<<<<<< HEAD
 // Gate import. A real gate list is a few megabytes of XML; the cap leaves a
 // wide margin and still keeps a hostile or broken file (or a small gzip
 // stream that inflates without end) from taking the machine's memory at
@@ -42,3 +43,15 @@ inline constexpr int kMaxRedirects = 10;
 // While a download goes to a file, this much of the body is gathered in
 // memory before it is written out.
 inline constexpr std::size_t kDownloadChunk = 65536;
+=======
+// Bitmaps a captcha script may make or be given: 16 megapixels (64 MiB at
+// 32 bits a pixel). Captchas are a few hundred pixels wide; a bound this far
+// above them only stops a hostile script from taking the machine's memory.
+inline constexpr int64_t kMaxBitmapPixels = int64_t{16} << 20;
+// Characters one TextOut draws: a label on a captcha is a handful, and the
+// text layout must not become the slow part of a send.
+inline constexpr size_t kMaxTextOutChars = 4096;
+// Width and precision of one Format directive in a script: "%20s" pads a
+// field, while "%999999999s" would only make the program allocate.
+inline constexpr int64_t kMaxFormatWidth = 4096;
+>>>>>>> h15

@@ -79,15 +79,21 @@ TEST(PropList, IndexErrorsNameTheIndexAndChangeNothing) {
 }
 
 TEST(PropList, FreeingTheListLeavesObjectsAlive) {
+  const int64_t before = TObject::LiveCount();
   auto o = std::make_unique<Probe>();
   uint64_t handle = o->Handle();
   {
     TPropList list;
     list.SetObjectNamed("o", o.get());
+    EXPECT_EQ(TObject::LiveCount(), before + 3);  // the probe, the list and its entry
   }
+  EXPECT_EQ(TObject::LiveCount(), before + 1);
   EXPECT_EQ(TObject::FromHandle(handle), o.get());
+  Probe copy(*o);
+  EXPECT_EQ(TObject::LiveCount(), before + 2);
   o.reset();
   EXPECT_EQ(TObject::FromHandle(handle), nullptr);
+  EXPECT_EQ(TObject::LiveCount(), before + 1);
 }
 
 TEST(PropList, AssignCopiesOnlyTheUsedSide) {

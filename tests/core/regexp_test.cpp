@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "cp1251.h"
 
 namespace {
@@ -73,6 +78,26 @@ TEST(RegExp, SanePatternsOnTheSameTextsStillMatch) {
   // The limits leave room for a lazy group across a large page.
   const std::string page = "<td>" + std::string(300'000, 'x') + "\n</td>";
   EXPECT_EQ(RegExp(page, "<td>((?:.|\\n)*?)</td>", 1).size(), 300'001u);
+}
+
+TEST(RegExp, KeptPatternsServeEveryThreadAndEveryPattern) {
+  // More distinct patterns than are kept compiled, each still right.
+  for (int i = 0; i < 600; ++i) {
+    const std::string n = std::to_string(i);
+    ASSERT_EQ(RegExp("id" + n + "=v" + n + ";", "id" + n + "=(\\w+);", 1), "v" + n);
+  }
+  // One pattern matched from several threads at once.
+  std::vector<std::thread> threads;
+  std::atomic<int> wrong{0};
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([t, &wrong] {
+      for (int i = 0; i < 200; ++i) {
+        const std::string value = std::to_string(t * 1000 + i);
+        if (RegExp("<input name=\"sid\" value=\"" + value + "\">", "value=\"(\\d+)\"", 1) != value) ++wrong;
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace

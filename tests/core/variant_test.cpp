@@ -16,6 +16,8 @@ std::string ErrorOf(F f) {
     f();
   } catch (const EVariantError& e) {
     return e.Message();
+  } catch (const EConvertError& e) {
+    return e.Message();
   }
   return "";
 }
@@ -147,6 +149,21 @@ TEST(Variant, UnixSecondsAreLocalDayCounts) {
   p = DecodeDateTime(-1.25);  // day -1, a quarter into the day
   EXPECT_EQ(p.day, 29);
   EXPECT_EQ(p.hour, 6);
+  p = DecodeDateTime(kMaxDateTime - 1.0 / 86400);
+  EXPECT_EQ(p.year, 9999);
+  EXPECT_EQ(p.second, 59);
+  EXPECT_EQ(DecodeDateTime(kMinDateTime).year, 1);
+}
+
+TEST(Variant, DatesOutsideTheCalendarAreConversionErrors) {
+  // Scripts can make any number a date; none may reach undefined arithmetic.
+  for (double bad : {kMaxDateTime, kMinDateTime - 0.5, 1e300, -1e300, std::nan(""), HUGE_VAL}) {
+    EXPECT_EQ(ErrorOf([&] { DecodeDateTime(bad); }), "Invalid date") << bad;
+    EXPECT_EQ(ErrorOf([&] { Variant::Date(bad).AsString(); }), "Invalid date") << bad;
+  }
+  EXPECT_EQ(ErrorOf([] { DateTimeToUnix(1e300); }), "Invalid date");
+  EXPECT_EQ(ErrorOf([] { DateTimeToUnix(std::nan("")); }), "Invalid date");
+  EXPECT_EQ(DateTimeToUnix(kMaxDateTime), 253402300800LL);
 }
 
 TEST(Variant, StringsAndArraysHaveValueSemantics) {

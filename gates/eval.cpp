@@ -1,0 +1,128 @@
+// The script evaluator over a program object of its own.
+#include "eval.h"
+
+#include <string_view>
+
+#include "cp1251.h"
+#include "errors.h"
+#include "evalreg.h"
+#include "tokenizer.h"
+#include "units.h"
+#include "values.h"
+
+namespace {
+
+// The program gate parameters run in. A parameter that is one expression
+// must be that expression and nothing more: "eval(1+2) " leaves the script
+// "1+2)", whose stray bracket the expression reader would stop at and pass
+// over in silence, hiding a broken gate parameter.
+class TEvalProgram : public TInterpreterProgram {
+  PX_CLASS(TEvalProgram, TInterpreterProgram)
+ public:
+  void Run() override {
+    const bool expression = IsExpression();
+    TInterpreterProgram::Run();
+    if (expression && Kind() != tkEnd) RaiseExpectedCode(304);
+  }
+
+ private:
+  // The entry runs anything that starts otherwise as one expression.
+  bool IsExpression() {
+    if (IsProgramText(Source())) return false;
+    Init();
+    NextToken();
+    switch (Kind()) {
+      case tkBegin: case tkVar: case tkProcedure: case tkFunction: case tkUnit: return false;
+      default: return true;
+    }
+  }
+};
+
+constexpr std::string_view kEvalPrefix = "eval(";
+// The code the interpreter gives a failure that is not one of its own.
+constexpr int32_t kHostFailureCode = 6;
+
+bool IsScriptValue(const std::string& value) {
+  if (value.size() < kEvalPrefix.size()) return false;
+  for (size_t i = 0; i < kEvalPrefix.size(); ++i)
+    if (cp1251::Lower(value[i]) != kEvalPrefix[i]) return false;
+  return true;
+}
+
+std::string MessageOf(const std::exception& e) {
+  if (const auto* own = dynamic_cast<const Exception*>(&e)) return own->Message();
+  return e.what();
+}
+
+}  // namespace
+
+EEvalException::EEvalException(const std::string& interpreterMessage, int32_t errCode, int32_t errPos)
+    : Exception("Ошибка парсинга  ("_cp + interpreterMessage + "): " + std::to_string(errPos)),
+      ErrCode(errCode),
+      ErrPos(errPos) {}
+
+TEvalutor::TEvalutor() : program_(std::make_unique<TEvalProgram>()) {
+  EnsureScriptApi();
+  program_->OnGetValue = [this](TObject* sender, const std::string& identifier, Variant& value,
+                                TInterpreterArgs& args, bool& done) { GetValue(sender, identifier, value, args, done); };
+}
+
+TEvalutor::~TEvalutor() = default;
+
+Variant TEvalutor::Evaluate(const std::string& value) {
+  Variant result;
+  Evaluate(value, result);
+  return result;
+}
+
+void TEvalutor::Evaluate(const std::string& value, Variant& result) {
+  if (value.empty()) {
+    result.Clear();
+    return;
+  }
+  if (!IsScriptValue(value)) {
+    result = Variant::String(value);
+    return;
+  }
+  // The last character is taken for the closing bracket, whatever it is; a
+  // bare "eval(" is an empty script.
+  const size_t length = value.size() - kEvalPrefix.size();
+  std::string script = length > 0 ? value.substr(kEvalPrefix.size(), length - 1) : std::string();
+  // The same text again keeps what the program learnt reading it.
+  if (program_->Source() != script) program_->SetSource(std::move(script));
+  try {
+    program_->Run();
+  } catch (const EInterpreterError& e) {
+    throw EEvalException(e.Message(), e.ErrCode, e.ErrPos);
+  } catch (const std::exception& e) {
+    // The program recorded where the host failure left the script.
+    const EInterpreterError& last = program_->LastError();
+    const std::string message = MessageOf(e);
+    if (last.ErrCode == kHostFailureCode && last.Message1 == message)
+      throw EEvalException(last.Message(), kHostFailureCode, last.ErrPos);
+    throw EEvalException(message, kHostFailureCode, -1);
+  }
+  result = program_->ResultValue.IsNull() ? Variant() : program_->ResultValue;
+}
+
+void TEvalutor::SetObject(const std::string& name, TObject* obj) {
+  if (obj)
+    vars_.SetItemNamed(name, ObjectToValue(obj));
+  else
+    vars_.RemoveNamed(name);
+}
+
+void TEvalutor::GetValue(TObject* /*sender*/, const std::string& identifier, Variant& value,
+                         TInterpreterArgs& /*args*/, bool& done) {
+  const int index = vars_.IndexOf(identifier);
+  done = index >= 0;
+  if (done) value = vars_.GetItem(index);
+}
+
+void TEvalutor::SetStatementHook(std::function<void()> hook) {
+  statementHook_ = std::move(hook);
+  if (statementHook_)
+    program_->OnStatement = [this](TObject*) { statementHook_(); };
+  else
+    program_->OnStatement = nullptr;
+}

@@ -1,0 +1,443 @@
+// The script API's functions and constants, in the order gate scripts have
+// always found them registered: the text constants, the functions (the
+// phone-part selectors right before ExtractPhonePart), the other constants.
+#include <cmath>
+#include <vector>
+
+#include "adapter.h"
+#include "arrays.h"
+#include "charset.h"
+#include "cp1251.h"
+#include "datetimefmt.h"
+#include "evalapi.h"
+#include "evalformat.h"
+#include "exceptions.h"
+#include "formencode.h"
+#include "messages.h"
+#include "monthnames.h"
+#include "phone.h"
+#include "random.h"
+#include "regexp.h"
+#include "scriptrun.h"
+#include "strfuncs.h"
+#include "textutils.h"
+#include "timezone.h"
+#include "translit.h"
+#include "values.h"
+
+namespace {
+
+// A function (callback set) or a constant (value set), in registration order.
+struct Entry {
+  const char* name;
+  TInterpreterCallback callback;
+  int32_t paramCount = 0;
+  std::vector<TVarType> params;
+  TVarType result = kNone;
+  Variant constant = Variant();
+};
+
+Entry Constant(const char* name, Variant value) { return {name, nullptr, 0, {}, kNone, std::move(value)}; }
+Entry Constant(const char* name, int32_t value) { return Constant(name, Variant::Integer(value)); }
+
+// A text a function built, counted against the running script's memory
+// budget: texts can grow far beyond their inputs (escaping, replacing).
+Variant BuiltText(std::string text) {
+  ChargeScriptMemory(static_cast<int64_t>(text.size()));
+  return Variant::String(std::move(text));
+}
+
+// --- text ------------------------------------------------------------------
+
+std::string TrimLeft(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  return std::string(s);
+}
+
+std::string TrimRight(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
+// Equal without regard to the case of Latin letters only.
+bool SameStr(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+  for (size_t i = 0; i < a.size(); ++i)
+    if (fold(a[i]) != fold(b[i])) return false;
+  return true;
+}
+
+// Every `from` replaced by `to`; the result's size is charged before it is
+// built, since a short text can ask for an enormous one.
+Variant ReplaceStr(const std::string& s, const std::string& from, const std::string& to) {
+  if (from.empty()) return Variant::String(s);
+  int64_t count = 0;
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + from.size())) ++count;
+  const int64_t size = static_cast<int64_t>(s.size()) +
+                       count * (static_cast<int64_t>(to.size()) - static_cast<int64_t>(from.size()));
+  ChargeScriptMemory(size);
+  std::string out;
+  out.reserve(static_cast<size_t>(size));
+  size_t start = 0;
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, start)) {
+    out.append(s, start, at - start);
+    out += to;
+    start = at + from.size();
+  }
+  out.append(s, start, std::string::npos);
+  return Variant::String(std::move(out));
+}
+
+// Delete (S, Index, Count) and Insert (Source, S, Index) as the language's
+// string procedures define them; the new text is also written back into the
+// variable passed as S.
+void DeleteText(Variant& value, TInterpreterArgs& args) {
+  std::string s = TextArg(args, 0);
+  const int64_t index = Int64Arg(args, 1), count = Int64Arg(args, 2), length = static_cast<int64_t>(s.size());
+  if (index >= 1 && index <= length && count > 0)
+    s.erase(static_cast<size_t>(index - 1), static_cast<size_t>(std::min(count, length - index + 1)));
+  value = Variant::String(std::move(s));
+  args.Values[0] = value;
+}
+
+void InsertText(Variant& value, TInterpreterArgs& args) {
+  const std::string source = TextArg(args, 0);
+  std::string s = TextArg(args, 1);
+  const int64_t length = static_cast<int64_t>(s.size());
+  const int64_t index = std::clamp<int64_t>(Int64Arg(args, 2), 1, length + 1);
+  s.insert(static_cast<size_t>(index - 1), source);
+  value = BuiltText(std::move(s));
+  args.Values[1] = value;
+}
+
+void RandomText(Variant& value, TInterpreterArgs& args) {
+  const std::string alphabet = TextArg(args, 0);
+  const int64_t length = Int64Arg(args, 1);
+  if (length > 0) ChargeScriptMemory(length);
+  value = Variant::String(RandomString(alphabet, length));
+}
+
+// "Assigned": an object value naming a live object or a pointer other than
+// nil; an object value whose object has been freed is interpreter error 2.
+bool IsAssigned(const Variant& v) {
+  if (v.VarType() == ObjectVarType()) return ValueToObject(v) != nullptr;
+  if (v.VarType() == PointerVarType()) return ValueToPointer(v) != nullptr;
+  return false;
+}
+
+// --- dates -----------------------------------------------------------------
+
+Variant DateValue(TDateTime dt) { return Variant::Date(dt); }
+TDateTime DateArg(const TInterpreterArgs& args, int i) { return Arg(args, i).AsDate(); }
+
+TDateTime AdjustTimeZone(TDateTime dt, int64_t bias, bool useDaylight) {
+  dt -= static_cast<double>(TimeZoneBias() - bias) / 1440.0;
+  if (useDaylight && TimeZoneDaylight()) dt -= 1.0 / 24.0;
+  return dt;
+}
+
+// --- arrays ----------------------------------------------------------------
+
+bool IsScriptArray(const Variant& v) { return v.VarType() == ArrayVarType(); }
+
+[[noreturn]] void RequireArray() { RaiseError(176, -1); }
+
+const VariantArray& GenericArray(const Variant& v) {
+  if (!v.IsArray()) RequireArray();
+  return v.ArrayRef();
+}
+
+int64_t LengthOf(const Variant& v) {
+  if (IsScriptArray(v)) return ScriptArrayLength(ValueToArray(v));
+  if (v.IsArray()) return static_cast<int64_t>(v.ArrayRef().items.size());
+  return static_cast<int64_t>(v.AsString().size());
+}
+
+int64_t HighOf(const Variant& v) {
+  if (IsScriptArray(v)) return ScriptArrayHigh(ValueToArray(v));
+  return GenericArray(v).High();
+}
+
+int64_t LowOf(const Variant& v) {
+  if (IsScriptArray(v)) return ScriptArrayLow(ValueToArray(v));
+  return GenericArray(v).low;
+}
+
+// The elements of a one-dimensional interpreter array or of a variant array.
+std::vector<Variant> ElementsOf(const Variant& v) {
+  if (!IsScriptArray(v)) return GenericArray(v).items;
+  const TInterpreterArray& a = ValueToArray(v);
+  std::vector<Variant> items;
+  items.reserve(static_cast<size_t>(ScriptArrayLength(a)));
+  for (int64_t i = ScriptArrayLow(a); i <= ScriptArrayHigh(a); ++i) {
+    const int32_t index[1] = {static_cast<int32_t>(i)};
+    items.push_back(GetArrayElement(index, a));
+  }
+  return items;
+}
+
+Variant VarArrayCreate(const Variant& boundsArg, const Variant& kindArg) {
+  const std::vector<Variant> bounds = ElementsOf(boundsArg);
+  if (bounds.size() % 2 != 0) throw Exception("The size of bounds array must be even!");
+  // The generic value holds arrays of one dimension only.
+  if (bounds.size() != 2) throw Exception("Sorry, for one-dimensional arrays only");
+  const int64_t low = bounds[0].AsInteger(), high = bounds[1].AsInteger();
+  if (high < low - 1 || high - low + 1 > kMaxArrayElements) RaiseError(175, -1);
+  const auto kind = static_cast<TVarType>(kindArg.AsInteger() & varTypeMask);
+  if (IsScriptKind(kind)) RaiseVariantCastError(varEmpty, kind);
+  const Variant element = kind == varVariant ? Variant() : Variant().ChangeType(kind);
+  ChargeScriptMemory((high - low + 1) * kValueBytes);
+  return Variant::Array(std::vector<Variant>(static_cast<size_t>(high - low + 1), element),
+                        static_cast<int32_t>(low));
+}
+
+// Dimension `dim` of an array: its low (or high) bound.
+int64_t ArrayBound(const Variant& v, int64_t dim, bool high) {
+  if (IsScriptArray(v)) {
+    const TInterpreterArray& a = ValueToArray(v);
+    if (dim < 1 || dim > a.Dimensions) throw EVariantError("Variant or safe array index out of bounds");
+    return high ? a.HighBounds[static_cast<size_t>(dim - 1)] : a.LowBounds[static_cast<size_t>(dim - 1)];
+  }
+  const VariantArray& a = GenericArray(v);
+  if (dim != 1) throw EVariantError("Variant or safe array index out of bounds");
+  return high ? a.High() : a.low;
+}
+
+int32_t DimensionsOf(const Variant& v) {
+  if (IsScriptArray(v)) return ValueToArray(v).Dimensions;
+  return v.IsArray() ? 1 : 0;
+}
+
+Variant VarAsType(const Variant& v, int64_t code) {
+  const auto kind = static_cast<TVarType>(code);
+  // An object or pointer made out of a number would name whatever it hit.
+  if (IsScriptKind(kind)) RaiseVariantCastError(v.VarType(), kind);
+  return v.ChangeType(kind);
+}
+
+// --- the table -------------------------------------------------------------
+
+std::vector<Entry> Entries() {
+  const TVarType array = ArrayVarType();
+  auto text = [](auto f) {
+    return [f](Variant& v, TInterpreterArgs& a) { v = Variant::String(f(TextArg(a, 0))); };
+  };
+  auto grown = [](auto f) {
+    return [f](Variant& v, TInterpreterArgs& a) { v = BuiltText(f(TextArg(a, 0))); };
+  };
+  return {
+      Constant("UpperLatinCaps", Variant::String("ABCDEFGHIJKLMNOPQRSTUVWXYZ")),
+      Constant("LowerLatinCaps", Variant::String("abcdefghijklmnopqrstuvwxyz")),
+      Constant("DigitCaps", Variant::String("0123456789")),
+      Constant("UpperHexCaps", Variant::String("0123456789ABCDEF")),
+      Constant("LowerHexCaps", Variant::String("0123456789abcdef")),
+
+      {"Assigned", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(IsAssigned(Arg(a, 0))); }, 1, {kAny},
+       kBool},
+      {"RegExp",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = Variant::String(RegExp(TextArg(a, 0), TextArg(a, 1), IntArg(a, 2)));
+       },
+       3, {kStr, kStr, kInt}, kStr},
+      {"DecodeHex", text([](const std::string& s) { return DecodeHex(s); }), 1, {kStr}, kStr},
+      {"UpperCase", text([](const std::string& s) { return cp1251::UpperCase(s); }), 1, {kStr}, kStr},
+      {"LowerCase", text([](const std::string& s) { return cp1251::LowerCase(s); }), 1, {kStr}, kStr},
+      {"Trim", text([](const std::string& s) { return std::string(strfuncs::Trim(s)); }), 1, {kStr}, kStr},
+      {"TrimLeft", text([](const std::string& s) { return TrimLeft(s); }), 1, {kStr}, kStr},
+      {"TrimRight", text([](const std::string& s) { return TrimRight(s); }), 1, {kStr}, kStr},
+      {"Length", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(LengthOf(Arg(a, 0))); }, 1, {kAny}, kInt},
+      {"Copy",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = Variant::String(strfuncs::Copy(TextArg(a, 0), Int64Arg(a, 1), Int64Arg(a, 2)));
+       },
+       3, {kAny, kAny, kAny}, kStr},
+      {"Delete", DeleteText, 3, {kAny | kByRef, kAny, kAny}, kStr},
+      {"Insert", InsertText, 3, {kAny, kAny | kByRef, kAny}, kStr},
+      {"Pos", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(strfuncs::PosEx(TextArg(a, 0), TextArg(a, 1))); },
+       2, {kAny, kAny}, kInt},
+      {"PosEx",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = WholeValue(strfuncs::PosEx(TextArg(a, 0), TextArg(a, 1), Int64Arg(a, 2)));
+       },
+       3, {kAny, kAny, kAny}, kInt},
+      {"LastPos", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(LastPos(TextArg(a, 0), TextArg(a, 1))); }, 2,
+       {kAny, kAny}, kInt},
+      {"LastPosEx",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = WholeValue(LastPosEx(TextArg(a, 0), TextArg(a, 1), Int64Arg(a, 2)));
+       },
+       3, {kAny, kAny, kAny}, kInt},
+      {"StrBetween",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = Variant::String(StrBetween(TextArg(a, 0), TextArg(a, 1), TextArg(a, 2)));
+       },
+       3, {kAny, kAny, kAny}, kStr},
+      {"StrBetweenRev",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = Variant::String(StrBetweenRev(TextArg(a, 0), TextArg(a, 1), TextArg(a, 2)));
+       },
+       3, {kAny, kAny, kAny}, kStr},
+      {"SameStr", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(SameStr(TextArg(a, 0), TextArg(a, 1))); },
+       2, {kStr, kStr}, kBool},
+      {"Format",
+       [](Variant& v, TInterpreterArgs& a) {
+         a.OpenArray(1);
+         v = BuiltText(FormatScriptText(TextArg(a, 0), a.OpenArrayBuffer));
+       },
+       2, {kAny, kAny}, kStr},
+      {"isAscii", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(isAscii(TextArg(a, 0))); }, 1, {kAny},
+       kBool},
+      {"RandomString", RandomText, 2, {kAny, kAny}, kStr},
+      {"ReplaceStr",
+       [](Variant& v, TInterpreterArgs& a) { v = ReplaceStr(TextArg(a, 0), TextArg(a, 1), TextArg(a, 2)); }, 3,
+       {kAny, kAny, kAny}, kStr},
+      {"FormatDateTime",
+       [](Variant& v, TInterpreterArgs& a) { v = BuiltText(FormatDateTime(TextArg(a, 0), DateArg(a, 1))); }, 2,
+       {kAny, kAny}, kStr},
+      {"StrToDateTime", [](Variant& v, TInterpreterArgs& a) { v = DateValue(StrToDateTime(TextArg(a, 0))); }, 1,
+       {kAny}, kAny},
+      {"Date", [](Variant& v, TInterpreterArgs&) { v = DateValue(std::floor(Now())); }, 0, {}, kAny},
+      {"Time",
+       [](Variant& v, TInterpreterArgs&) {
+         const TDateTime now = Now();
+         v = DateValue(now - std::floor(now));
+       },
+       0, {}, kAny},
+      {"Now", [](Variant& v, TInterpreterArgs&) { v = DateValue(Now()); }, 0, {}, kAny},
+      {"DateOf", [](Variant& v, TInterpreterArgs& a) { v = DateValue(std::trunc(DateArg(a, 0))); }, 1, {kAny}, kAny},
+      {"TimeOf",
+       [](Variant& v, TInterpreterArgs& a) {
+         const TDateTime dt = DateArg(a, 0);
+         v = DateValue(dt - std::trunc(dt));
+       },
+       1, {kAny}, kAny},
+      {"DateTimeToUnix", [](Variant& v, TInterpreterArgs& a) { v = Variant::Int64(DateTimeToUnix(DateArg(a, 0))); }, 1,
+       {kAny}, kAny},
+      {"UnixToDateTime", [](Variant& v, TInterpreterArgs& a) { v = DateValue(UnixToDateTime(Int64Arg(a, 0))); }, 1,
+       {kAny}, kAny},
+      {"GetMonthLongRus",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = Variant::String(GetMonthLongRus(DateArg(a, 0), IntArg(a, 1), FlagArg(a, 2)));
+       },
+       3, {kAny, kAny, kAny}, kStr},
+      {"TimeZoneBias", [](Variant& v, TInterpreterArgs&) { v = Variant::Integer(TimeZoneBias()); }, 0, {}, kInt},
+      {"TimeZone", [](Variant& v, TInterpreterArgs&) { v = Variant::String(TimeZone()); }, 0, {}, kStr},
+      {"TimeZoneDaylight", [](Variant& v, TInterpreterArgs&) { v = Variant::Boolean(TimeZoneDaylight()); }, 0, {},
+       kBool},
+      {"AdjustTimeZone",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = DateValue(AdjustTimeZone(DateArg(a, 0), Int64Arg(a, 1), FlagArg(a, 2)));
+       },
+       3, {kAny, kAny, kAny}, kAny},
+      {"iff", [](Variant& v, TInterpreterArgs& a) { v = FlagArg(a, 0) ? Arg(a, 1) : Arg(a, 2); }, 3,
+       {kBool, kAny, kAny}, kAny},
+      {"RandomInt", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(Random(Int64Arg(a, 0))); }, 1, {kAny}, kInt},
+      {"Random", [](Variant& v, TInterpreterArgs&) { v = Variant::Double(RandomFloat()); }, 0, {}, kDouble},
+      {"SetLength",
+       [](Variant&, TInterpreterArgs& a) { ScriptArraySetLength(ValueToArray(Arg(a, 0)), Int64Arg(a, 1)); }, 2,
+       {array, kInt}},
+      {"High", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(HighOf(Arg(a, 0))); }, 1, {kAny}, kInt},
+      {"Low", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(LowOf(Arg(a, 0))); }, 1, {kAny}, kInt},
+      {"DeleteFromArray",
+       [](Variant&, TInterpreterArgs& a) { ScriptArrayDelete(ValueToArray(Arg(a, 0)), Int64Arg(a, 1)); }, 2,
+       {kAny, kAny}},
+      {"InsertIntoArray",
+       [](Variant&, TInterpreterArgs& a) { ScriptArrayInsert(ValueToArray(Arg(a, 0)), Int64Arg(a, 1), Arg(a, 2)); },
+       3, {kAny, kAny, kAny}},
+      {"VarType", [](Variant& v, TInterpreterArgs& a) { v = Variant::Integer(Arg(a, 0).VarType()); }, 1, {kAny},
+       kInt},
+      {"VarAsType", [](Variant& v, TInterpreterArgs& a) { v = VarAsType(Arg(a, 0), Int64Arg(a, 1)); }, 2,
+       {kAny, kAny}, kAny},
+      {"VarIsEmpty", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(Arg(a, 0).IsEmpty()); }, 1, {kAny},
+       kBool},
+      {"VarIsNull", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(Arg(a, 0).IsNull()); }, 1, {kAny},
+       kBool},
+      {"VarToStr", [](Variant& v, TInterpreterArgs& a) { v = Variant::String(VarToStr(Arg(a, 0))); }, 1, {kAny},
+       kStr},
+      {"VarFromDateTime", [](Variant& v, TInterpreterArgs& a) { v = DateValue(DateArg(a, 0)); }, 1, {kAny}, kAny},
+      {"VarToDateTime", [](Variant& v, TInterpreterArgs& a) { v = DateValue(DateArg(a, 0)); }, 1, {kAny}, kAny},
+      {"VarArrayCreate", [](Variant& v, TInterpreterArgs& a) { v = VarArrayCreate(Arg(a, 0), Arg(a, 1)); }, 2,
+       {kAny, kAny}, kAny},
+      {"VarArrayOf",
+       [](Variant& v, TInterpreterArgs& a) {
+         std::vector<Variant> items = ElementsOf(Arg(a, 0));
+         ChargeScriptMemory(static_cast<int64_t>(items.size()) * kValueBytes);
+         v = Variant::Array(std::move(items));
+       },
+       1, {kAny}, kAny},
+      {"VarArrayDimCount", [](Variant& v, TInterpreterArgs& a) { v = Variant::Integer(DimensionsOf(Arg(a, 0))); }, 1,
+       {kAny}, kInt},
+      {"VarArrayLowBound",
+       [](Variant& v, TInterpreterArgs& a) { v = WholeValue(ArrayBound(Arg(a, 0), Int64Arg(a, 1), false)); }, 2,
+       {kAny, kAny}, kInt},
+      {"VarArrayHighBound",
+       [](Variant& v, TInterpreterArgs& a) { v = WholeValue(ArrayBound(Arg(a, 0), Int64Arg(a, 1), true)); }, 2,
+       {kAny, kAny}, kInt},
+      {"VarIsArray", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(Arg(a, 0).IsArray()); }, 1, {kAny},
+       kBool},
+      {"DecodeFormElem", text([](const std::string& s) { return DecodeFormElem(s); }), 1, {kAny}, kStr},
+      {"EncodeFormElem", grown([](const std::string& s) { return EncodeFormElem(s); }), 1, {kAny}, kStr},
+      {"ConvertToEncoding",
+       [](Variant& v, TInterpreterArgs& a) { v = BuiltText(ConvertToEncoding(TextArg(a, 0), TextArg(a, 1))); }, 2,
+       {kAny, kAny}, kStr},
+      {"ConvertAndEncodeFormElem",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = BuiltText(ConvertAndEncodeFormElem(TextArg(a, 0), TextArg(a, 1)));
+       },
+       2, {kAny, kAny}, kStr},
+      {"Translit", grown([](const std::string& s) { return TTranslit::Translit(s); }), 1, {kStr}, kStr},
+      Constant("ppCountry", ppCountry),
+      Constant("ppDef", ppDef),
+      Constant("ppNumber", ppNumber),
+      {"ExtractPhonePart",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = Variant::String(ExtractPhonePart(TextArg(a, 0), TextArg(a, 1), IntArg(a, 2)));
+       },
+       3, {kAny, kAny, kAny}, kStr},
+
+      Constant("OneHour", Variant::Double(1.0 / 24)),
+      Constant("OneMinute", Variant::Double(1.0 / 1440)),
+      Constant("OneSecond", Variant::Double(1.0 / 86400)),
+      Constant("OneMillisecond", Variant::Double(1.0 / 86400000)),
+      Constant("varEmpty", varEmpty),
+      Constant("varSmallint", varSmallint),
+      Constant("varInteger", varInteger),
+      Constant("varSingle", varSingle),
+      Constant("varCurrency", varCurrency),
+      Constant("varDouble", varDouble),
+      Constant("varDate", varDate),
+      Constant("varOleStr", varOleStr),
+      Constant("varDispatch", varDispatch),
+      Constant("varError", varError),
+      Constant("varBoolean", varBoolean),
+      Constant("varVariant", varVariant),
+      Constant("varUnknown", varUnknown),
+      Constant("varByte", varByte),
+      Constant("varStrArg", varStrArg),
+      Constant("varString", varString),
+      Constant("varAny", varAny),
+      Constant("varTypeMask", varTypeMask),
+      // The interpreter's own array kind, not the generic array flag.
+      Constant("varArray", ArrayVarType()),
+      Constant("varByRef", varByRef),
+      Constant("varShortInt", varShortInt),
+      Constant("varWord", varWord),
+      Constant("varLongWord", varLongWord),
+      Constant("varInt64", varInt64),
+      Constant("mtUnknown", mtUnknown),
+      Constant("mtImage", mtImage),
+      Constant("mtAudio", mtAudio),
+  };
+}
+
+}  // namespace
+
+void RegisterScriptFunctions(TInterpreterAdapter& adapter) {
+  for (const Entry& e : Entries()) {
+    if (e.callback)
+      adapter.AddFunction(kApiUnit, e.name, e.callback, e.paramCount, e.params, e.result);
+    else
+      adapter.AddConst(kApiUnit, e.name, e.constant);
+  }
+}
