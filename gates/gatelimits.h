@@ -12,7 +12,6 @@ inline constexpr uint64_t kMaxZipArchiveSize = 64ull << 20;
 // The entry count field of an archive without the 64-bit extension.
 inline constexpr int kMaxZipEntries = 0xFFFF;
 
-<<<<<<< HEAD
 // Gate import. A real gate list is a few megabytes of XML; the cap leaves a
 // wide margin and still keeps a hostile or broken file (or a small gzip
 // stream that inflates without end) from taking the machine's memory at
@@ -43,7 +42,7 @@ inline constexpr int kMaxRedirects = 10;
 // While a download goes to a file, this much of the body is gathered in
 // memory before it is written out.
 inline constexpr std::size_t kDownloadChunk = 65536;
-=======
+
 // Bitmaps a captcha script may make or be given: 16 megapixels (64 MiB at
 // 32 bits a pixel). Captchas are a few hundred pixels wide; a bound this far
 // above them only stops a hostile script from taking the machine's memory.
@@ -54,4 +53,3 @@ inline constexpr size_t kMaxTextOutChars = 4096;
 // Width and precision of one Format directive in a script: "%20s" pads a
 // field, while "%999999999s" would only make the program allocate.
 inline constexpr int64_t kMaxFormatWidth = 4096;
->>>>>>> h15
