@@ -27,6 +27,7 @@
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <utility>
 #include <vector>
@@ -78,6 +79,8 @@ class FakeSite {
   bool RedirectLoop = false;
   // The answer to POST /send is followed by a TCP reset.
   bool ResetAfterAnswer = false;
+  // /captcha.png answers this much later.
+  int CaptchaDelayMs = 0;
 
  private:
   struct Request {
@@ -162,6 +165,7 @@ class FakeSite {
     if (r.method == "GET" && r.path == "/captcha.png") {
       const bool fromForm = r.headers.count("referer") && r.headers.at("referer") == URL("/form");
       if (!session || !fromForm) return Answer("403 Forbidden", "", "");
+      std::this_thread::sleep_for(std::chrono::milliseconds(CaptchaDelayMs));
       if (CaptchaAsHtml) return Page("<html><body>Картинка недоступна</body></html>");
       return Answer("200 OK", "Content-Type: image/png\r\n", Png());
     }

@@ -100,6 +100,12 @@ class SendTest : public FreshDatabase {
       if (userProgress) userProgress(v, step, phase, text);
     };
     view.OnError = [&out](const std::string& text) { out.shownError = Utf(text); };
+    RecordAfterSend(out);
+    out.result = TSendDisp::Send(message, gateName, view);
+    return out;
+  }
+  // Makes the after-send hook write its arguments into `out`.
+  static void RecordAfterSend(SendOutcome& out) {
     TSendDisp::SetAfterSendHook([&out](const std::string& name, TSMS& msg, uint8_t status, const std::string& text) {
       ++out.afterSendCalls;
       out.gateName = name;
@@ -108,8 +114,6 @@ class SendTest : public FreshDatabase {
       out.errorText = Utf(text);
       out.errorCode = TSendDisp::Sender() ? TSendDisp::Sender()->ErrorCode : -1;
     });
-    out.result = TSendDisp::Send(message, gateName, view);
-    return out;
   }
 
   // A send whose captcha is answered with `code`.
