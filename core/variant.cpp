@@ -317,6 +317,12 @@ VariantArray& Variant::MutableArray() {
   return *static_cast<VariantArray*>(ref_.get());
 }
 
+std::string& Variant::MutableString() {
+  StringRef();  // checks the kind
+  if (ref_.use_count() > 1) ref_ = std::make_shared<std::string>(*static_cast<const std::string*>(ref_.get()));
+  return *static_cast<std::string*>(ref_.get());
+}
+
 // Dispatch, unknown and custom values keep a VariantPayload (or nothing) in ref_.
 std::shared_ptr<VariantPayload> Variant::Payload() const {
   if (!(type_ == varDispatch || type_ == varUnknown || IsCustom())) return nullptr;

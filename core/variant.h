@@ -111,6 +111,7 @@ class Variant {
   const std::string& StringRef() const;            // varString, varOleStr
   const VariantArray& ArrayRef() const;            // varArray | varVariant
   VariantArray& MutableArray();                    // unshared before it is returned
+  std::string& MutableString();                    // varString, varOleStr; unshared likewise
   uint64_t Bits() const { return static_cast<uint64_t>(bits_); }
   // The shared payload of a dispatch, unknown or custom value; nullptr for
   // any other kind.

@@ -381,8 +381,105 @@ bool TInterpreterFunction::BindEvent(const std::string& target) {
   return false;
 }
 
+bool TInterpreterFunction::AppendsOnly(const std::string& target) {
+  const TReaderState start = SaveReader();
+  int32_t depth = 0;
+  bool fits = false;
+  for (;;) {
+    NextToken();
+    const int32_t kind = kind_;
+    if (kind == tkIdentifier && SameName(TokenText(), target)) break;
+    if (kind == tkOpenParen || kind == tkOpenBracket) {
+      ++depth;
+      continue;
+    }
+    if (kind == tkCloseParen || kind == tkCloseBracket) {
+      if (depth-- == 0) break;
+      continue;
+    }
+    if (kind == tkEnd || depth > 0) {
+      if (kind == tkEnd) break;
+      continue;
+    }
+    // Outside brackets only "+" may join at its own level or below: any
+    // other such operator would take the joined text as its operand.
+    const int32_t priority = token_->Priority;
+    if (priority > 0 && priority <= OperatorPriority(tkPlus) && kind != tkPlus) break;
+    if (priority == 0 && !ContinuesExpression(kind)) {
+      fits = EndsIdentifierStatement(kind);
+      break;
+    }
+  }
+  RestoreReader(start);
+  return fits;
+}
+
+bool TInterpreterFunction::AppendInPlace(const std::string& target) {
+  if (!frame_ || pushedBack_) return false;
+  const TCachedToken* first = token_;
+  auto never = [first] {
+    first->NoAppend = true;
+    return false;
+  };
+  if (kind_ != tkIdentifier || !SameName(TokenText(), target)) return never();
+  // Which variable the name is, and its declared kind, are the text's; the
+  // kind of value an untyped one holds now is not.
+  TInterpreterVar* var = frame_->Vars.LookupVariable({}, target);
+  if (!var || (var->Kind != 0 && var->Kind != varString && var->Kind != varVariant)) return never();
+  if (var->Value.VarType() != varString) return false;
+  const TReaderState start = SaveReader();
+  NextToken();
+  const bool fits = kind_ == tkPlus && AppendsOnly(target);
+  if (!fits) {
+    RestoreReader(start);
+    return never();
+  }
+  // The last statement's share of the text goes; a text no one else holds
+  // is then written where it is.
+  ResultValue.Clear();
+  const size_t kept = var->Value.StringRef().size();
+  // Once a piece is no text, the usual rules join the rest.
+  bool usual = false;
+  Variant joined;
+  try {
+    ArgsScope right(*this);
+    right.Fresh().Assignment = true;
+    const int32_t sp = sp_;
+    // As in any expression, a failed conversion is a type mismatch.
+    try {
+      while (kind_ == tkPlus) {
+        Variant piece;
+        ParseOperand(tkPlus, piece);
+        sp_ = sp;
+        if (!usual && piece.VarType() == varString) {
+          run_.Charge(static_cast<int64_t>(piece.StringRef().size()));
+          var->Value.MutableString() += piece.StringRef();
+          continue;
+        }
+        if (!usual) joined = var->Value;
+        usual = true;
+        joined = Operate(joined, tkPlus, piece);
+      }
+    } catch (const EVariantError&) {
+      sp_ = sp;
+      RaiseError(53, TokenEndPos());
+    }
+  } catch (...) {
+    // As if the assignment had never run.
+    if (var->Value.VarType() == varString && var->Value.StringRef().size() > kept)
+      var->Value.MutableString().resize(kept);
+    throw;
+  }
+  if (usual && !SetValue(target, joined, Args())) RaiseError(104, TokenStartPos(), target);
+  ResultValue = var->Value;
+  return true;
+}
+
 void TInterpreterFunction::Assignment(const std::string& target) {
   if (BindEvent(target)) return;
+  // The in-place append's verdict first: most assignments are no appends,
+  // and learn so once.
+  if (speedLayer_ && !token_->NoAppend && !Args().Indexed && !Args().HasObj() && AppendInPlace(target)) return;
   {
     ArgsScope right(*this);
     right.Fresh().Assignment = true;

@@ -119,6 +119,14 @@ class TInterpreterFunction : public TInterpreterExpression {
   // The rest of `target := value` from its `:`.
   void AssignmentTail(const std::string& target);
   void Assignment(const std::string& target);
+  // `s := s + a + b ...` with s a local text: the pieces are appended to s's
+  // own text (copied first only when something else shares it), so building
+  // a text piece by piece costs its length once, not once per piece. False,
+  // with nothing read, when the statement has another shape.
+  bool AppendInPlace(const std::string& target);
+  // The tokens after `target +` are pieces joined by `+` up to the end of
+  // the statement, none naming `target`; the reader is left where it was.
+  bool AppendsOnly(const std::string& target);
   // `obj.Event := Handler` or `obj.Event := nil`: binds a script function to
   // an event of a host object; false (nothing read) when the statement is
   // not such a binding.

@@ -59,6 +59,10 @@ struct TCachedToken {
   int8_t Priority = 0;  // OperatorPriority of Kind
   // Reading it failed; the cache raises its error again on every read.
   bool Failed = false;
+  // The right side of an assignment starts here and is no in-place append
+  // (of another shape, or its target is no local text): a pure function of
+  // the text, so it is looked at once.
+  mutable bool NoAppend = false;
   const TTokenSpelling* Spelling = nullptr;
   // The token read at End, once it was read from here.
   mutable const TCachedToken* Next = nullptr;

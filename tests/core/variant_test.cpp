@@ -178,6 +178,17 @@ TEST(Variant, StringsAndArraysHaveValueSemantics) {
   Variant s = Variant::String("abc");
   EXPECT_EQ(s.ChangeType(varOleStr).VarType(), varOleStr);
   EXPECT_EQ(s.ChangeType(varOleStr).AsString(), "abc");
+  // A string written through MutableString: copied once when shared, then
+  // changed where it is.
+  Variant t = s;
+  t.MutableString() += "d";
+  EXPECT_EQ(s.AsString(), "abc");
+  EXPECT_EQ(t.AsString(), "abcd");
+  const std::string* where = &t.StringRef();
+  t.MutableString() += "e";
+  EXPECT_EQ(&t.StringRef(), where);
+  EXPECT_EQ(t.AsString(), "abcde");
+  EXPECT_EQ(ErrorOf([&] { a.MutableString(); }), "Could not convert variant of type (Array Variant) into type (String)");
 }
 
 struct Token : VariantPayload {

@@ -232,6 +232,7 @@ TEST(Evaluators, ThousandSendsLeaveNoObjectBehind) {
   EXPECT_EQ(UnownedScriptObjectCount(), unowned);
   EXPECT_GT(peak, 0);  // the sends did make objects
   RecordProperty("LiveObjectsAfter1000Sends", std::to_string(TObject::LiveCount() - before));
+  RecordProperty("MostLiveObjectsDuringOneSend", std::to_string(peak));
 }
 
 TEST(Evaluators, ObjectsScriptsMakeDieWithTheirEvaluator) {
