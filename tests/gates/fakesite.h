@@ -7,8 +7,9 @@
 //                       sid=S123 and carries the hidden token T42
 //   GET  /captcha.png   the captcha picture, only with that cookie and the form
 //                       page as referer (403 otherwise)
-//   POST /send          a right token and code: 302 to /result?id=77; a wrong
-//                       code: the form again with an error block
+//   POST /send          a right token and code: 302 to /result?id=77 (or the
+//                       result page itself); a wrong code: the form again
+//                       with an error block
 //   GET  /result        the result page, "Сообщение принято" and the id in <b>
 //   GET  /status        "queued" as often as QueuedAnswers says, then "delivered"
 //   POST /upload        an MMS attachment as multipart; answers "uploaded"
@@ -50,7 +51,7 @@ class FakeSite {
     std::chrono::steady_clock::time_point at;
   };
 
-  FakeSite() : captchaImage_(MakeCaptcha()), server_([this](RawServer& server, RawConnection& c) { Serve(server, c); }) {}
+  FakeSite() : captchaImage_(MakeCaptcha()), png_(Png(captchaImage_)), server_([this](RawServer& server, RawConnection& c) { Serve(server, c); }) {}
 
   // "http://127.0.0.1:port" + path.
   std::string URL(const std::string& path) const { return server_.URL(path); }
@@ -79,6 +80,8 @@ class FakeSite {
   bool RedirectLoop = false;
   // The answer to POST /send is followed by a TCP reset.
   bool ResetAfterAnswer = false;
+  // POST /send answers a right code with the result page itself.
+  bool ResultWithoutRedirect = false;
   // /captcha.png answers this much later.
   int CaptchaDelayMs = 0;
 
@@ -95,11 +98,11 @@ class FakeSite {
         image.setPixel(x, y, qRgb((x * 2) & 0xFF, (y * 6) & 0xFF, ((x / 30) & 1) ? 0xC0 : 0x20));
     return image;
   }
-  std::string Png() const {
+  static std::string Png(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    captchaImage_.save(&buffer, "PNG");
+    image.save(&buffer, "PNG");
     return bytes.toStdString();
   }
 
@@ -159,6 +162,10 @@ class FakeSite {
                                    "value=\"" + kToken + "\"></form></body></html>"));
   }
 
+  static std::string ResultPage() {
+    return Page("<html><body>Сообщение принято. Номер: <b>" + std::string(kMessageId) + "</b></body></html>");
+  }
+
   std::string Route(const Request& r) {
     const bool session = r.headers.count("cookie") && r.headers.at("cookie").find(kCookie) != std::string::npos;
     if (r.method == "GET" && r.path == "/form") return FormPage("");
@@ -167,18 +174,18 @@ class FakeSite {
       if (!session || !fromForm) return Answer("403 Forbidden", "", "");
       std::this_thread::sleep_for(std::chrono::milliseconds(CaptchaDelayMs));
       if (CaptchaAsHtml) return Page("<html><body>Картинка недоступна</body></html>");
-      return Answer("200 OK", "Content-Type: image/png\r\n", Png());
+      return Answer("200 OK", "Content-Type: image/png\r\n", png_);
     }
     if (r.method == "POST" && r.path == "/send") {
       if (RedirectLoop) return Answer("302 Found", "Location: /loop\r\n", "");
       auto fields = Fields(r.body);
       if (!session || fields["token"] != kToken || fields["code"] != kCode)
         return FormPage("<div class=\"error\"><b>Неверно</b> введен код</div>");
+      if (ResultWithoutRedirect) return ResultPage();
       return Answer("302 Found", "Location: /result?id=" + std::string(kMessageId) + "\r\n", "");
     }
     if (r.method == "GET" && r.path == "/loop") return Answer("302 Found", "Location: /loop\r\n", "");
-    if (r.method == "GET" && r.path == "/result")
-      return Page("<html><body>Сообщение принято. Номер: <b>" + std::string(kMessageId) + "</b></body></html>");
+    if (r.method == "GET" && r.path == "/result") return ResultPage();
     if (r.method == "GET" && r.path == "/status") {
       std::lock_guard lock(mutex_);
       return Page(++statusChecks_ <= QueuedAnswers ? "<html>queued</html>" : "<html>delivered</html>");
@@ -204,6 +211,7 @@ class FakeSite {
   }
 
   QImage captchaImage_;
+  std::string png_;
   mutable std::mutex mutex_;
   std::vector<Hit> hits_;
   int statusChecks_ = 0;
