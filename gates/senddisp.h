@@ -49,7 +49,8 @@ class TSendDisp {
   // Opens the program help for a help context number.
   using THelpHook = std::function<void(int helpContext)>;
 
-  // Runs a send in the send window (modal; needs a QApplication). True when
+  // Runs a send in the send window (modal; without a QApplication it runs
+  // without a window and cancels at a captcha). True when
   // the window closed with the OK result (Close after an error included).
   // The after-send hook runs exactly once before it returns, and from then
   // on the message belongs to the hook: nothing here touches it again. A

@@ -472,6 +472,21 @@ TEST_F(DispatcherSend, QuittingDuringAStepCancelsAndJoinsTheThreadFirst) {
   EXPECT_EQ(out.status, ssCancelledInCheck);
 }
 
+TEST_F(DispatcherSend, TheMessageBelongsToTheAfterSendHook) {
+  Import();
+  std::unique_ptr<TSMS> sms = MakeSms();
+  THeadlessSendView view;
+  AnswerCaptcha(view);
+  int freed = 0;
+  TSendDisp::SetAfterSendHook([&](const std::string&, TSMS& message, uint8_t, const std::string&) {
+    EXPECT_EQ(&message, sms.get());
+    sms.reset();  // the sanitizers tell any later use
+    ++freed;
+  });
+  EXPECT_TRUE(TSendDisp::Send(*sms, "FakeOperator", view));
+  EXPECT_EQ(freed, 1);
+}
+
 TEST_F(DispatcherSend, ASecondSendWhileOneRunsIsRefused) {
   Import();
   auto first = MakeSms();

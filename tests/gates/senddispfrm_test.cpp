@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -238,6 +239,24 @@ TEST_F(SendWindow, TheWindowCannotBeClosedWhileAStepRuns) {
   EXPECT_TRUE(stillOpen);
   EXPECT_FALSE(out.result);
   EXPECT_EQ(out.status, ssCancelled);
+}
+
+TEST_F(SendWindow, AGateThatCannotBeCreatedIsToldInAMessageBox) {
+  auto sms = MakeSms();
+  std::string boxText;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      boxText = box->text().toStdString();
+      box->done(QMessageBox::Ok);
+    }
+  });
+  timer.start(20);
+  SendOutcome out = RunWindow(*sms);
+  EXPECT_FALSE(out.result);
+  EXPECT_EQ(out.status, ssCancelled);
+  EXPECT_EQ(boxText, out.errorText);
+  EXPECT_NE(boxText.find("\"FakeOperator\""), std::string::npos) << boxText;
 }
 
 }  // namespace
