@@ -104,6 +104,8 @@ class TSMSFrm : public QMainWindow {
   // ---- Options, tray ----
   // Writes both ini files and applies the options the window shows.
   void ApplyOptions();
+  // The options window on page `page` (0 to 4); OK applies the options.
+  void ShowOptions(int page);
   void ToggleVisible();
   // A running copy's request from a later start: come to the front and
   // import what its command line names.

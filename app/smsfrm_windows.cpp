@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
+#include "gatemngfrm.h"
+#include "optionsfrm.h"
 #include "smsfrm.h"
 #include "uitext.h"
 
@@ -47,20 +49,28 @@ void TSMSFrm::aAddToPhoneBookExecute() {
 
 // ---- Gate manager, options, about, feedback ----
 
+// The composer's gate list is not refilled afterwards: a gate switched off
+// leaves the choices the next time they are filled.
 void TSMSFrm::aShowGatesMngExecute() {
-  // The gate manager window opens here. The composer's gate list is not
-  // refilled afterwards.
+  TGateMngFrm window(this);
+  window.exec();
 }
 
 void TSMSFrm::aShowGateInfoExecute() {
   TGate* gate = GetSelectedGate();
   if (!gate) return;
-  // The gate manager window opens here, positioned on gate->Name.
+  TGateMngFrm window(this);
+  window.SetSelectedGateName(gate->Name);
+  window.exec();
 }
 
-void TSMSFrm::aOptionsExecute() {
-  // The options window opens here; when it closes with OK, ApplyOptions runs.
+void TSMSFrm::ShowOptions(int page) {
+  TOptionsFrm window(this);
+  window.SelectPage(page);
+  if (window.exec() == QDialog::Accepted) ApplyOptions();
 }
+
+void TSMSFrm::aOptionsExecute() { ShowOptions(0); }
 
 void TSMSFrm::aAboutExecute() {
   // The about box opens here.
