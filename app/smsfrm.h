@@ -9,6 +9,7 @@
 //   smsfrm_shell.cpp    after-send, message files, templates, options, links
 //   smsfrm_composer.cpp the composer's message in and out of the controls
 //   smsfrm_windows.cpp  the doors to the other windows and online services
+//   smsfrm_updates.cpp  the update checks and their results
 #pragma once
 
 #include <QMainWindow>
@@ -40,6 +41,8 @@ class TIniStorage;
 class TInstanceGuard;
 class TOptions;
 class TStatsSendThread;
+class TUpdate;
+struct TUpdateResult;
 
 class TSMSFrm : public QMainWindow {
   Q_OBJECT
@@ -115,7 +118,14 @@ class TSMSFrm : public QMainWindow {
   virtual bool TrayAvailable() const;
 
   // ---- Update checks (kind 0 program, 1 gate list) ----
+  // Starts the program check when asked by hand or due, then the gate-list
+  // check for kind 1, or when no program check was started. A kind whose
+  // check runs already is not started again.
   void CheckUpdates(int kind, bool manual);
+  // The result handler of every check this window starts: the last-check
+  // dates, the chained gate-list check after the start-up program check,
+  // and the answer to a check made by hand.
+  void UpdateCheckDone(TUpdate& update, const TUpdateResult& result);
 
   // ---- The composer ----
   TGate* GetSelectedGate() const;
@@ -204,6 +214,10 @@ class TSMSFrm : public QMainWindow {
   void StartStatsUpload();
   void StatsPosted(bool success, int64_t cutoff);
   void StopWorkers();
+  // Starts a check of that kind unless one runs; true when one runs now.
+  bool StartUpdateCheck(int kind);
+  // A check action is enabled while no check of its kind runs.
+  void UpdateCheckActions();
   void TrayActivated(int reason);
   void FillRecentList(QComboBox* combo, int itemClass);
   // A message entry as text or Boolean; what does not convert reads as
@@ -265,6 +279,7 @@ class TSMSFrm : public QMainWindow {
   std::unique_ptr<TOptions> options_;
   TInstanceGuard* guard_ = nullptr;
   std::unique_ptr<TStatsSendThread> statsThread_;
+  QPointer<TUpdate> updates_[2];  // the running check of each kind
   std::vector<std::unique_ptr<TGate>> gates_;  // the objects of cbGate's entries
   QActionGroup* messageType_ = nullptr;
   bool translitLoaded_ = false;

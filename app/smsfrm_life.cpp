@@ -29,6 +29,7 @@
 #include "statsupload.h"
 #include "translit.h"
 #include "uitext.h"
+#include "update.h"
 #include "updatefolder.h"
 #include "windowpolicy.h"
 
@@ -240,7 +241,11 @@ void TSMSFrm::StatsPosted(bool success, int64_t cutoff) {
   TStats::PostDone(success, cutoff);
 }
 
-void TSMSFrm::StopWorkers() { statsThread_.reset(); }
+void TSMSFrm::StopWorkers() {
+  statsThread_.reset();
+  // A check still running stops and joins its thread; its result is dropped.
+  for (QPointer<TUpdate>& update : updates_) delete update.data();
+}
 
 void TSMSFrm::Timer1Timer() {
   QDateTime chosen(dtpDeliveryDate->date(), dtpDeliveryTime->time());

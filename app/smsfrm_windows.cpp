@@ -79,24 +79,3 @@ void TSMSFrm::aAboutExecute() {
 void TSMSFrm::aFeedbackExecute() {
   // The feedback window opens here.
 }
-
-// ---- Update checks ----
-
-void TSMSFrm::CheckUpdates(int kind, bool manual) {
-  // The program check (kind 0) and the gate-list check (kind 1) start here
-  // when due or asked for by hand, and report to their result handler.
-  (void)kind;
-  (void)manual;
-}
-
-void TSMSFrm::aCheckUpdateExecute() {
-  FChainGateCheck = false;
-  FManualUpdateCheck = true;
-  CheckUpdates(0, true);
-}
-
-void TSMSFrm::aCheckUpdateGatesExecute() {
-  FChainGateCheck = false;
-  FManualUpdateCheck = true;
-  CheckUpdates(1, true);
-}
