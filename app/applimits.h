@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // A saved window or pane extent above this is no size a screen shows; a
 // Placemnt.ini edited by hand or damaged must not make a window that large.
@@ -40,3 +41,7 @@ inline constexpr std::size_t kMaxDownloadFileName = 200;
 // not take them in this time is taken as down.
 inline constexpr long kFeedbackConnectTimeoutMs = 30000;
 inline constexpr long kFeedbackStallTimeoutSec = 60;
+
+// An older version's phone book is a text file of a few hundred lines; one
+// larger than this is no phone book and is not read into memory.
+inline constexpr std::uint64_t kMaxOldPhoneBookSize = 16 * 1024 * 1024;

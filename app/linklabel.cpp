@@ -2,11 +2,13 @@
 
 #include <QMouseEvent>
 
-TLinkLabel::TLinkLabel(QWidget* parent) : QLabel(parent) {
+TLinkLabel::TLinkLabel(QWidget* parent) : TLinkLabel(QString(), parent) {}
+
+TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
   setTextFormat(Qt::PlainText);
   setCursor(Qt::PointingHandCursor);
   QPalette p = palette();
-  p.setColor(QPalette::WindowText, p.color(QPalette::Link));
+  p.setColor(QPalette::WindowText, Qt::blue);
   setPalette(p);
 }
 

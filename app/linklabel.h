@@ -1,5 +1,5 @@
-// A label that acts as a link: plain text, a hand cursor, underlined while the
-// mouse is over it, and a signal when it is clicked. The text is never read as
+// A label that acts as a link: plain blue text, a hand cursor, underlined
+// while the mouse is over it, and a signal when it is clicked. The text is never read as
 // rich text, so an address from outside cannot carry markup of its own.
 #pragma once
 
@@ -10,6 +10,7 @@ class TLinkLabel : public QLabel {
 
  public:
   explicit TLinkLabel(QWidget* parent = nullptr);
+  explicit TLinkLabel(const QString& text, QWidget* parent = nullptr);
 
  signals:
   void clicked();

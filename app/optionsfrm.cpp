@@ -25,6 +25,12 @@
 
 namespace {
 
+int saveCount = 0;
+TOptionsState& LastSaved() {
+  static TOptionsState state;
+  return state;
+}
+
 // The escapes the signature divider knows, under its edit.
 std::string DividerHelpText() {
   return "Разделитель подписи может содержать следующие символы:\r\n"_cp + "    \\n - перевод строки\r\n"_cp +
@@ -308,8 +314,14 @@ void TOptionsFrm::UpdateDependencies() {
 void TOptionsFrm::btOkClick() {
   saved_ = State();
   SaveOptionsState(saved_, *Options);
+  LastSaved() = saved_;
+  ++saveCount;
   accept();
 }
+
+int TOptionsFrm::SaveCount() { return saveCount; }
+
+const TOptionsState& TOptionsFrm::LastSavedState() { return LastSaved(); }
 
 void TOptionsFrm::btClearHistoryClick() {
   if (!Database) return;

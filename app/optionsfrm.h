@@ -33,6 +33,11 @@ class TOptionsFrm : public QDialog {
   void SetState(const TOptionsState& state);
   // What "OK" wrote to the options; empty until then.
   const TOptionsState& SavedState() const { return saved_; }
+  // How often "OK" has saved the options in this run, and what the last
+  // one saved: the first-run wizard writes it again over the options file
+  // that the import of an older version reads anew.
+  static int SaveCount();
+  static const TOptionsState& LastSavedState();
 
   // "OK": every control to the options, then the window closes with OK.
   void btOkClick();

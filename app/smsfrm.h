@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "firstrunflow.h"
 #include "gate.h"
 #include "messages.h"
 #include "phonebook.h"
@@ -54,9 +55,10 @@ class TSMSFrm : public QMainWindow {
   // Runs FormDestroy when it has not run.
   ~TSMSFrm() override;
 
-  enum class TCreateResult { Running, AnotherCopy };
+  enum class TCreateResult { Running, AnotherCopy, Ending };
   // The creation steps, in order. AnotherCopy: a running copy took over and
-  // this process ends at once with code 0. Raises what a step raises.
+  // this process ends at once with code 0; Ending: a new version's installer
+  // runs, and the process ends likewise. Raises what a step raises.
   TCreateResult FormCreate();
   // The destruction steps, for what creation did; runs once. A failing step
   // is reported on standard error and never keeps a later step (closing the
@@ -72,8 +74,13 @@ class TSMSFrm : public QMainWindow {
   // ---- Start-up and shutdown ----
   // Opens the user database with the gates database attached.
   void OpenDatabases();
-  // The first run: the sample text, then the first-run wizard.
-  void RunFirstRunWizard();
+  // The first run: the sample text, then the first-run wizard; the
+  // databases are open afterwards (opened here when the wizard did not) and
+  // General\FirstRunDone is set. False, with nothing set, when the program
+  // is to end now.
+  bool RunFirstRunWizard();
+  // The update checks the first-run wizard starts; empty: the real ones.
+  virtual TUpdateCheckStarter FirstRunChecks() const { return {}; }
   // Keeps the delivery date and time from lying in the past.
   void Timer1Timer();
 

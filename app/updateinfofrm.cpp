@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "cp1251.h"
+#include "optionsfrm.h"
 #include "uitext.h"
 #include "updaterules.h"
 #include "weblinks.h"
@@ -16,34 +17,6 @@ namespace {
 constexpr int kWhatsNewWidth = 380;
 
 }  // namespace
-
-TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::WindowText, Qt::blue);
-  setPalette(palette);
-  setCursor(Qt::PointingHandCursor);
-}
-
-void TLinkLabel::SetUnderline(bool on) {
-  QFont f = font();
-  f.setUnderline(on);
-  setFont(f);
-}
-
-void TLinkLabel::enterEvent(QEnterEvent* event) {
-  SetUnderline(true);
-  QLabel::enterEvent(event);
-}
-
-void TLinkLabel::leaveEvent(QEvent* event) {
-  SetUnderline(false);
-  QLabel::leaveEvent(event);
-}
-
-void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
-  QLabel::mouseReleaseEvent(event);
-}
 
 TUpdateInfoFrm::TUpdateInfoFrm(QWidget* owner) : QDialog(owner) {
   setObjectName("UpdateInfoFrm");
@@ -127,6 +100,7 @@ void TUpdateInfoFrm::lbDownloadClick() {
 }
 
 void TUpdateInfoFrm::btOptionsClick() {
-  // The options window opens here on its update page (index 3), modally,
-  // once it exists; it is freed when it closes.
+  TOptionsFrm options(this);
+  options.SelectPage(TOptionsFrm::pgUpdate);
+  options.exec();
 }

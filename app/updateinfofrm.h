@@ -6,24 +6,9 @@
 #include <QLabel>
 #include <string>
 
+#include "linklabel.h"
+
 class QPushButton;
-
-// A label that reads as a link: blue, underlined while the mouse is over it.
-class TLinkLabel : public QLabel {
-  Q_OBJECT
- public:
-  explicit TLinkLabel(const QString& text, QWidget* parent = nullptr);
- signals:
-  void clicked();
-
- protected:
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-
- private:
-  void SetUnderline(bool on);
-};
 
 class TUpdateInfoFrm : public QDialog {
   Q_OBJECT
