@@ -51,7 +51,7 @@ TFirstRunFrm::TFirstRunFrm(std::function<void()> openDatabases, TUpdateCheckStar
   lbStatus = NewControl<QLabel>(this, "lbStatus");
   lbStatus->setTextFormat(Qt::PlainText);
   lbStatus->setAlignment(Qt::AlignCenter);
-  lbStatus->setMinimumWidth(420);
+  lbStatus->setMinimumSize(420, 48);
   btConfigProxy = NewControl<QPushButton>(this, "btConfigProxy", "Настройка прокси"_cp);
   btRetry = NewControl<QPushButton>(this, "btRetry", "Повтроить"_cp);
   btSkip = NewControl<QPushButton>(this, "btSkip", "Пропустить"_cp);
@@ -76,6 +76,7 @@ TFirstRunFrm::TFirstRunFrm(std::function<void()> openDatabases, TUpdateCheckStar
   layout->addWidget(lbStatus);
   layout->addStretch();
   layout->addLayout(buttons);
+  layout->setContentsMargins(16, 12, 16, 16);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   TFormPlacement(*this).Restore(*this);
 }

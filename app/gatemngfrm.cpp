@@ -158,7 +158,8 @@ TGateMngFrm::TGateMngFrm(QWidget* parent) : QDialog(parent) {
   setObjectName("GateMngFrm");
   setWindowTitle(QStr("База операторов"_cp));
   setMinimumSize(600, 515);
-  resize(600, 515);
+  // Wide enough at first for the longest capability line beside the list.
+  resize(780, 540);
 
   Gates = new TGateListModel(this);
   lbGates = new QListView(this);
@@ -212,7 +213,7 @@ TGateMngFrm::TGateMngFrm(QWidget* parent) : QDialog(parent) {
   Splitter->addWidget(gbInfo);
   Splitter->setChildrenCollapsible(false);
   Splitter->setStretchFactor(1, 1);
-  Splitter->setSizes({200, 400});
+  Splitter->setSizes({220, 540});
 
   btClose = NewControl<QPushButton>(this, "btClose", "Закрыть"_cp);
   btClose->setDefault(true);

@@ -1,7 +1,9 @@
 // The options window over a real profile: each control loads its own option
 // and saves it back, the load and save rules of lists, proxies and ports,
 // the dependencies between controls, and clearing the history.
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/mainwindow.h"
 #include "app/windowprofile.h"
 #include "cp1251.h"
 #include "history.h"
@@ -21,6 +24,7 @@
 #include "optionsdata.h"
 #include "optionsfrm.h"
 #include "uitext.h"
+#include "updateinfofrm.h"
 #include "weblinks.h"
 
 namespace {
@@ -401,6 +405,37 @@ TEST_F(OptionsWindow, ThePlaceIsKept) {
   }
   EXPECT_EQ(placement->ReadInteger("OptionsFrm\\Left", -1), 123);
   EXPECT_EQ(placement->ReadInteger("OptionsFrm\\Top", -1), 87);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(OptionsWindow, F1OpensTheHelpAtContext6000) {
+  UrlRecorder browser;
+  TOptionsFrm frm;
+  frm.show();
+  frm.SelectPage(2);
+  frm.edHost->setFocus();
+  QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+  QApplication::sendEvent(frm.edHost, &f1);
+  EXPECT_EQ(browser.urls, std::vector<std::string>{std::string(kWebSite) + "/help.html?content=6000"});
+}
+
+TEST_F(OptionsWindow, TheNewVersionWindowOpensTheUpdatePage) {
+  TUpdateInfoFrm info;
+  info.show();
+  int page = -1;
+  OnNextModal(&info, [&](QWidget* modal) {
+    auto* options = qobject_cast<TOptionsFrm*>(modal);
+    ASSERT_NE(options, nullptr);
+    page = options->pgOptions->currentIndex();
+    options->chbAutoCheckUpdate->setChecked(false);
+    options->btOk->click();
+  }, &info);
+  info.btOptions->click();
+  EXPECT_EQ(page, 3);
+  EXPECT_FALSE(Options->ReadBool("Update\\AutoCheckUpdate"));
 }
 
 }  // namespace
