@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
+#include "feedbackfrm.h"
 #include "smsfrm.h"
 #include "uitext.h"
 
@@ -67,5 +68,6 @@ void TSMSFrm::aAboutExecute() {
 }
 
 void TSMSFrm::aFeedbackExecute() {
-  // The feedback window opens here.
+  TFeedbackFrm frm(this);
+  frm.exec();
 }

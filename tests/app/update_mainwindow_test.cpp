@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <chrono>
 #include <cmath>
@@ -15,8 +17,10 @@
 #include "app/updateserver.h"
 #include "cp1251.h"
 #include "datetime.h"
+#include "feedbackfrm.h"
 #include "gates/import_support.h"
 #include "update.h"
+#include "uitext.h"
 #include "updateinfofrm.h"
 
 namespace {
@@ -202,6 +206,36 @@ TEST_F(MainWindowUpdates, AWindowClosedDuringACheckStopsIt) {
   }
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(4000));
   EXPECT_TRUE(Idle());
+}
+
+class MainWindowFeedback : public MainWindowTest {};
+
+TEST_F(MainWindowFeedback, TheFeedbackCommandOpensTheWindowThatRemembersTheSender) {
+  {
+    auto frm = Start();
+    bool seen = false;
+    OnModal<TFeedbackFrm>([&](TFeedbackFrm& window) {
+      seen = true;
+      EXPECT_EQ(window.parentWidget(), frm.get());
+      EXPECT_FALSE(window.chbAttachLog->isEnabled()) << "no send log from here";
+      window.edName->setText(QStr("Вася"_cp));
+      window.edEMail->setText("vasya@mail.ru");
+      window.btCancel->click();
+    });
+    frm->Action("aFeedback")->trigger();
+    EXPECT_TRUE(seen);
+  }
+  // The next run of the program fills them in.
+  auto frm = Start();
+  std::string name, email;
+  OnModal<TFeedbackFrm>([&](TFeedbackFrm& window) {
+    name = CpStr(window.edName->text());
+    email = CpStr(window.edEMail->text());
+    window.reject();
+  });
+  frm->aFeedbackExecute();
+  EXPECT_EQ(name, "Вася"_cp);
+  EXPECT_EQ(email, "vasya@mail.ru");
 }
 
 }  // namespace
