@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
+#include "feedbackfrm.h"
 #include "gatemngfrm.h"
 #include "optionsfrm.h"
 #include "smsfrm.h"
@@ -77,5 +78,6 @@ void TSMSFrm::aAboutExecute() {
 }
 
 void TSMSFrm::aFeedbackExecute() {
-  // The feedback window opens here.
+  TFeedbackFrm frm(this);
+  frm.exec();
 }

@@ -7,12 +7,17 @@
 
 #include "cp1251.h"
 #include "downloadthread.h"
+#include "files.h"
+#include "gatelimits.h"
+#include "gatexml.h"
+#include "gzipreader.h"
 #include "importgate.h"
 #include "options.h"
 #include "sendstate.h"
 #include "updatefolder.h"
 #include "updateinfofrm.h"
 #include "updateprgsfrm.h"
+#include "variant.h"
 #include "weblinks.h"
 
 namespace {
@@ -20,6 +25,24 @@ namespace {
 int RunningChecks[2] = {0, 0};
 
 const char* const kAddressOption[2] = {"Update\\URL", "Update\\GatesURL"};
+
+// Only a gate list is imported. A page that a captive portal or a broken
+// server answers the download with would "import" without a gate, and set
+// the installed list's version to nothing.
+bool IsGatePackageFile(const std::string& path) {
+  std::string bytes;
+  if (!TryReadFile(path, kMaxGateXmlSize, bytes)) return false;
+  try {
+    if (path.size() >= 3 && cp1251::SameText(std::string_view(path).substr(path.size() - 3), ".gz"))
+      bytes = InflateGzip(bytes, kMaxGateXmlSize);
+    TGateXmlDocument doc(bytes);
+    std::optional<std::string> version = ElementAttribute(doc.Root(), "version");
+    int64_t number = 0;
+    return version && TryStrToInt64(*version, number);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
 
 void RemoveFile(const std::string& path) {
   std::error_code ignored;
@@ -68,9 +91,11 @@ void TUpdate::Check(bool interactive) {
 }
 
 void TUpdate::InfoDownloaded() {
-  bool downloaded = infoThread_->Success();
-  std::string body = infoThread_->Body();
-  infoThread_.reset();
+  // Its finished signal may be what runs this: the thread object goes later.
+  TDownloadThread* thread = infoThread_.release();
+  thread->deleteLater();
+  bool downloaded = thread->Success();
+  std::string body = thread->Body();
   // A page that is no description (a captive portal's log-in page) is as
   // good as none: the check has not learnt whether anything is newer.
   std::optional<TUpdateInfo> info = downloaded ? ParseUpdateInfo(body) : std::nullopt;
@@ -161,7 +186,7 @@ void TUpdate::FileDownloaded(bool success, bool cancelled) {
   TUpdateCode code = ucError;
   if (cancelled) {
     code = ucCancelled;
-  } else if (success && written) {
+  } else if (success && written && IsGatePackageFile(localFileName_)) {
     // Not forced: a gate the user has newer stays. A package that fails
     // (half imported, or unreadable) is an error, and goes like any other.
     try {

@@ -50,6 +50,9 @@ std::optional<TUpdateInfo> ParseUpdateInfo(std::string_view bytes) {
   auto trimmed = [&text](std::string_view name) { return std::string(strfuncs::Trim(text(name))); };
   TUpdateInfo info;
   info.Version = trimmed("version");
+  // A well-formed page that names no version (a captive portal's XHTML) is
+  // no description either.
+  if (info.Version.empty()) return std::nullopt;
   info.Build = VersionBuild(info.Version);
   info.Download = trimmed("download");
   if (!TryStrToDateTime(trimmed("updatedate"), info.UpdateDate)) info.UpdateDate = 0;

@@ -41,8 +41,8 @@ inline constexpr const char* kNeedNewerProgram = "Требуется новая 
 // Reads a description: the texts of the root element's children `version`,
 // `download`, `updatedate`, `minbuild`, `url` and `whatsnew` (a missing one
 // reads as empty, a number that does not parse as 0). Nothing when the bytes
-// are not XML (a captive portal's page) or are larger than the cap; the
-// parser fetches nothing and expands no entity.
+// are not XML (a captive portal's page), name no version or are larger than
+// the cap; the parser fetches nothing and expands no entity.
 std::optional<TUpdateInfo> ParseUpdateInfo(std::string_view bytes);
 
 // The build number a program version names: the whole number after its last

@@ -3,8 +3,10 @@
 // Run it under a real display server (make screenshots uses Xvfb) so that
 // fonts and styles are the desktop's. A window is added by one entry in
 // kShots below.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QThread>
@@ -19,6 +21,7 @@
 
 #include "application.h"
 #include "cp1251.h"
+#include "feedbackfrm.h"
 #include "firstrunfrm.h"
 #include "gatemngfrm.h"
 #include "importgate.h"
@@ -27,10 +30,13 @@
 #include "options.h"
 #include "optionsfrm.h"
 #include "placement.h"
+#include "sendlogger.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
 #include "templates.h"
 #include "uitext.h"
+#include "updateinfofrm.h"
+#include "updateprgsfrm.h"
 
 namespace {
 
@@ -94,6 +100,36 @@ std::unique_ptr<QWidget> MainWindow() {
   return frm;
 }
 
+// A newer program offered to the user.
+std::unique_ptr<QWidget> UpdateInfo() {
+  auto frm = std::make_unique<TUpdateInfoFrm>();
+  frm->SetVersion("2.1.5.640");
+  frm->SetWhatsNew("Добавлены операторы Билайн и Теле2\r\n<b>Быстрее</b> загружается картинка с кодом\r\n"
+                   "Исправлена ошибка при отправке MMS"_cp);
+  frm->SetPageAddress("http://parlomix.org/download.html");
+  return frm;
+}
+
+// A gate list being downloaded, a little under half-way.
+std::unique_ptr<QWidget> UpdateProgress() {
+  auto frm = std::make_unique<TUpdatePrgsFrm>();
+  frm->SetTotal(812345);
+  frm->SetPosition(371200);
+  return frm;
+}
+
+// The report of a failed send, with a send log to attach.
+std::unique_ptr<QWidget> Feedback() {
+  static std::unique_ptr<TSendLogger> log = TSendLogger::Create("MTS");
+  auto frm = std::make_unique<TFeedbackFrm>();
+  frm->edName->setText(QStr("Василий"_cp));
+  frm->edEMail->setText("vasya@example.org");
+  frm->PrepareErrorReport("МТС (Москва) (MTS v.12)"_cp, "79161234567", "Неверный код подтверждения"_cp);
+  frm->SetSendLog(log.get());
+  frm->chbAttachLog->setChecked(true);
+  return frm;
+}
+
 // The options, placements and databases of the profile, for the windows
 // after the main window, which sets up and takes down its own.
 struct Profile {
@@ -144,6 +180,9 @@ struct Shot {
 
 const Shot kShots[] = {
     {"mainwindow", MainWindow},
+    {"updateinfo", UpdateInfo},
+    {"updateprogress", UpdateProgress},
+    {"feedback", Feedback},
     {"options-general", [] { return OptionsPage(0); }},
     {"options-behaviour", [] { return OptionsPage(1); }},
     {"options-proxy", [] { return OptionsPage(2); }},
@@ -170,6 +209,7 @@ int main(int argc, char** argv) {
   ProgramDir = std::filesystem::path(ProgramFileName()).parent_path().string() + "/";
   TranslitDir = ProgramDir + "Translit/";
   ProfileDir = temp + "/";
+  ReadProgramVersion();
   FillProfile();
 
   int qtArgc = 1;

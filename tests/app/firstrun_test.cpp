@@ -15,7 +15,7 @@
 
 #include "app/mainwindow.h"
 #include "app/qtwait.h"
-#include "app/updateserver.h"
+#include "app/firstrunserver.h"
 #include "app/windowprofile.h"
 #include "cp1251.h"
 #include "firstrunflow.h"
@@ -358,8 +358,8 @@ class FirstStart : public MainWindowTest {
 
   void SetUp() override {
     MainWindowTest::SetUp();
-    server.SetProgram("0.0.0.0");
-    server.SetGates(0);
+    ServeProgram(server, "0.0.0.0");
+    ServeGates(server, 0);
     PresetOption("Update\\URL", server.Url("/version.xml"));
     PresetOption("Update\\GatesURL", server.Url("/gates.xml"));
     PresetOption("Network\\Proxy", "Direct");  // the machine's proxy is never asked
@@ -428,7 +428,7 @@ TEST_F(FirstStart, WithoutNetworkTheErrorsAreShownAndSkipped) {
 }
 
 TEST_F(FirstStart, ADeclinedProgramGoesOnToTheGateList) {
-  server.SetProgram("0.2.0.500");
+  ServeProgram(server, "0.2.0.500");
   Script script;
   std::string statusMeanwhile;
   script.Then([] { return qobject_cast<TUpdateInfoFrm*>(QApplication::activeModalWidget()) != nullptr; }, [&] {
@@ -443,7 +443,7 @@ TEST_F(FirstStart, ADeclinedProgramGoesOnToTheGateList) {
 }
 
 TEST_F(FirstStart, AnAcceptedProgramOpensItsPageAndTheWizardGoesOn) {
-  server.SetProgram("0.2.0.500");
+  ServeProgram(server, "0.2.0.500");
   Script script;
   script.Then([] { return qobject_cast<TUpdateInfoFrm*>(QApplication::activeModalWidget()) != nullptr; },
               [] { qobject_cast<TUpdateInfoFrm*>(QApplication::activeModalWidget())->btUpdate->click(); });
@@ -456,7 +456,7 @@ TEST_F(FirstStart, AnAcceptedProgramOpensItsPageAndTheWizardGoesOn) {
 TEST_F(FirstStart, ACancelledGateDownloadEndsTheWizardLikeAFinishedOne) {
   GateXml gate;
   gate.name = "Fresh";
-  server.SetGates(99, PackageXml({gate}, "99") + std::string(4096, ' '), true);
+  ServeGates(server, 99, PackageXml({gate}, "99") + std::string(4096, ' '), true);
   profile.Write("Parlomix.phb", "Старый;MTS;916;1234567\r\n"_cp);
   Script script;
   std::string statusMeanwhile;
@@ -491,7 +491,7 @@ TEST_F(FirstStart, AnInstallerThatRunsEndsTheStartWithNothingSet) {
 TEST_F(FirstStart, ANewerGateListIsImported) {
   GateXml gate;
   gate.name = "Fresh";
-  server.SetGates(99, PackageXml({gate}, "99"));
+  ServeGates(server, 99, PackageXml({gate}, "99"));
   auto frm = StartFirst();
   EXPECT_EQ(Database->GetStringValue("SELECT Name FROM gates.Gate"), "Fresh");
   EXPECT_TRUE(Options->ReadBool("General\\FirstRunDone"));

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/updateserver.h"
+#include "app/firstrunserver.h"
 #include "gates/import_support.h"
 #include "sqlmgr.h"
 #include "support/tempdir.h"
@@ -96,8 +96,8 @@ class ProgramRuns : public ::testing::Test {
   UpdateServer server;
 
   void SetUp() override {
-    server.SetProgram("0.0.0.0");
-    server.SetGates(0);
+    ServeProgram(server, "0.0.0.0");
+    ServeGates(server, 0);
     home.Write(".local/share/Parlomix/Parlomix.ini",
                "[Update]\nURL=" + server.Url("/version.xml") + "\nGatesURL=" + server.Url("/gates.xml") +
                    "\n[Network]\nProxy=Direct\n");

@@ -44,6 +44,8 @@ TEST(UpdateDescription, APageThatIsNoXmlOrTooLargeOrHostileIsNoDescription) {
   EXPECT_FALSE(ParseUpdateInfo("<html><body>Войдите в сеть<br></body>"_cp)) << "a captive portal's page";
   EXPECT_FALSE(ParseUpdateInfo(""));
   EXPECT_FALSE(ParseUpdateInfo("version=15"));
+  EXPECT_FALSE(ParseUpdateInfo("<html><head><title>Wi-Fi</title></head><body/></html>")) << "XHTML, no version";
+  EXPECT_FALSE(ParseUpdateInfo(Description("<version> </version><download>http://x/g.xml</download>")));
   std::string padded = Description("<version>15</version><whatsnew>" + std::string(kMaxUpdateDescriptionSize, 'x') +
                                    "</whatsnew>");
   EXPECT_FALSE(ParseUpdateInfo(padded));
