@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "app/mainwindow.h"
+#include "app/modal.h"
 #include "app/qtwait.h"
 #include "app/firstrunserver.h"
 #include "app/windowprofile.h"
@@ -326,16 +327,14 @@ TEST_F(FirstRunWindow, TheProxySetUpIsKeptOverTheOlderOptions) {
   Show();
   ReportAndWait(4, [&] { return Buttons(); });
   int page = -1;
-  OnNextModal(frm.get(), [&](QWidget* modal) {
-    auto* options = qobject_cast<TOptionsFrm*>(modal);
-    ASSERT_NE(options, nullptr);
-    page = options->pgOptions->currentIndex();
-    options->rbProxy->setChecked(true);
-    options->cbProxyType->setCurrentIndex(2);
-    options->edHost->setText("new.proxy");
-    options->edPort->setEditText("1080");
-    options->btOk->click();
-  }, frm.get());
+  OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
+    page = options.pgOptions->currentIndex();
+    options.rbProxy->setChecked(true);
+    options.cbProxyType->setCurrentIndex(2);
+    options.edHost->setText("new.proxy");
+    options.edPort->setEditText("1080");
+    options.btOk->click();
+  });
   frm->btConfigProxy->click();
   EXPECT_EQ(page, 2);
   EXPECT_EQ(checks.started.size(), 1u) << "the check is not restarted";
@@ -364,7 +363,7 @@ class FirstStart : public MainWindowTest {
     PresetOption("Update\\GatesURL", server.Url("/gates.xml"));
     PresetOption("Network\\Proxy", "Direct");  // the machine's proxy is never asked
   }
-  // The window, created with the real checks (a Script drives the windows
+  // The window, created with the real checks (the test acts on the windows
   // that open on the way).
   std::unique_ptr<TestFrm> StartFirst() {
     auto frm = std::make_unique<TestFrm>(std::vector<std::string>{});
@@ -383,25 +382,6 @@ class FirstStart : public MainWindowTest {
   }
 };
 
-// Steps run one after the other from the event loop, each once its
-// condition holds.
-class Script : public QObject {
- public:
-  void Then(std::function<bool()> when, std::function<void()> act) { steps_.push_back({std::move(when), std::move(act)}); }
-  Script() {
-    connect(&timer_, &QTimer::timeout, this, [this] {
-      if (next_ < steps_.size() && steps_[next_].first()) steps_[next_++].second();
-    });
-    timer_.start(10);
-  }
-  bool Done() const { return next_ == steps_.size(); }
-
- private:
-  QTimer timer_;
-  std::vector<std::pair<std::function<bool()>, std::function<void()>>> steps_;
-  size_t next_ = 0;
-};
-
 TEST_F(FirstStart, UpToDateEverywhere) {
   auto frm = StartFirst();
   EXPECT_TRUE(Options->ReadBool("General\\FirstRunDone"));
@@ -413,30 +393,29 @@ TEST_F(FirstStart, UpToDateEverywhere) {
 TEST_F(FirstStart, WithoutNetworkTheErrorsAreShownAndSkipped) {
   PresetOption("Update\\URL", kNowhere);
   PresetOption("Update\\GatesURL", kNowhere);
-  Script script;
-  bool databaseOpenAtSecondCheck = false;
-  script.Then([] { return WizardStatus() == kProgramError && Wizard()->btSkip->isVisible(); },
-              [] { Wizard()->btSkip->click(); });
-  script.Then([] { return WizardStatus() == kGatesError; }, [&] {
-    databaseOpenAtSecondCheck = Database != nullptr;
+  bool done = false, databaseOpenAtSecondCheck = false;
+  WhenTrue([] { return WizardStatus() == kProgramError && Wizard()->btSkip->isVisible(); }, [&] {
     Wizard()->btSkip->click();
+    WhenTrue([] { return WizardStatus() == kGatesError; }, [&] {
+      databaseOpenAtSecondCheck = Database != nullptr;
+      Wizard()->btSkip->click();
+      done = true;
+    });
   });
   auto frm = StartFirst();
-  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(done);
   EXPECT_TRUE(databaseOpenAtSecondCheck);
   EXPECT_TRUE(Options->ReadBool("General\\FirstRunDone"));
 }
 
 TEST_F(FirstStart, ADeclinedProgramGoesOnToTheGateList) {
   ServeProgram(server, "0.2.0.500");
-  Script script;
   std::string statusMeanwhile;
-  script.Then([] { return qobject_cast<TUpdateInfoFrm*>(QApplication::activeModalWidget()) != nullptr; }, [&] {
+  OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& info) {
     statusMeanwhile = WizardStatus();
-    qobject_cast<TUpdateInfoFrm*>(QApplication::activeModalWidget())->btCancel->click();
+    info.btCancel->click();
   });
   auto frm = StartFirst();
-  EXPECT_TRUE(script.Done());
   EXPECT_EQ(statusMeanwhile, kCheckingProgram);
   EXPECT_TRUE(browser.urls.empty());
   EXPECT_TRUE(Options->ReadBool("General\\FirstRunDone"));
@@ -444,11 +423,13 @@ TEST_F(FirstStart, ADeclinedProgramGoesOnToTheGateList) {
 
 TEST_F(FirstStart, AnAcceptedProgramOpensItsPageAndTheWizardGoesOn) {
   ServeProgram(server, "0.2.0.500");
-  Script script;
-  script.Then([] { return qobject_cast<TUpdateInfoFrm*>(QApplication::activeModalWidget()) != nullptr; },
-              [] { qobject_cast<TUpdateInfoFrm*>(QApplication::activeModalWidget())->btUpdate->click(); });
+  bool offered = false;
+  OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& info) {
+    offered = true;
+    info.btUpdate->click();
+  });
   auto frm = StartFirst();
-  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(offered);
   EXPECT_EQ(browser.urls, std::vector<std::string>{server.Url("/download.html")});
   EXPECT_TRUE(Options->ReadBool("General\\FirstRunDone"));
 }
@@ -458,14 +439,12 @@ TEST_F(FirstStart, ACancelledGateDownloadEndsTheWizardLikeAFinishedOne) {
   gate.name = "Fresh";
   ServeGates(server, 99, PackageXml({gate}, "99") + std::string(4096, ' '), true);
   profile.Write("Parlomix.phb", "Старый;MTS;916;1234567\r\n"_cp);
-  Script script;
   std::string statusMeanwhile;
-  script.Then([] { return qobject_cast<TUpdatePrgsFrm*>(QApplication::activeModalWidget()) != nullptr; }, [&] {
+  OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& progress) {
     statusMeanwhile = WizardStatus();
-    qobject_cast<TUpdatePrgsFrm*>(QApplication::activeModalWidget())->btCancel->click();
+    progress.btCancel->click();
   });
   auto frm = StartFirst();
-  EXPECT_TRUE(script.Done());
   EXPECT_EQ(statusMeanwhile, "Выполняется обновление базы операторов..."_cp);
   EXPECT_EQ(TPhoneBook::GetPhoneByName("Старый"_cp), "79161234567") << "imported, then closed";
   EXPECT_EQ(Database->GetIntValue("SELECT COUNT(*) FROM gates.Gate"), 0);

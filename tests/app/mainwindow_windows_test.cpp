@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 
 #include "app/mainwindow.h"
-#include "app/windowprofile.h"
+#include "app/modal.h"
 #include "cp1251.h"
 #include "gatemngfrm.h"
 #include "optionsfrm.h"
@@ -30,23 +30,20 @@ TEST_F(MainWindowDoors, OptionsOpenOnTheAskedPageAndOKAppliesThemToAnOwnerOnlyFi
   chmod(file.c_str(), 0644);
   ASSERT_FALSE(frm->Tray()->isVisible());
   int page = -1;
-  OnNextModal(frm.get(), [&](QWidget* modal) {
-    auto* options = qobject_cast<TOptionsFrm*>(modal);
-    ASSERT_NE(options, nullptr);
-    page = options->pgOptions->currentIndex();
-    options->chbAlwaysInTray->setChecked(true);
-    options->btCancel->click();
+  OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
+    page = options.pgOptions->currentIndex();
+    options.chbAlwaysInTray->setChecked(true);
+    options.btCancel->click();
   });
   frm->Action("aOptions")->trigger();
   EXPECT_EQ(page, 0);
   EXPECT_FALSE(frm->Tray()->isVisible()) << "Cancel applies nothing";
   EXPECT_EQ(FileMode(file), 0644u) << "nor writes the file";
 
-  OnNextModal(frm.get(), [&](QWidget* modal) {
-    auto* options = qobject_cast<TOptionsFrm*>(modal);
-    page = options->pgOptions->currentIndex();
-    options->chbAlwaysInTray->setChecked(true);
-    options->btOk->click();
+  OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
+    page = options.pgOptions->currentIndex();
+    options.chbAlwaysInTray->setChecked(true);
+    options.btOk->click();
   });
   frm->ShowOptions(TOptionsFrm::pgUpdate);
   EXPECT_EQ(page, 3);
@@ -66,19 +63,17 @@ TEST_F(MainWindowDoors, TheGateManagerOpensOnTheFirstGateOrOnTheComposersGate) {
   });
   auto frm = Start();
   std::string shown;
-  auto record = [&](QWidget* modal) {
-    auto* manager = qobject_cast<TGateMngFrm*>(modal);
-    ASSERT_NE(manager, nullptr);
-    shown = manager->SelectedGateName();
-    manager->btClose->click();
+  auto record = [&](TGateMngFrm& manager) {
+    shown = manager.SelectedGateName();
+    manager.btClose->click();
   };
-  OnNextModal(frm.get(), record);
+  OnModal<TGateMngFrm>(record);
   frm->Action("aShowGatesMng")->trigger();
   EXPECT_EQ(shown, "Alpha");
   frm->cbTo->setEditText("+7 916 123-45-67");
   frm->FillGateList();
   ASSERT_NE(frm->GetSelectedGate(), nullptr);
-  OnNextModal(frm.get(), record);
+  OnModal<TGateMngFrm>(record);
   frm->Action("aShowGateInfo")->trigger();
   EXPECT_EQ(shown, "Beeline");
 }

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "app/mainwindow.h"
+#include "app/modal.h"
 #include "app/windowprofile.h"
 #include "cp1251.h"
 #include "history.h"
@@ -339,22 +340,20 @@ TEST_F(OptionsWindow, ClearNowAsksFirstAndIsNotUndoneByCancel) {
   QString title, text;
   std::optional<QMessageBox::Icon> icon;
   std::optional<QMessageBox::StandardButton> preselected;
-  OnNextModal(&frm, [&](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    ASSERT_NE(box, nullptr);
-    title = box->windowTitle();
-    text = box->text();
-    icon = box->icon();
-    preselected = box->standardButton(box->defaultButton());
-    box->button(QMessageBox::No)->click();
-  }, &frm);
+  OnModal<QMessageBox>([&](QMessageBox& box) {
+    title = box.windowTitle();
+    text = box.text();
+    icon = box.icon();
+    preselected = box.standardButton(box.defaultButton());
+    box.button(QMessageBox::No)->click();
+  });
   frm.btClearHistory->click();
   EXPECT_EQ(title, QStr("Подтвердите операцию"_cp));
   EXPECT_EQ(text, QStr("Очистить историю?"_cp));
   EXPECT_EQ(icon, QMessageBox::Question);
   EXPECT_EQ(preselected, QMessageBox::No);
   EXPECT_EQ(db().GetIntValue("SELECT COUNT(*) FROM History"), 3) << "No keeps the history";
-  OnNextModal(&frm, [](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Yes)->click(); }, &frm);
+  OnModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
   frm.btClearHistory->click();
   EXPECT_EQ(db().GetIntValue("SELECT COUNT(*) FROM History"), 0);
   frm.btCancel->click();
@@ -426,13 +425,11 @@ TEST_F(OptionsWindow, TheNewVersionWindowOpensTheUpdatePage) {
   TUpdateInfoFrm info;
   info.show();
   int page = -1;
-  OnNextModal(&info, [&](QWidget* modal) {
-    auto* options = qobject_cast<TOptionsFrm*>(modal);
-    ASSERT_NE(options, nullptr);
-    page = options->pgOptions->currentIndex();
-    options->chbAutoCheckUpdate->setChecked(false);
-    options->btOk->click();
-  }, &info);
+  OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
+    page = options.pgOptions->currentIndex();
+    options.chbAutoCheckUpdate->setChecked(false);
+    options.btOk->click();
+  });
   info.btOptions->click();
   EXPECT_EQ(page, 3);
   EXPECT_FALSE(Options->ReadBool("Update\\AutoCheckUpdate"));

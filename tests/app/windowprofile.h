@@ -1,15 +1,10 @@
 // A profile for one window at a time, set up as the main window sets it up:
 // both ini files under the global options, the placement storage, and both
-// databases open as the global connection. And a way to act on the modal
-// window or message box that the code under test is about to open.
+// databases open as the global connection.
 #pragma once
 
-#include <QApplication>
-#include <QTimer>
-#include <QWidget>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -54,18 +49,3 @@ class WindowProfile : public ::testing::Test {
   }
   TSQLiteDatabase& db() { return *Database; }
 };
-
-// Runs `act` on the next modal window that is not `current` (a message box,
-// a dialog) once it is open, from inside that window's event loop. The
-// watcher goes with `owner`.
-inline void OnNextModal(QObject* owner, std::function<void(QWidget*)> act, QWidget* current = nullptr) {
-  auto* timer = new QTimer(owner);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, act = std::move(act), current] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == current || !modal->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    act(modal);
-  });
-  timer->start(10);
-}
