@@ -3,6 +3,7 @@
 // update server in this process (no network, a newer program declined or
 // sent to its page, a gate-list download cancelled or imported).
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -406,6 +407,32 @@ TEST_F(FirstStart, WithoutNetworkTheErrorsAreShownAndSkipped) {
   EXPECT_TRUE(done);
   EXPECT_TRUE(databaseOpenAtSecondCheck);
   EXPECT_TRUE(Options->ReadBool("General\\FirstRunDone"));
+}
+
+// After "Пропустить" in step 0 the buttons stay while the gate-list check
+// runs; skipping again ends the wizard, and its check with it.
+TEST_F(FirstStart, SkippingWhileTheGateCheckHangsEndsTheWizardAndTheCheck) {
+  PresetOption("Update\\URL", kNowhere);
+  UpdateServer::Resource hanging;
+  hanging.body = GatesDescription("99", server.Url("/files/gates.xml"));
+  hanging.pauseAt = 10;
+  server.Set("/gates.xml", hanging);
+  bool skipped = false;
+  WhenTrue([] { return WizardStatus() == kProgramError && Wizard()->btSkip->isVisible(); }, [&] {
+    Wizard()->btSkip->click();
+    WhenTrue([&] { return server.Paused(); }, [&] {
+      EXPECT_EQ(WizardStatus(), kProgramError);
+      Wizard()->btSkip->click();
+      skipped = true;
+    });
+  });
+  QElapsedTimer clock;
+  clock.start();
+  auto frm = StartFirst();
+  EXPECT_TRUE(skipped);
+  EXPECT_LT(clock.elapsed(), 5000);
+  EXPECT_TRUE(Options->ReadBool("General\\FirstRunDone"));
+  EXPECT_EQ(Database->GetIntValue("SELECT COUNT(*) FROM gates.Gate"), 0);
 }
 
 TEST_F(FirstStart, ADeclinedProgramGoesOnToTheGateList) {
