@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // A saved window or pane extent above this is no size a screen shows; a
 // Placemnt.ini edited by hand or damaged must not make a window that large.
@@ -19,3 +20,28 @@ inline constexpr int kInstanceReadTimeoutMs = 2000;
 // The weekly statistics upload is a few lines; a server that does not answer
 // in this time is taken as down, and the next start tries again.
 inline constexpr int kStatsUploadTimeoutMs = 30000;
+
+// An update description is a few hundred bytes of XML. A captive portal or a
+// misconfigured server may answer with anything, so more than this is not
+// read and the check fails.
+inline constexpr std::size_t kMaxUpdateDescriptionSize = 1u << 20;
+// Update requests, like gate requests, give up on a server that cannot be
+// reached in this time or that sends nothing for this long: a check running
+// in the background must end, and a stalled download must not hang the
+// progress window for ever.
+inline constexpr long kUpdateConnectTimeoutMs = 30000;
+inline constexpr long kUpdateStallTimeoutSec = 60;
+// Redirects a download follows in a row (mirrors of an update server).
+inline constexpr int kMaxUpdateRedirects = 10;
+// A file name taken from a download address longer than this keeps its end
+// (where the extension is): file systems refuse longer names.
+inline constexpr std::size_t kMaxDownloadFileName = 200;
+
+// The feedback form and its log archive go out at once; a server that does
+// not take them in this time is taken as down.
+inline constexpr long kFeedbackConnectTimeoutMs = 30000;
+inline constexpr long kFeedbackStallTimeoutSec = 60;
+
+// An older version's phone book is a text file of a few hundred lines; one
+// larger than this is no phone book and is not read into memory.
+inline constexpr std::uint64_t kMaxOldPhoneBookSize = 16 * 1024 * 1024;

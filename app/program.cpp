@@ -12,7 +12,7 @@ int RunProgram(TParlomixApp& app, std::vector<std::string> args) {
   std::unique_ptr<TSMSFrm> frm;
   try {
     frm = std::make_unique<TSMSFrm>(std::move(args));
-    if (frm->FormCreate() == TSMSFrm::TCreateResult::AnotherCopy) return 0;
+    if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return 0;
     frm->show();
   } catch (const std::exception& e) {
     ShowFatalError(ExceptionText(e), "Ошибка"_cp);

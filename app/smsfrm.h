@@ -9,6 +9,7 @@
 //   smsfrm_shell.cpp    after-send, message files, templates, options, links
 //   smsfrm_composer.cpp the composer's message in and out of the controls
 //   smsfrm_windows.cpp  the doors to the other windows and online services
+//   smsfrm_updates.cpp  the update checks and their results
 #pragma once
 
 #include <QMainWindow>
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "firstrunflow.h"
 #include "gate.h"
 #include "messages.h"
 #include "phonebook.h"
@@ -40,6 +42,8 @@ class TIniStorage;
 class TInstanceGuard;
 class TOptions;
 class TStatsSendThread;
+class TUpdate;
+struct TUpdateResult;
 
 class TSMSFrm : public QMainWindow {
   Q_OBJECT
@@ -51,9 +55,10 @@ class TSMSFrm : public QMainWindow {
   // Runs FormDestroy when it has not run.
   ~TSMSFrm() override;
 
-  enum class TCreateResult { Running, AnotherCopy };
+  enum class TCreateResult { Running, AnotherCopy, Ending };
   // The creation steps, in order. AnotherCopy: a running copy took over and
-  // this process ends at once with code 0. Raises what a step raises.
+  // this process ends at once with code 0; Ending: a new version's installer
+  // runs, and the process ends likewise. Raises what a step raises.
   TCreateResult FormCreate();
   // The destruction steps, for what creation did; runs once. A failing step
   // is reported on standard error and never keeps a later step (closing the
@@ -69,8 +74,13 @@ class TSMSFrm : public QMainWindow {
   // ---- Start-up and shutdown ----
   // Opens the user database with the gates database attached.
   void OpenDatabases();
-  // The first run: the sample text, then the first-run wizard.
-  void RunFirstRunWizard();
+  // The first run: the sample text, then the first-run wizard; the
+  // databases are open afterwards (opened here when the wizard did not) and
+  // General\FirstRunDone is set. False, with nothing set, when the program
+  // is to end now.
+  bool RunFirstRunWizard();
+  // The update checks the first-run wizard starts; empty: the real ones.
+  virtual TUpdateCheckStarter FirstRunChecks() const { return {}; }
   // Keeps the delivery date and time from lying in the past.
   void Timer1Timer();
 
@@ -104,6 +114,8 @@ class TSMSFrm : public QMainWindow {
   // ---- Options, tray ----
   // Writes both ini files and applies the options the window shows.
   void ApplyOptions();
+  // The options window on page `page` (0 to 4); OK applies the options.
+  void ShowOptions(int page);
   void ToggleVisible();
   // A running copy's request from a later start: come to the front and
   // import what its command line names.
@@ -113,7 +125,14 @@ class TSMSFrm : public QMainWindow {
   virtual bool TrayAvailable() const;
 
   // ---- Update checks (kind 0 program, 1 gate list) ----
+  // Starts the program check when asked by hand or due, then the gate-list
+  // check for kind 1, or when no program check was started. A kind whose
+  // check runs already is not started again.
   void CheckUpdates(int kind, bool manual);
+  // The result handler of every check this window starts: the last-check
+  // dates, the chained gate-list check after the start-up program check,
+  // and the answer to a check made by hand.
+  void UpdateCheckDone(TUpdate& update, const TUpdateResult& result);
 
   // ---- The composer ----
   TGate* GetSelectedGate() const;
@@ -202,6 +221,10 @@ class TSMSFrm : public QMainWindow {
   void StartStatsUpload();
   void StatsPosted(bool success, int64_t cutoff);
   void StopWorkers();
+  // Starts a check of that kind unless one runs; true when one runs now.
+  bool StartUpdateCheck(int kind);
+  // A check action is enabled while no check of its kind runs.
+  void UpdateCheckActions();
   void TrayActivated(int reason);
   void FillRecentList(QComboBox* combo, int itemClass);
   // A message entry as text or Boolean; what does not convert reads as
@@ -263,6 +286,7 @@ class TSMSFrm : public QMainWindow {
   std::unique_ptr<TOptions> options_;
   TInstanceGuard* guard_ = nullptr;
   std::unique_ptr<TStatsSendThread> statsThread_;
+  QPointer<TUpdate> updates_[2];  // the running check of each kind
   std::vector<std::unique_ptr<TGate>> gates_;  // the objects of cbGate's entries
   QActionGroup* messageType_ = nullptr;
   bool translitLoaded_ = false;

@@ -14,6 +14,7 @@
 
 #include "cmdline.h"
 #include "cp1251.h"
+#include "firstrunfrm.h"
 #include "history.h"
 #include "importgate.h"
 #include "inistorage.h"
@@ -29,6 +30,7 @@
 #include "statsupload.h"
 #include "translit.h"
 #include "uitext.h"
+#include "update.h"
 #include "updatefolder.h"
 #include "windowpolicy.h"
 
@@ -76,8 +78,8 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
     FChainGateCheck = true;
     CheckUpdates(0, false);
     OpenDatabases();
-  } else {
-    RunFirstRunWizard();
+  } else if (!RunFirstRunWizard()) {
+    return TCreateResult::Ending;
   }
   // 9.
   FContact = std::make_unique<TPhoneBookItem>();
@@ -179,13 +181,20 @@ bool TSMSFrm::ConsultInstanceGuard() {
 
 void TSMSFrm::OpenDatabases() { ::OpenDatabases(ProfileDir + FUserDbName, ProfileDir + FGatesDbName); }
 
-void TSMSFrm::RunFirstRunWizard() {
+bool TSMSFrm::RunFirstRunWizard() {
   SetMemoText("Привет. Как дела? Что делаешь? ;)"_cp);
-  // The first-run wizard (checks for updates, proxy set-up, the older
-  // version's settings) opens here once it exists, and General\FirstRunDone
-  // is set after it. Until then a first run opens the databases itself and
-  // leaves the option off.
-  OpenDatabases();
+  bool ending = false;
+  {
+    TFirstRunFrm wizard([this] { OpenDatabases(); }, FirstRunChecks());
+    wizard.exec();
+    ending = wizard.ProgramEnding();
+  }
+  if (ending) return false;
+  // However the wizard ended, the program goes on with its databases; when
+  // they cannot be opened, this raises what the wizard met.
+  if (!Database) OpenDatabases();
+  Options->WriteBool("General\\FirstRunDone", true);
+  return true;
 }
 
 void TSMSFrm::ProcessImportSwitches(const std::vector<std::string>& args) {
@@ -240,7 +249,11 @@ void TSMSFrm::StatsPosted(bool success, int64_t cutoff) {
   TStats::PostDone(success, cutoff);
 }
 
-void TSMSFrm::StopWorkers() { statsThread_.reset(); }
+void TSMSFrm::StopWorkers() {
+  statsThread_.reset();
+  // A check still running stops and joins its thread; its result is dropped.
+  for (QPointer<TUpdate>& update : updates_) delete update.data();
+}
 
 void TSMSFrm::Timer1Timer() {
   QDateTime chosen(dtpDeliveryDate->date(), dtpDeliveryTime->time());

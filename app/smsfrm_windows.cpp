@@ -4,6 +4,9 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
+#include "feedbackfrm.h"
+#include "gatemngfrm.h"
+#include "optionsfrm.h"
 #include "smsfrm.h"
 #include "uitext.h"
 
@@ -47,46 +50,34 @@ void TSMSFrm::aAddToPhoneBookExecute() {
 
 // ---- Gate manager, options, about, feedback ----
 
+// The composer's gate list is not refilled afterwards: a gate switched off
+// leaves the choices the next time they are filled.
 void TSMSFrm::aShowGatesMngExecute() {
-  // The gate manager window opens here. The composer's gate list is not
-  // refilled afterwards.
+  TGateMngFrm window(this);
+  window.exec();
 }
 
 void TSMSFrm::aShowGateInfoExecute() {
   TGate* gate = GetSelectedGate();
   if (!gate) return;
-  // The gate manager window opens here, positioned on gate->Name.
+  TGateMngFrm window(this);
+  window.SetSelectedGateName(gate->Name);
+  window.exec();
 }
 
-void TSMSFrm::aOptionsExecute() {
-  // The options window opens here; when it closes with OK, ApplyOptions runs.
+void TSMSFrm::ShowOptions(int page) {
+  TOptionsFrm window(this);
+  window.SelectPage(page);
+  if (window.exec() == QDialog::Accepted) ApplyOptions();
 }
+
+void TSMSFrm::aOptionsExecute() { ShowOptions(0); }
 
 void TSMSFrm::aAboutExecute() {
   // The about box opens here.
 }
 
 void TSMSFrm::aFeedbackExecute() {
-  // The feedback window opens here.
-}
-
-// ---- Update checks ----
-
-void TSMSFrm::CheckUpdates(int kind, bool manual) {
-  // The program check (kind 0) and the gate-list check (kind 1) start here
-  // when due or asked for by hand, and report to their result handler.
-  (void)kind;
-  (void)manual;
-}
-
-void TSMSFrm::aCheckUpdateExecute() {
-  FChainGateCheck = false;
-  FManualUpdateCheck = true;
-  CheckUpdates(0, true);
-}
-
-void TSMSFrm::aCheckUpdateGatesExecute() {
-  FChainGateCheck = false;
-  FManualUpdateCheck = true;
-  CheckUpdates(1, true);
+  TFeedbackFrm frm(this);
+  frm.exec();
 }

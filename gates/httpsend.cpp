@@ -97,18 +97,17 @@ bool SameName(std::string_view line, std::string_view name) {
   return colon != std::string_view::npos && cp1251::SameText(strfuncs::Trim(line.substr(0, colon)), name);
 }
 
-// The value of the first header line of that name; empty when none.
-std::string HeaderValue(const std::vector<std::string>& headers, std::string_view name) {
-  for (const std::string& line : headers)
-    if (SameName(line, name)) return std::string(strfuncs::Trim(std::string_view(line).substr(line.find(':') + 1)));
-  return {};
-}
-
 struct SlistDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
 }  // namespace
+
+std::string HeaderValue(const std::vector<std::string>& headers, std::string_view name) {
+  for (const std::string& line : headers)
+    if (SameName(line, name)) return std::string(strfuncs::Trim(std::string_view(line).substr(line.find(':') + 1)));
+  return {};
+}
 
 bool IsValidMethod(std::string_view method) {
   if (method.empty()) return false;
@@ -322,8 +321,8 @@ bool TMyHTTPSend::Refuse(int code) {
   return false;
 }
 
-bool TMyHTTPSend::HTTPMethod(const std::string& method, const std::string& url) {
-  bool ok = RequestLogged(method, url, false);
+bool TMyHTTPSend::HTTPMethod(const std::string& method, const std::string& url, bool keepEscapes) {
+  bool ok = RequestLogged(method, url, keepEscapes);
   if (HandleRedirects && ok) ok = FollowRedirects();
   return ok;
 }

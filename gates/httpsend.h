@@ -26,6 +26,10 @@ void InitHTTPLibrary();
 // reach the request line or the names of log files.
 bool IsValidMethod(std::string_view method);
 
+// The value of the first line "Name: value" of that name (any case) in
+// `headers`, trimmed; empty when there is none.
+std::string HeaderValue(const std::vector<std::string>& headers, std::string_view name);
+
 enum class TSocksType { None, Socks4, Socks5 };
 
 // The gate runner's browser profile.
@@ -112,8 +116,10 @@ class TMyHTTPSend : public TObject {
   // whatever arrived. Returns false when a socket error remains; callers judge
   // the outcome by LastError and ResultCode. A method of anything but letters,
   // a malformed URL and a scheme other than http and https fail with 10022 and
-  // 10043 without sending anything.
-  bool HTTPMethod(const std::string& method, const std::string& url);
+  // 10043 without sending anything. With keepEscapes a "%" already followed
+  // by two hexadecimal digits is sent as it is, as for a redirect target: an
+  // address that comes from a server rather than a gate is escaped already.
+  bool HTTPMethod(const std::string& method, const std::string& url, bool keepEscapes = false);
 
   // Empties Document and Headers and sets MimeType back to "text/html".
   void Clear();

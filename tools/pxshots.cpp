@@ -3,8 +3,10 @@
 // Run it under a real display server (make screenshots uses Xvfb) so that
 // fonts and styles are the desktop's. A window is added by one entry in
 // kShots below.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QThread>
@@ -19,35 +21,66 @@
 
 #include "application.h"
 #include "cp1251.h"
+#include "feedbackfrm.h"
+#include "firstrunfrm.h"
+#include "gatemngfrm.h"
 #include "importgate.h"
+#include "inistorage.h"
 #include "lastitems.h"
 #include "options.h"
+#include "optionsfrm.h"
+#include "placement.h"
+#include "sendlogger.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
 #include "templates.h"
 #include "uitext.h"
+#include "updateinfofrm.h"
+#include "updateprgsfrm.h"
 
 namespace {
 
-// Sample gates: two for one number, so the gate counter shows. Gate lists
-// without a byte-order mark are Windows-1251.
+// Sample gates: two SMS gates for one number, so the gate counter shows, an
+// MMS gate and a disabled one for the gate manager. Gate lists without a
+// byte-order mark are Windows-1251.
 std::string SampleGates() {
-  auto gate = [](const std::string& name, const std::string& caption, int priority) {
-    return "<gate><name>" + name + "</name><caption>" + caption + "</caption><type>SMS</type><class>HTTP</class>" +
-           "<version>1</version><priority>" + std::to_string(priority) +
-           "</priority><prefixlist><prefix start=\"7916\" end=\"7916\" format=\"1.3.7\" tag=\"0\"/></prefixlist>" +
-           "<info><SupportUnicode>1</SupportUnicode><SupportFlash>1</SupportFlash><MaxSymbols>160</MaxSymbols>" +
-           "</info><classprops><Send>1</Send></classprops></gate>";
+  auto gate = [](const std::string& name, const std::string& caption, const std::string& type, int priority,
+                 const std::string& info) {
+    return "<gate><name>" + name + "</name><caption>" + caption + "</caption><type>" + type +
+           "</type><class>HTTP</class><version>3</version><priority>" + std::to_string(priority) + "</priority>" +
+           "<prefixlist><prefix start=\"7916\" end=\"7916\" format=\"1.3.7\" tag=\"0\"/>" +
+           "<prefix start=\"7915000\" end=\"7915499\" format=\"1.3.7\" tag=\"0\"/></prefixlist><info>" + info +
+           "<MaxSymbols>160</MaxSymbols></info><classprops><Send>1</Send></classprops></gate>";
   };
+  std::string mts = "<SupportUnicode>1</SupportUnicode><MaxUnicodeSymbols>70</MaxUnicodeSymbols><SupportFlash>1"
+                    "</SupportFlash><Captcha>1</Captcha><SupportCheckDelivery>1</SupportCheckDelivery><GateURL>"
+                    "http://www.mts.ru/sms/</GateURL><Description>Бесплатная отправка с сайта МТС.\r\nНе более 10 "
+                    "сообщений в сутки.</Description>"_cp;
   return "<?xml version=\"1.0\" encoding=\"windows-1251\"?><gates version=\"7\">" +
-         gate("MTS", "МТС (Москва)"_cp, 20) + gate("SMSC", "SMS-центр"_cp, 10) + "</gates>";
+         gate("MTS", "МТС (Москва)"_cp, "SMS", 20, mts) +
+         gate("SMSC", "SMS-центр"_cp, "SMS", 10, "<SupportUnicode>1</SupportUnicode><SupportFlash>1</SupportFlash>") +
+         gate("MTSMMS", "МТС MMS"_cp, "MMS", 5, "<GateURL>http://www.mts.ru/mms/</GateURL>") +
+         gate("Old", "Старый шлюз"_cp, "SMS", 1, "") + "</gates>";
 }
 
-// Fills the profile's databases with what the windows show.
+// Fills the profile's databases with what the windows show. The first run
+// is over, and update checks go nowhere.
 void FillProfile() {
+  TIniStorage ini(ProfileDir + "Parlomix.ini");
+  ini.WriteString("General\\FirstRunDone", "TRUE");
+  for (const char* key : {"Update\\URL", "Update\\GatesURL"}) ini.WriteString(key, "http://127.0.0.1:1/");
+  ini.WriteString("Network\\Proxy", "HTTP");
+  ini.WriteString("Network\\ProxyHost", "proxy.example.ru");
+  ini.WriteString("Network\\ProxyPort", "3128");
+  ini.WriteString("Network\\ProxyAuth", "TRUE");
+  ini.WriteString("Network\\ProxyName", "ivan");
+  ini.WriteString("Network\\ProxyPass", "secret");
+  ini.WriteString("Message\\Signature", "Вася"_cp);
+  ini.Flush();
   OpenDatabases(ProfileDir + "Parlomix.db3", ProfileDir + "Gates.db3");
   std::istringstream gates(SampleGates());
   ImportGatePackageStream(gates, true);
+  TGateFactory::SetGateDisabled("Old", true);
   TTemplateList::Add("Опаздываю"_cp, "Опаздываю, буду в |"_cp);
   TTemplateList::Add("Перезвони"_cp, "Перезвони мне, пожалуйста"_cp);
   TLastItems::Add(TLastItems::kSignature, "Вася"_cp);
@@ -67,6 +100,79 @@ std::unique_ptr<QWidget> MainWindow() {
   return frm;
 }
 
+// A newer program offered to the user.
+std::unique_ptr<QWidget> UpdateInfo() {
+  auto frm = std::make_unique<TUpdateInfoFrm>();
+  frm->SetVersion("2.1.5.640");
+  frm->SetWhatsNew("Добавлены операторы Билайн и Теле2\r\n<b>Быстрее</b> загружается картинка с кодом\r\n"
+                   "Исправлена ошибка при отправке MMS"_cp);
+  frm->SetPageAddress("http://parlomix.org/download.html");
+  return frm;
+}
+
+// A gate list being downloaded, a little under half-way.
+std::unique_ptr<QWidget> UpdateProgress() {
+  auto frm = std::make_unique<TUpdatePrgsFrm>();
+  frm->SetTotal(812345);
+  frm->SetPosition(371200);
+  return frm;
+}
+
+// The report of a failed send, with a send log to attach.
+std::unique_ptr<QWidget> Feedback() {
+  static std::unique_ptr<TSendLogger> log = TSendLogger::Create("MTS");
+  auto frm = std::make_unique<TFeedbackFrm>();
+  frm->edName->setText(QStr("Василий"_cp));
+  frm->edEMail->setText("vasya@example.org");
+  frm->PrepareErrorReport("МТС (Москва) (MTS v.12)"_cp, "79161234567", "Неверный код подтверждения"_cp);
+  frm->SetSendLog(log.get());
+  frm->chbAttachLog->setChecked(true);
+  return frm;
+}
+
+// The options, placements and databases of the profile, for the windows
+// after the main window, which sets up and takes down its own.
+struct Profile {
+  TIniStorage options{ProfileDir + "Parlomix.ini"};
+  TIniStorage placement{ProfileDir + "Placemnt.ini"};
+  std::unique_ptr<TOptions> set;
+  Profile() {
+    placement.AddSubStorage("Configuration", &options);
+    set = std::make_unique<TOptions>(&placement);
+    Options = set.get();
+    OpenDatabases(ProfileDir + "Parlomix.db3", ProfileDir + "Gates.db3");
+  }
+  ~Profile() {
+    CloseDatabases();
+    Options = nullptr;
+  }
+};
+std::unique_ptr<Profile> profile;
+
+void OpenProfile() {
+  if (!profile) profile = std::make_unique<Profile>();
+}
+
+std::unique_ptr<QWidget> OptionsPage(int page) {
+  OpenProfile();
+  auto frm = std::make_unique<TOptionsFrm>();
+  frm->SelectPage(page);
+  return frm;
+}
+
+// The wizard after its program check failed.
+std::unique_ptr<QWidget> FirstRun() {
+  OpenProfile();
+  return std::make_unique<TFirstRunFrm>([] {}, [](int kind, TUpdateCheckReport report) { report(kind, 4); });
+}
+
+std::unique_ptr<QWidget> GateManager() {
+  OpenProfile();
+  auto frm = std::make_unique<TGateMngFrm>();
+  frm->SetSelectedGateName("MTS");
+  return frm;
+}
+
 struct Shot {
   const char* name;
   std::function<std::unique_ptr<QWidget>()> open;
@@ -74,6 +180,16 @@ struct Shot {
 
 const Shot kShots[] = {
     {"mainwindow", MainWindow},
+    {"updateinfo", UpdateInfo},
+    {"updateprogress", UpdateProgress},
+    {"feedback", Feedback},
+    {"options-general", [] { return OptionsPage(0); }},
+    {"options-behaviour", [] { return OptionsPage(1); }},
+    {"options-proxy", [] { return OptionsPage(2); }},
+    {"options-update", [] { return OptionsPage(3); }},
+    {"options-stats", [] { return OptionsPage(4); }},
+    {"firstrun", FirstRun},
+    {"gatemanager", GateManager},
 };
 
 }  // namespace
@@ -93,6 +209,7 @@ int main(int argc, char** argv) {
   ProgramDir = std::filesystem::path(ProgramFileName()).parent_path().string() + "/";
   TranslitDir = ProgramDir + "Translit/";
   ProfileDir = temp + "/";
+  ReadProgramVersion();
   FillProfile();
 
   int qtArgc = 1;
@@ -117,6 +234,7 @@ int main(int argc, char** argv) {
     }
     window.reset();
   }
+  profile.reset();
   std::filesystem::remove_all(temp);
   return failures == 0 ? 0 : 1;
 }

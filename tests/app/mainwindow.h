@@ -27,6 +27,10 @@ class TestFrm : public TSMSFrm {
   std::vector<std::string> messages;
   bool tray = true;
   bool TrayAvailable() const override { return tray; }
+  // The first run's update checks: nothing newer, at once. A test may give
+  // its own, or none for the real ones (pointed at a server of its own).
+  TUpdateCheckStarter firstRunChecks = [](int kind, TUpdateCheckReport report) { report(kind, 3); };
+  TUpdateCheckStarter FirstRunChecks() const override { return firstRunChecks; }
 
  protected:
   void ShowMessageBoxText(const std::string& text) override { messages.push_back(text); }
@@ -56,7 +60,14 @@ class MainWindowTest : public ::testing::Test {
     setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
     ProfileDir = profile.Path().string() + "/";
     TranslitDir = std::string(PX_SOURCE_DIR) + "/app/Translit/";
+    // From the second start on a profile the automatic update checks run:
+    // they must never leave this machine. A test with a server of its own
+    // points them at it.
+    PresetOption("Update\\URL", kNowhere);
+    PresetOption("Update\\GatesURL", kNowhere);
   }
+  // An address where nothing listens.
+  static constexpr const char* kNowhere = "http://127.0.0.1:1/nothing.xml";
   void TearDown() override {
     ProfileDir = savedProfile;
     TranslitDir = savedTables;

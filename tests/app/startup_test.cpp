@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/firstrunserver.h"
 #include "gates/import_support.h"
 #include "sqlmgr.h"
 #include "support/tempdir.h"
@@ -91,17 +92,28 @@ bool WaitForFile(const std::string& path, std::chrono::milliseconds timeout) {
 class ProgramRuns : public ::testing::Test {
  protected:
   TempDir home, runtime, logs;
+  // The first start's wizard asks this server, which knows nothing newer.
+  UpdateServer server;
+
+  void SetUp() override {
+    ServeProgram(server, "0.0.0.0");
+    ServeGates(server, 0);
+    home.Write(".local/share/Parlomix/Parlomix.ini",
+               "[Update]\nURL=" + server.Url("/version.xml") + "\nGatesURL=" + server.Url("/gates.xml") +
+                   "\n[Network]\nProxy=Direct\n");
+  }
 
   std::vector<std::string> Env(const TempDir& forHome) const {
     return {"HOME=" + forHome.Path().string(), "XDG_RUNTIME_DIR=" + runtime.Path().string(),
             "QT_QPA_PLATFORM=offscreen", "ASAN_OPTIONS=detect_leaks=0"};
   }
   std::string Profile(const TempDir& forHome) const { return forHome.File(".local/share/Parlomix") + "/"; }
-  // A first copy that has come up: its options file is written by then.
+  // A first copy that has come up, past its first-run wizard: both ini
+  // files are written by then.
   std::unique_ptr<Program> StartFirst(const std::string& name = "first") {
     auto program = std::make_unique<Program>(std::vector<std::string>{}, Env(home), logs.File(name + ".log"));
     EXPECT_TRUE(program->Started());
-    EXPECT_TRUE(WaitForFile(Profile(home) + "Parlomix.ini", 20s)) << program->Output();
+    EXPECT_TRUE(WaitForFile(Profile(home) + "Placemnt.ini", 20s)) << program->Output();
     return program;
   }
   std::string GateCaption(const std::string& profile, const std::string& gate) {

@@ -1,0 +1,23 @@
+// Controls made the way every window of the program makes them: named as
+// the window's description names them, with their Windows-1251 caption.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "uitext.h"
+
+class QHBoxLayout;
+class QPushButton;
+class QWidget;
+
+// A new control of class W (a button, box, label or group) inside `parent`.
+template <class W>
+W* NewControl(QWidget* parent, const char* name, const std::string& caption = {}) {
+  auto* control = new W(QStr(caption), parent);
+  control->setObjectName(name);
+  return control;
+}
+
+// A row of buttons at the right edge of a window, in the order given.
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
