@@ -46,7 +46,7 @@ build: deps
 test: deps
 	cmake -S . -B $(TESTBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPARLOMIX_SANITIZE=ON
 	cmake --build $(TESTBUILD) -j $(JOBS)
-	cd $(TESTBUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(TESTBUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j $(JOBS)
 	@# Hostile scripts once more in an optimised build: the sanitizers' large
 	@# frames hide how deep a Release build really nests on a small stack.
 	cmake -S . -B $(RELBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release

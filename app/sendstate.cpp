@@ -5,10 +5,9 @@
 #include <QTimer>
 #include <deque>
 
-namespace {
+#include "senddisp.h"
 
-int OpenScopes = 0;
-std::function<bool()> Probe;
+namespace {
 
 struct THeldWork {
   QPointer<QObject> context;
@@ -42,13 +41,7 @@ void RetryHeld() {
 
 }  // namespace
 
-bool SendInProgress() { return Probe ? Probe() : OpenScopes > 0; }
-
-void SetSendInProgressProbe(std::function<bool()> probe) { Probe = std::move(probe); }
-
-TSendScope::TSendScope() { ++OpenScopes; }
-
-TSendScope::~TSendScope() { --OpenScopes; }
+bool SendInProgress() { return TSendDisp::Sender() != nullptr; }
 
 void RunWhenNoSend(QObject* context, std::function<void()> work) {
   if (!SendInProgress() && Held.empty()) {

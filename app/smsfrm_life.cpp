@@ -1,6 +1,7 @@
 // The main window's life: the creation steps that bring the program up, the
 // destruction steps that take it down, closing and minimising to the tray,
 // the one-second timer, and the requests of later starts.
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -14,6 +15,7 @@
 
 #include "cmdline.h"
 #include "cp1251.h"
+#include "feedbackfrm.h"
 #include "firstrunfrm.h"
 #include "history.h"
 #include "importgate.h"
@@ -23,6 +25,7 @@
 #include "options.h"
 #include "placement.h"
 #include "random.h"
+#include "senddisp.h"
 #include "smsfile.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
@@ -94,6 +97,12 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   BuildTemplateMenu();
   // 12. The send dispatcher's after-send hook is pointed at AfterSend here
   // once the dispatcher exists.
+  // The send window's "Сообщить об ошибке": the report opens over it.
+  TSendDisp::SetFeedbackHook([this](const std::string& gateText, const std::string& phone,
+                                    const std::string& errorText, TSendLogger* sendLog) {
+    QWidget* sendWindow = QApplication::activeModalWidget();
+    TFeedbackFrm::ShowErrorReport(sendWindow ? sendWindow : this, gateText, phone, errorText, sendLog);
+  });
   instance_ = this;
   FSentCount = 0;
   UpdateSentCounter();
@@ -147,6 +156,7 @@ void TSMSFrm::FormDestroy() {
   FMedia.reset();
   // 7. Both ini files are written as the storages go.
   SetGateImportFailureHandler(nullptr);
+  TSendDisp::SetFeedbackHook(nullptr);
   if (AppGlobalStorage && created_)
     RunDestructionStep("writing the options", [&] { AppGlobalStorage->Flush(); });
   if (Options == options_.get()) Options = nullptr;

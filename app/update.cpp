@@ -167,12 +167,12 @@ void TUpdate::StartDownload() {
   connect(prgs, &TUpdatePrgsFrm::cancelRequested, thread, &TDownloadThread::Cancel);
   QPointer<TUpdate> self(this);
   prgs->exec();
-  if (!self) return;
   // The window also closes when the program is ending: the download then
   // stops here, and counts as cancelled.
   bool ended = prgs && prgs->Ended();
   bool cancelled = !ended || (prgs && prgs->CancelRequested());
   delete prgs.data();
+  if (!self) return;
   std::unique_ptr<TDownloadThread> finished = std::move(fileThread_);
   if (!ended) finished->Cancel();
   bool success = ended && finished->Success();

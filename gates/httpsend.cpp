@@ -4,12 +4,15 @@
 #include "httpsend.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <iostream>
 #include <mutex>
 #include <ostream>
 #include <string_view>
+#include <vector>
 
 #include "cp1251.h"
 #include "exceptions.h"
@@ -144,11 +147,37 @@ struct TMyHTTPSend::Transfer {
     curl_easy_cleanup(curl);
   }
 
-  // curl's callbacks; `user` is the client.
+  // The sockets curl has open, so that a stop from another thread can shut
+  // them down: curl looks at its progress callback only about once a second
+  // while a server is silent. Guarded by socketLock, which also keeps a
+  // socket from being closed (and its number reused) during a shutdown.
+  std::mutex socketLock;
+  std::vector<curl_socket_t> sockets;
+
+  // curl's callbacks; `user` is the transfer for the socket ones, else the
+  // client.
+  static curl_socket_t OnOpenSocket(void* user, curlsocktype purpose, curl_sockaddr* address);
+  static int OnCloseSocket(void* user, curl_socket_t socket);
   static size_t OnHeader(char* data, size_t size, size_t count, void* user);
   static size_t OnBody(char* data, size_t size, size_t count, void* user);
   static int OnProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t);
 };
+
+curl_socket_t TMyHTTPSend::Transfer::OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
+  Transfer& t = *static_cast<Transfer*>(user);
+  curl_socket_t socket = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+  if (socket == CURL_SOCKET_BAD) return socket;
+  std::lock_guard guard(t.socketLock);
+  t.sockets.push_back(socket);
+  return socket;
+}
+
+int TMyHTTPSend::Transfer::OnCloseSocket(void* user, curl_socket_t socket) {
+  Transfer& t = *static_cast<Transfer*>(user);
+  std::lock_guard guard(t.socketLock);
+  std::erase(t.sockets, socket);
+  return ::close(socket);
+}
 
 // The final answer's header lines: a status line starts a new block, so that
 // interim 1xx answers leave nothing behind.
@@ -211,6 +240,13 @@ int TMyHTTPSend::Transfer::OnProgress(void* user, curl_off_t total, curl_off_t n
   return 0;
 }
 
+void TMyHTTPSend::Stop() {
+  stop_.store(true);
+  Transfer& t = *transfer_;
+  std::lock_guard guard(t.socketLock);
+  for (curl_socket_t socket : t.sockets) ::shutdown(socket, SHUT_RDWR);
+}
+
 TMyHTTPSend::TMyHTTPSend()
     : ConnectTimeoutMs(kConnectTimeoutMs), StallTimeoutSec(kStallTimeoutSec), transfer_(std::make_unique<Transfer>()) {
   InitHTTPLibrary();
@@ -221,6 +257,10 @@ TMyHTTPSend::TMyHTTPSend()
   CURL* c = t.curl;
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_CURLU, t.url);
+  curl_easy_setopt(c, CURLOPT_OPENSOCKETFUNCTION, &Transfer::OnOpenSocket);
+  curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, &t);
+  curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, &Transfer::OnCloseSocket);
+  curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, &t);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
@@ -455,6 +495,9 @@ bool TMyHTTPSend::Perform(const std::string& method) {
   t.lastTotal = t.lastNow = -1;
   t.errorBuffer[0] = '\0';
   CURLcode result = curl_easy_perform(c);
+  // A stop that shut the connection down ends the request before curl asks
+  // the progress callback: it is a stop all the same, not a peer's reset.
+  if (result != CURLE_OK && stop_.load() && stop_.exchange(false)) t.stopped = true;
 
   long status = 0;
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);

@@ -107,8 +107,9 @@ class TMyHTTPSend : public TObject {
   // Document, which is empty after the request.
   std::ostream* OutputStream = nullptr;
   // Ends the request under way at once (or the next one, when none runs) with
-  // socket error 10053. Safe from any thread.
-  void Stop() { stop_.store(true); }
+  // socket error 10053, also one waiting on a server that sends nothing: its
+  // connection is shut down. Safe from any thread while the client exists.
+  void Stop();
 
   // Performs one request (and its redirects when HandleRedirects is on):
   // escapes the URL into CurrentURL, logs the request and the answer, and

@@ -418,7 +418,7 @@ TEST_F(FeedbackWindow, TheSendWindowsReportOpensOverItWithTheLog) {
   logger->Start();
   QWidget sendWindow;
   bool seen = false;
-  OnModal<TFeedbackFrm>([&](TFeedbackFrm& frm) {
+  auto person = OnModal<TFeedbackFrm>([&](TFeedbackFrm& frm) {
     seen = true;
     EXPECT_EQ(frm.parentWidget(), &sendWindow);
     EXPECT_EQ(frm.cbTheme->currentIndex(), 5);

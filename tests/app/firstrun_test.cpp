@@ -84,7 +84,9 @@ TEST(FirstRunFlow, EveryRowOfTheResultTable) {
     EXPECT_EQ(a.migrate, row.migrate);
     EXPECT_EQ(a.close, row.close);
     EXPECT_EQ(a.programEnding, row.ending);
-    if (row.nextStep) EXPECT_NE(a.checkId, id) << "a new check, under a new number";
+    if (row.nextStep) {
+      EXPECT_NE(a.checkId, id) << "a new check, under a new number";
+    }
   }
 }
 
@@ -328,7 +330,7 @@ TEST_F(FirstRunWindow, TheProxySetUpIsKeptOverTheOlderOptions) {
   Show();
   ReportAndWait(4, [&] { return Buttons(); });
   int page = -1;
-  OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
+  auto watch1 = OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
     page = options.pgOptions->currentIndex();
     options.rbProxy->setChecked(true);
     options.cbProxyType->setCurrentIndex(2);
@@ -395,9 +397,10 @@ TEST_F(FirstStart, WithoutNetworkTheErrorsAreShownAndSkipped) {
   PresetOption("Update\\URL", kNowhere);
   PresetOption("Update\\GatesURL", kNowhere);
   bool done = false, databaseOpenAtSecondCheck = false;
-  WhenTrue([] { return WizardStatus() == kProgramError && Wizard()->btSkip->isVisible(); }, [&] {
+  std::unique_ptr<QTimer> inner;
+  auto outer = WhenTrue([] { return WizardStatus() == kProgramError && Wizard()->btSkip->isVisible(); }, [&] {
     Wizard()->btSkip->click();
-    WhenTrue([] { return WizardStatus() == kGatesError; }, [&] {
+    inner = WhenTrue([] { return WizardStatus() == kGatesError; }, [&] {
       databaseOpenAtSecondCheck = Database != nullptr;
       Wizard()->btSkip->click();
       done = true;
@@ -418,9 +421,10 @@ TEST_F(FirstStart, SkippingWhileTheGateCheckHangsEndsTheWizardAndTheCheck) {
   hanging.pauseAt = 10;
   server.Set("/gates.xml", hanging);
   bool skipped = false;
-  WhenTrue([] { return WizardStatus() == kProgramError && Wizard()->btSkip->isVisible(); }, [&] {
+  std::unique_ptr<QTimer> inner;
+  auto outer = WhenTrue([] { return WizardStatus() == kProgramError && Wizard()->btSkip->isVisible(); }, [&] {
     Wizard()->btSkip->click();
-    WhenTrue([&] { return server.Paused(); }, [&] {
+    inner = WhenTrue([&] { return server.Paused(); }, [&] {
       EXPECT_EQ(WizardStatus(), kProgramError);
       Wizard()->btSkip->click();
       skipped = true;
@@ -438,7 +442,7 @@ TEST_F(FirstStart, SkippingWhileTheGateCheckHangsEndsTheWizardAndTheCheck) {
 TEST_F(FirstStart, ADeclinedProgramGoesOnToTheGateList) {
   ServeProgram(server, "0.2.0.500");
   std::string statusMeanwhile;
-  OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& info) {
+  auto watch2 = OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& info) {
     statusMeanwhile = WizardStatus();
     info.btCancel->click();
   });
@@ -451,7 +455,7 @@ TEST_F(FirstStart, ADeclinedProgramGoesOnToTheGateList) {
 TEST_F(FirstStart, AnAcceptedProgramOpensItsPageAndTheWizardGoesOn) {
   ServeProgram(server, "0.2.0.500");
   bool offered = false;
-  OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& info) {
+  auto watch3 = OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& info) {
     offered = true;
     info.btUpdate->click();
   });
@@ -467,7 +471,7 @@ TEST_F(FirstStart, ACancelledGateDownloadEndsTheWizardLikeAFinishedOne) {
   ServeGates(server, 99, PackageXml({gate}, "99") + std::string(4096, ' '), true);
   profile.Write("Parlomix.phb", "Старый;MTS;916;1234567\r\n"_cp);
   std::string statusMeanwhile;
-  OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& progress) {
+  auto watch4 = OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& progress) {
     statusMeanwhile = WizardStatus();
     progress.btCancel->click();
   });

@@ -30,7 +30,7 @@ TEST_F(MainWindowDoors, OptionsOpenOnTheAskedPageAndOKAppliesThemToAnOwnerOnlyFi
   chmod(file.c_str(), 0644);
   ASSERT_FALSE(frm->Tray()->isVisible());
   int page = -1;
-  OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
+  auto watch1 = OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
     page = options.pgOptions->currentIndex();
     options.chbAlwaysInTray->setChecked(true);
     options.btCancel->click();
@@ -40,7 +40,7 @@ TEST_F(MainWindowDoors, OptionsOpenOnTheAskedPageAndOKAppliesThemToAnOwnerOnlyFi
   EXPECT_FALSE(frm->Tray()->isVisible()) << "Cancel applies nothing";
   EXPECT_EQ(FileMode(file), 0644u) << "nor writes the file";
 
-  OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
+  auto watch2 = OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
     page = options.pgOptions->currentIndex();
     options.chbAlwaysInTray->setChecked(true);
     options.btOk->click();
@@ -67,13 +67,13 @@ TEST_F(MainWindowDoors, TheGateManagerOpensOnTheFirstGateOrOnTheComposersGate) {
     shown = manager.SelectedGateName();
     manager.btClose->click();
   };
-  OnModal<TGateMngFrm>(record);
+  auto watch3 = OnModal<TGateMngFrm>(record);
   frm->Action("aShowGatesMng")->trigger();
   EXPECT_EQ(shown, "Alpha");
   frm->cbTo->setEditText("+7 916 123-45-67");
   frm->FillGateList();
   ASSERT_NE(frm->GetSelectedGate(), nullptr);
-  OnModal<TGateMngFrm>(record);
+  auto watch4 = OnModal<TGateMngFrm>(record);
   frm->Action("aShowGateInfo")->trigger();
   EXPECT_EQ(shown, "Beeline");
 }

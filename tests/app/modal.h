@@ -11,36 +11,40 @@
 #include <memory>
 
 // Runs `act` once on the first modal window of class T that is shown within
-// `timeoutMs`; nothing when none is.
+// `timeoutMs`; nothing when none is. The watch ends with the handle
+// returned, so that it never acts in a later test.
 template <class T>
-void OnModal(std::function<void(T&)> act, int timeoutMs = 5000) {
-  auto* timer = new QTimer(QCoreApplication::instance());
+[[nodiscard]] std::unique_ptr<QTimer> OnModal(std::function<void(T&)> act, int timeoutMs = 5000) {
+  auto timer = std::make_unique<QTimer>();
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
-  QObject::connect(timer, &QTimer::timeout, [timer, clock, act, timeoutMs] {
+  QTimer* raw = timer.get();
+  QObject::connect(raw, &QTimer::timeout, [raw, clock, act, timeoutMs] {
     auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
     if ((!window || !window->isVisible()) && clock->elapsed() < timeoutMs) return;
-    timer->stop();
-    timer->deleteLater();
+    raw->stop();
     if (window) act(*window);
   });
-  timer->start(10);
+  raw->start(10);
+  return timer;
 }
 
 // Runs `act` once `condition` holds, checked every 10 ms from the event loop
-// that runs then; gives up after `timeoutMs`.
-inline void WhenTrue(std::function<bool()> condition, std::function<void()> act, int timeoutMs = 5000) {
-  auto* timer = new QTimer(QCoreApplication::instance());
+// that runs then; gives up after `timeoutMs`. The watch ends with the handle.
+[[nodiscard]] inline std::unique_ptr<QTimer> WhenTrue(std::function<bool()> condition, std::function<void()> act,
+                                                      int timeoutMs = 5000) {
+  auto timer = std::make_unique<QTimer>();
   auto clock = std::make_shared<QElapsedTimer>();
   clock->start();
-  QObject::connect(timer, &QTimer::timeout, [timer, clock, condition, act, timeoutMs] {
+  QTimer* raw = timer.get();
+  QObject::connect(raw, &QTimer::timeout, [raw, clock, condition, act, timeoutMs] {
     bool holds = condition();
     if (!holds && clock->elapsed() < timeoutMs) return;
-    timer->stop();
-    timer->deleteLater();
+    raw->stop();
     if (holds) act();
   });
-  timer->start(10);
+  raw->start(10);
+  return timer;
 }
 
 // True once `object` is gone; deletions asked for with deleteLater are

@@ -340,7 +340,7 @@ TEST_F(OptionsWindow, ClearNowAsksFirstAndIsNotUndoneByCancel) {
   QString title, text;
   std::optional<QMessageBox::Icon> icon;
   std::optional<QMessageBox::StandardButton> preselected;
-  OnModal<QMessageBox>([&](QMessageBox& box) {
+  auto watch1 = OnModal<QMessageBox>([&](QMessageBox& box) {
     title = box.windowTitle();
     text = box.text();
     icon = box.icon();
@@ -353,7 +353,7 @@ TEST_F(OptionsWindow, ClearNowAsksFirstAndIsNotUndoneByCancel) {
   EXPECT_EQ(icon, QMessageBox::Question);
   EXPECT_EQ(preselected, QMessageBox::No);
   EXPECT_EQ(db().GetIntValue("SELECT COUNT(*) FROM History"), 3) << "No keeps the history";
-  OnModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+  auto watch2 = OnModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
   frm.btClearHistory->click();
   EXPECT_EQ(db().GetIntValue("SELECT COUNT(*) FROM History"), 0);
   frm.btCancel->click();
@@ -425,7 +425,7 @@ TEST_F(OptionsWindow, TheNewVersionWindowOpensTheUpdatePage) {
   TUpdateInfoFrm info;
   info.show();
   int page = -1;
-  OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
+  auto watch3 = OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
     page = options.pgOptions->currentIndex();
     options.chbAutoCheckUpdate->setChecked(false);
     options.btOk->click();

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include "datetime.h"
 #include "feedbackfrm.h"
 #include "gates/import_support.h"
+#include "senddisp.h"
 #include "update.h"
 #include "uitext.h"
 #include "updateinfofrm.h"
@@ -125,7 +127,7 @@ TEST_F(MainWindowUpdates, AFailedAutomaticCheckIsSilentKeepsItsDateAndStillChain
 TEST_F(MainWindowUpdates, ANewerProgramIsOfferedAtStartAndTheGateListFollowsTheAnswer) {
   server.Put("/version.xml", ProgramDescription("2.1.4.700", "http://parlomix.org/download.html"));
   bool offered = false;
-  OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& window) {
+  auto person = OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& window) {
     offered = true;
     window.btCancel->click();
   });
@@ -210,11 +212,40 @@ TEST_F(MainWindowUpdates, AWindowClosedDuringACheckStopsIt) {
 
 class MainWindowFeedback : public MainWindowTest {};
 
+TEST_F(MainWindowFeedback, TheSendWindowsReportButtonOpensTheReport) {
+  auto frm = Start();
+  std::string gateText, message;
+  bool logGiven = false;
+  QWidget* owner = nullptr;
+  auto person = OnModal<TFeedbackFrm>([&](TFeedbackFrm& window) {
+    owner = window.parentWidget();
+    gateText = CpStr(window.cbTheme->currentText());
+    message = window.MessageText();
+    logGiven = window.chbAttachLog->isEnabled();
+    window.reject();
+  });
+  TSendDisp::OpenFeedback("МТС (mts v.3)"_cp, "79161234567", "Ошибка загрузки"_cp, nullptr);
+  EXPECT_EQ(owner, frm.get()) << "over the active window when no send window is there";
+  EXPECT_EQ(gateText, "Сообщить о неработающем операторе"_cp);
+  EXPECT_NE(message.find("Имя оператора: МТС (mts v.3)\r\nПервые цифры номера отправки: 7916123\r\n"
+                         "Ошибка: Ошибка загрузки"_cp),
+            std::string::npos);
+  EXPECT_FALSE(logGiven);
+  frm.reset();
+  bool opened = false;
+  auto personAgain = OnModal<TFeedbackFrm>([&](TFeedbackFrm& window) {
+    opened = true;
+    window.reject();
+  }, 300);
+  TSendDisp::OpenFeedback("G", "", "E", nullptr);
+  EXPECT_FALSE(opened) << "the hook goes with the window";
+}
+
 TEST_F(MainWindowFeedback, TheFeedbackCommandOpensTheWindowThatRemembersTheSender) {
   {
     auto frm = Start();
     bool seen = false;
-    OnModal<TFeedbackFrm>([&](TFeedbackFrm& window) {
+    auto person = OnModal<TFeedbackFrm>([&](TFeedbackFrm& window) {
       seen = true;
       EXPECT_EQ(window.parentWidget(), frm.get());
       EXPECT_FALSE(window.chbAttachLog->isEnabled()) << "no send log from here";
@@ -228,7 +259,7 @@ TEST_F(MainWindowFeedback, TheFeedbackCommandOpensTheWindowThatRemembersTheSende
   // The next run of the program fills them in.
   auto frm = Start();
   std::string name, email;
-  OnModal<TFeedbackFrm>([&](TFeedbackFrm& window) {
+  auto person = OnModal<TFeedbackFrm>([&](TFeedbackFrm& window) {
     name = CpStr(window.edName->text());
     email = CpStr(window.edEMail->text());
     window.reject();

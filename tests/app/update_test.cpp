@@ -20,7 +20,11 @@
 #include "cp1251.h"
 #include "gates/httptestenv.h"
 #include "gates/import_support.h"
-#include "sendstate.h"
+#include "gates/fakesite.h"
+#include "httpgate.h"
+#include "messages.h"
+#include "senddisp.h"
+#include "sendview.h"
 #include "sqlmgr.h"
 #include "updatefolder.h"
 #include "updateinfofrm.h"
@@ -215,9 +219,10 @@ TEST_F(UpdateTest, TheProgressWindowShowsTheShareReceivedAndCloses) {
   server.Set("/files/gates.xml", {.body = package, .pauseAt = package.size() / 2});
   std::string shown;
   int expected = static_cast<int>(package.size() / 2 * 100 / package.size());
-  OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& prgs) {
+  std::unique_ptr<QTimer> inner;
+  auto person = OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& prgs) {
     EXPECT_EQ(prgs.windowTitle(), QStr("Обновление"_cp));
-    WhenTrue([&prgs, expected] { return prgs.lbPercent->text() == QString("%1 %").arg(expected); },
+    inner = WhenTrue([&prgs, expected] { return prgs.lbPercent->text() == QString("%1 %").arg(expected); },
              [&] {
                shown = prgs.lbPercent->text().toStdString();
                EXPECT_EQ(prgs.pbProgress->maximum(), static_cast<int>(package.size()));
@@ -234,15 +239,16 @@ TEST_F(UpdateTest, CancellingTheProgressWindowStopsAStalledDownloadAtOnce) {
   OfferGates();
   server.Set("/files/gates.xml", {.body = std::string(200000, 'x'), .pauseAt = 70000});
   Clock::time_point pressed;
-  OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& prgs) {
-    WhenTrue([&] { return server.Paused(); },
+  std::unique_ptr<QTimer> inner;
+  auto person = OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& prgs) {
+    inner = WhenTrue([&] { return server.Paused(); },
              [&] {
                pressed = Clock::now();
                prgs.btCancel->click();
              });
   });
   Run(ukGates);
-  EXPECT_LT(Clock::now() - pressed, std::chrono::milliseconds(2500));
+  EXPECT_LT(Clock::now() - pressed, std::chrono::milliseconds(500));
   EXPECT_EQ(Codes(), (std::vector<int>{ucAvailable, ucCancelled}));
   EXPECT_EQ(LastMessage(), "");
   EXPECT_TRUE(UpdateFolderEmpty());
@@ -253,8 +259,9 @@ TEST_F(UpdateTest, TheProgressWindowClosesOnlyWithItsDownload) {
   OfferGates();
   server.Set("/files/gates.xml", {.body = std::string(200000, 'x'), .pauseAt = 70000});
   bool stillOpen = false;
-  OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& prgs) {
-    WhenTrue([&] { return server.Paused(); },
+  std::unique_ptr<QTimer> inner;
+  auto person = OnModal<TUpdatePrgsFrm>([&](TUpdatePrgsFrm& prgs) {
+    inner = WhenTrue([&] { return server.Paused(); },
              [&] {
                prgs.close();
                stillOpen = prgs.isVisible();
@@ -279,7 +286,7 @@ class ProgramUpdateTest : public UpdateTest {
 TEST_F(ProgramUpdateTest, UpdatingOpensTheDownloadPageAndTheProgramGoesOn) {
   std::string version, whatsNew;
   bool bold = false;
-  OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& frm) {
+  auto person = OnModal<TUpdateInfoFrm>([&](TUpdateInfoFrm& frm) {
     version = CpStr(frm.lbVersion->text());
     bold = frm.lbVersion->font().bold();
     whatsNew = CpStr(frm.lbWhatsNew->text());
@@ -295,7 +302,7 @@ TEST_F(ProgramUpdateTest, UpdatingOpensTheDownloadPageAndTheProgramGoesOn) {
 }
 
 TEST_F(ProgramUpdateTest, DecliningIsCancelled) {
-  OnModal<TUpdateInfoFrm>([](TUpdateInfoFrm& frm) { frm.btCancel->click(); });
+  auto person = OnModal<TUpdateInfoFrm>([](TUpdateInfoFrm& frm) { frm.btCancel->click(); });
   Run(ukProgram);
   EXPECT_EQ(Codes(), (std::vector<int>{ucCancelled}));
   EXPECT_TRUE(browser.urls.empty());
@@ -303,7 +310,7 @@ TEST_F(ProgramUpdateTest, DecliningIsCancelled) {
 
 TEST_F(ProgramUpdateTest, OnlyAWebPageIsOpened) {
   server.Put("/version.xml", ProgramDescription("2.1.4.630", "file:///usr/bin/xterm"));
-  OnModal<TUpdateInfoFrm>([](TUpdateInfoFrm& frm) {
+  auto person = OnModal<TUpdateInfoFrm>([](TUpdateInfoFrm& frm) {
     frm.lbDownloadClick();
     frm.btUpdate->click();
   });
@@ -321,17 +328,39 @@ TEST_F(ProgramUpdateTest, WithoutAskingANewerProgramIsOnlyReported) {
   EXPECT_EQ(Codes(), (std::vector<int>{ucUpToDate})) << "no window for an older build";
 }
 
-TEST_F(UpdateTest, ResultsWaitWhileASendRuns) {
+TEST_F(UpdateTest, ResultsWaitWhileASendWaitsForItsCodeAndIsBooked) {
   OfferGates();
   ProgramVersion.GatesVersion = 15;
+  RegisterHTTPGate();
+  FakeSite site;
+  ASSERT_TRUE(FakeGate(site).Import());
+  TSMS sms;
+  sms.SetItemNamed(MsgKey::MessageType, Variant::String("SMS"));
+  sms.SetItemNamed(MsgKey::Phone, Variant::String("79161234567"));
+  sms.SetItemNamed(MsgKey::Text, Variant::String("Hello"));
+  sms.SetItemNamed(MsgKey::Message, Variant::String("Hello"));
+
   QPointer<TUpdate> update;
-  {
-    TSendScope send;
+  bool captchaShown = false;
+  size_t resultsAtCaptcha = 99, resultsWhenBooked = 99;
+  THeadlessSendView view;
+  view.OnCaptcha = [&](THeadlessSendView& v, const QImage&) {
+    captchaShown = true;
     update = Start(ukGates);
-    ASSERT_TRUE(WaitUntil([&] { return Requests("/gates.xml") == 1; }));
+    WaitUntil([&] { return Requests("/gates.xml") == 1; });
     WaitUntil([] { return false; }, 300);
-    EXPECT_TRUE(results.empty()) << "held while the send window is open";
-  }
+    resultsAtCaptcha = results.size();
+    v.Cancel();
+  };
+  TSendDisp::SetAfterSendHook([&](const std::string&, TSMS&, uint8_t, const std::string&) {
+    WaitUntil([] { return false; }, 200);
+    resultsWhenBooked = results.size();
+  });
+  TSendDisp::Send(sms, "FakeOperator", view);
+  TSendDisp::SetAfterSendHook(nullptr);
+  ASSERT_TRUE(captchaShown);
+  EXPECT_EQ(resultsAtCaptcha, 0u) << "nothing over the send window while it waits for the code";
+  EXPECT_EQ(resultsWhenBooked, 0u) << "nor while the send is booked";
   ASSERT_TRUE(WaitUntil([&] { return Gone(update); }));
   EXPECT_EQ(Codes(), (std::vector<int>{ucUpToDate}));
 }

@@ -25,6 +25,7 @@ class UpdateServer {
     bool chunked = false;       // no Content-Length
     int64_t announced = -1;     // the Content-Length when not the body's size
     size_t pauseAt = std::string::npos;  // stall after this many bytes until Release
+    int pieceDelayMs = 0;                // a slow server: this long before each piece
   };
   struct Hit {
     std::string path, userAgent, pragma, cacheControl;
@@ -97,8 +98,11 @@ class UpdateServer {
     }
     size_t announced = resource.announced >= 0 ? static_cast<size_t>(resource.announced) : body->size();
     size_t pauseAt = resource.pauseAt;
+    int delayMs = resource.pieceDelayMs;
     response.set_content_provider(
-        announced, "application/octet-stream", [this, body, pauseAt](size_t offset, size_t, httplib::DataSink& sink) {
+        announced, "application/octet-stream",
+        [this, body, pauseAt, delayMs](size_t offset, size_t, httplib::DataSink& sink) {
+          if (delayMs > 0 && !closing_) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
           if (offset >= pauseAt) {
             paused_ = true;
             while (!released_ && !closing_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
