@@ -171,7 +171,11 @@ std::unique_ptr<TPhoneBookItem> TPhoneBook::GetItemByPhone(const std::string& ph
   return t->Eof() ? nullptr : ReadContact(*t);
 }
 
-bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list) {
+namespace {
+
+// Runs the suggestion query for typed text; `formatColumn` is the SQL of the
+// format column, or empty to leave it out.
+std::unique_ptr<TSQLiteUniTable> RunSuggestionQuery(const std::string& text, const std::string& formatColumn) {
   std::string namePart, phonePart, namePattern;
   SplitNamePhone(text, namePart, phonePart);
   if (!namePart.empty() || !phonePart.empty()) {
@@ -182,15 +186,21 @@ bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list)
   }
   TSQLiteDatabase& db = CurrentDatabase();
   db.AddParamText(":Name", namePattern);
-  std::string sql = "SELECT Name,Phone," + ContactFormatSql("pb.Phone", "pb.GateName") +
-                    " AS format,pb.GateName FROM PhoneBook pb Where upper(Name) like :Name";
+  std::string sql = "SELECT Name,Phone," + (formatColumn.empty() ? std::string() : formatColumn + " AS format,") +
+                    "pb.GateName FROM PhoneBook pb Where upper(Name) like :Name";
   if (!phonePart.empty()) {
     sql += " OR Phone like :Phone";
     db.AddParamText(":Phone", phonePart + "%");
   }
   // Grouping after a plain scan: walking the phone index would read every
   // contact's row out of order.
-  auto t = db.GetUniTable(sql + " Group by +phone ORDER BY Name");
+  return db.GetUniTable(sql + " Group by +phone ORDER BY Name");
+}
+
+}  // namespace
+
+bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list) {
+  auto t = RunSuggestionQuery(text, ContactFormatSql("pb.Phone", "pb.GateName"));
   int name = t->FieldIndex("Name"), phone = t->FieldIndex("Phone"), format = t->FieldIndex("format"),
       gate = t->FieldIndex("GateName");
   for (; !t->Eof(); t->Next()) {
@@ -202,6 +212,11 @@ bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list)
     list.Add(std::move(item));
   }
   return !list.Empty();
+}
+
+void TPhoneBook::FindMatchesByText(const std::string& text, std::vector<TContactMatch>& matches) {
+  auto t = RunSuggestionQuery(text, "");
+  for (; !t->Eof(); t->Next()) matches.push_back({t->FieldAsString(0), t->FieldAsString(1), t->FieldAsString(2)});
 }
 
 int TPhoneBook::FindByName(const std::string& name) {

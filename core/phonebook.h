@@ -37,6 +37,13 @@ class TPhoneBookGroup : public TObject {
 
 using TPhoneBookGroupList = TObjectList<TPhoneBookGroup>;
 
+// A contact as the recipient suggestions first list it.
+struct TContactMatch {
+  std::string Name;
+  std::string Phone;
+  std::string GateName;  // empty: any gate
+};
+
 // Data access of the phone book over the global connection. Every method
 // raises ESQLiteException on a database error unless it says otherwise.
 class TPhoneBook {
@@ -67,6 +74,10 @@ class TPhoneBook {
   // text matches names containing it or numbers beginning with its digits.
   // One item per number. True when the list holds any item afterwards.
   static bool FindByText(const std::string& text, TCustomPhoneItemList& list);
+  // The rows FindByText gives, in its order, without the formats of their
+  // numbers: a format costs a lookup per row, and a list of thousands shows
+  // a dozen (LookUpContactFormat gives the format of a row shown).
+  static void FindMatchesByText(const std::string& text, std::vector<TContactMatch>& matches);
   // The ID of the contact of that name (case-insensitive), 0 when none.
   static int FindByName(const std::string& name);
   // The ID of the contact with the digits of `phone`, 0 when none.

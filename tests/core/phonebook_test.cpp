@@ -4,6 +4,7 @@
 
 #include "core/fresh_database.h"
 #include "cp1251.h"
+#include "prefixsql.h"
 
 namespace {
 
@@ -143,6 +144,33 @@ TEST_F(PhoneBook, SuggestionsForTypedText) {
   EXPECT_EQ(list[0]->Format, "1.3.7");
   EXPECT_EQ(list[0]->GateName, "Beeline");
   EXPECT_EQ(list[0]->ID, 0);
+}
+
+// The rows without formats are the rows with them, and a row's format looked
+// up on its own is the one the query gives.
+TEST_F(PhoneBook, MatchesWithoutFormatsAreTheSuggestionsAndTheirFormatsLookUpAlike) {
+  AddGate("Narrow", "N", {{"79165", "79165", "2.2.7"}});
+  Contact("Inside", "79165000000", "Narrow", 0);
+  Contact("Nearest", "79169000000", "", 0);
+  for (const std::string& text : std::vector<std::string>{"ов"_cp, "Ив ["_cp, "[7903]", "7916", "", "a", "zzz", "%", "_"}) {
+    SCOPED_TRACE(cp1251::ToUtf8(text));
+    TPhoneBookItemList list;
+    TPhoneBook::FindByText(text, list);
+    std::vector<TContactMatch> matches;
+    TPhoneBook::FindMatchesByText(text, matches);
+    ASSERT_EQ(matches.size(), static_cast<size_t>(list.Count()));
+    for (size_t i = 0; i < matches.size(); ++i) {
+      EXPECT_EQ(matches[i].Name, list[i]->Name);
+      EXPECT_EQ(matches[i].Phone, list[i]->Phone);
+      EXPECT_EQ(matches[i].GateName, list[i]->GateName);
+      EXPECT_EQ(LookUpContactFormat(matches[i].Phone, matches[i].GateName), list[i]->Format) << matches[i].Phone;
+    }
+  }
+  EXPECT_EQ(LookUpContactFormat("79165000000", ""), "2.2.7") << "the longest range of any gate";
+  EXPECT_EQ(LookUpContactFormat("79161110000", "Beeline"), "") << "only the contact's own gate";
+  EXPECT_EQ(LookUpGateFormat("79161110000", "MTS"), "1.3.7");
+  EXPECT_EQ(LookUpGateFormat("79161110000", ""), "") << "a history row without a gate has no format";
+  EXPECT_EQ(LookUpContactFormat("' OR 1=1 --", ""), "");
 }
 
 TEST_F(PhoneBook, LookupsAndWrites) {
