@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // A saved window or pane extent above this is no size a screen shows; a
 // Placemnt.ini edited by hand or damaged must not make a window that large.
@@ -19,3 +20,8 @@ inline constexpr int kInstanceReadTimeoutMs = 2000;
 // The weekly statistics upload is a few lines; a server that does not answer
 // in this time is taken as down, and the next start tries again.
 inline constexpr int kStatsUploadTimeoutMs = 30000;
+
+// An attachment is read whole into memory and sent in one request; gates
+// take far less (their MaxMultimediaSize), and a file larger than this is no
+// message picture or sound but a mistaken choice that would only fill memory.
+inline constexpr int64_t kMaxAttachmentSize = 16 * 1024 * 1024;

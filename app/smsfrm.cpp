@@ -152,8 +152,9 @@ void TSMSFrm::CreateActions() {
       {"aCheckUpdateGates", &TSMSFrm::aCheckUpdateGatesExecute},
       {"aAbout", &TSMSFrm::aAboutExecute},
       {"aTrayShowHide", &TSMSFrm::ToggleVisible},
-      {"aSMS", &TSMSFrm::FillGateList},
-      {"aMMS", &TSMSFrm::FillGateList},
+      {"aSMS", &TSMSFrm::MessageTypeChange},
+      {"aMMS", &TSMSFrm::MessageTypeChange},
+      {"aAddMultimedia", &TSMSFrm::aAddMultimediaExecute},
   };
   for (const auto& [name, handler] : handlers) connect(Action(name), &QAction::triggered, this, handler);
 }
@@ -164,11 +165,9 @@ void TSMSFrm::CreateControls() {
 
   btTo = new QPushButton(QStr("Кому:"_cp));
   btTo->setObjectName("btTo");
-  cbTo = new QComboBox;
+  cbTo = new TSuggestEdit;
   cbTo->setObjectName("cbTo");
-  cbTo->setEditable(true);
-  cbTo->setInsertPolicy(QComboBox::NoInsert);
-  cbTo->setMaxVisibleItems(15);
+  cbTo->SetMaxDropDownItems(15);
   cbTo->setToolTip(QStr("Введите номер или имя контакта"_cp));
   cbTo->lineEdit()->setPlaceholderText(QStr("Введите номер или имя контакта"_cp));
   grid->addWidget(btTo, 0, 0);
@@ -251,7 +250,7 @@ void TSMSFrm::CreateControls() {
   imgData = new QLabel;
   imgData->setObjectName("imgData");
   imgData->setAlignment(Qt::AlignCenter);
-  imgData->setMinimumSize(96, 64);
+  imgData->setFixedSize(128, 96);
   imgData->setFrameShape(QFrame::StyledPanel);
   lbMMDim = new QLabel(QStr("Разрешение:"_cp));
   lbMMDim->setObjectName("lbMMDim");
@@ -369,8 +368,10 @@ void TSMSFrm::UpdateActions() {
       {"aCut", memoSelection},
       {"aCopy", memoSelection},
       {"aPaste", clip && clip->hasText()},
-      {"aSendSMS", gateSelected && !memoEmpty},
   };
   for (const auto& [name, enabled] : states) Action(name)->setEnabled(enabled);
-  btSend->setEnabled(Action("aSendSMS")->isEnabled());
+  // The send action, the counter and the status follow every change too.
+  bool canSend = Options && FContact && UpdateReadyStatus();
+  Action("aSendSMS")->setEnabled(canSend);
+  btSend->setEnabled(canSend);
 }
