@@ -1,5 +1,6 @@
 #include "recipients.h"
 
+#include <string_view>
 #include <unordered_set>
 
 #include "phone.h"
@@ -16,30 +17,32 @@ const std::string kNone;
 void TRecipientSuggestions::Refresh() {
   TDataStamp stamp = CurrentDatabase().DataStamp("main");
   if (loaded_ && stamp == stamp_) return;
-  std::vector<THistoryNumber> numbers;
-  THistory::LoadNumbers(numbers);
-  numbers_ = std::move(numbers);
+  // The rows point into the caches: they go first.
+  Clear();
+  loaded_ = false;
+  contacts_.Load();
+  numbers_.clear();
+  THistory::LoadNumbers(numbers_);
   stamp_ = stamp;
   loaded_ = true;
 }
 
-void TRecipientSuggestions::Find(const std::string& text, int historyLimit) {
+void TRecipientSuggestions::Clear() {
   rows_.clear();
-  std::vector<TContactMatch> matches;
-  TPhoneBook::FindMatchesByText(text, matches);
+  texts_.clear();
+}
+
+void TRecipientSuggestions::Find(const std::string& text, int historyLimit) {
+  Refresh();
+  Clear();
+  std::vector<const TContactMatch*> matches;
+  contacts_.Find(text, matches);
   rows_.reserve(matches.size());
-  std::unordered_set<std::string> listed;
-  for (TContactMatch& m : matches) {
-    listed.insert(m.Phone);
-    Row row;
-    row.name = std::move(m.Name);
-    row.phone = std::move(m.Phone);
-    row.gateName = std::move(m.GateName);
-    rows_.push_back(std::move(row));
-  }
+  for (const TContactMatch* m : matches) rows_.push_back({m, nullptr});
   std::string digits = ExtractDigits(text);
   if (digits.empty() && !text.empty()) return;
-  Refresh();
+  std::unordered_set<std::string_view> listed;
+  for (const TContactMatch* m : matches) listed.insert(m->Phone);
   // The limit counts the numbers containing the digits, those the phone
   // book shows already included.
   int taken = 0;
@@ -47,36 +50,34 @@ void TRecipientSuggestions::Find(const std::string& text, int historyLimit) {
     if (historyLimit > 0 && taken >= historyLimit) break;
     if (n.Phone.find(digits) == std::string::npos) continue;
     ++taken;
-    if (listed.count(n.Phone)) continue;
-    Row row;
-    row.phone = n.Phone;
-    row.gateName = n.GateName;
-    row.fromHistory = true;
-    rows_.push_back(std::move(row));
+    if (!listed.count(n.Phone)) rows_.push_back({nullptr, &n});
   }
 }
 
 const std::string& TRecipientSuggestions::Text(int index) {
   if (index < 0 || index >= Count()) return kNone;
-  Row& row = rows_[index];
-  if (row.made) return row.text;
+  auto made = texts_.find(index);
+  if (made != texts_.end()) return made->second;
+  const Row& row = rows_[index];
+  std::string name = row.contact ? row.contact->Name : std::string();
+  const std::string& phone = Phone(index);
   std::string format;
   try {
-    if (row.fromHistory) {
-      row.name = TPhoneBook::GetNameByPhone(row.phone);
-      format = LookUpGateFormat(row.phone, row.gateName);
+    if (row.contact) {
+      format = LookUpContactFormat(phone, row.contact->GateName);
     } else {
-      format = LookUpContactFormat(row.phone, row.gateName);
+      name = TPhoneBook::GetNameByPhone(phone);
+      format = LookUpGateFormat(phone, row.number->GateName);
     }
   } catch (const ESQLiteException&) {
     // Shown unformatted (a history row then without its name) rather than
     // not at all.
   }
-  row.text = FormatContact(row.name, row.phone, format);
-  row.made = true;
-  return row.text;
+  return texts_.emplace(index, FormatContact(name, phone, format)).first->second;
 }
 
 const std::string& TRecipientSuggestions::Phone(int index) const {
-  return index < 0 || index >= Count() ? kNone : rows_[index].phone;
+  if (index < 0 || index >= Count()) return kNone;
+  const Row& row = rows_[index];
+  return row.contact ? row.contact->Phone : row.number->Phone;
 }

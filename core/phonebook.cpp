@@ -62,6 +62,20 @@ std::string GroupFilter(const std::vector<int>& groupIds) {
 
 }  // namespace
 
+TContactPatterns ContactPatterns(const std::string& text) {
+  std::string namePart, phonePart;
+  SplitNamePhone(text, namePart, phonePart);
+  TContactPatterns patterns;
+  if (!namePart.empty() || !phonePart.empty()) {
+    patterns.name = cp1251::UpperCase(namePart) + "%";
+  } else {
+    patterns.name = "%" + cp1251::UpperCase(text) + "%";
+    phonePart = ExtractDigits(text);
+  }
+  if (!phonePart.empty()) patterns.phone = phonePart + "%";
+  return patterns;
+}
+
 void TPhoneBookItem::Clear() {
   TCustomPhoneItem::Clear();
   FromPhone.clear();
@@ -176,21 +190,14 @@ namespace {
 // Runs the suggestion query for typed text; `formatColumn` is the SQL of the
 // format column, or empty to leave it out.
 std::unique_ptr<TSQLiteUniTable> RunSuggestionQuery(const std::string& text, const std::string& formatColumn) {
-  std::string namePart, phonePart, namePattern;
-  SplitNamePhone(text, namePart, phonePart);
-  if (!namePart.empty() || !phonePart.empty()) {
-    namePattern = cp1251::UpperCase(namePart) + "%";
-  } else {
-    namePattern = "%" + cp1251::UpperCase(text) + "%";
-    phonePart = ExtractDigits(text);
-  }
+  TContactPatterns patterns = ContactPatterns(text);
   TSQLiteDatabase& db = CurrentDatabase();
-  db.AddParamText(":Name", namePattern);
+  db.AddParamText(":Name", patterns.name);
   std::string sql = "SELECT Name,Phone," + (formatColumn.empty() ? std::string() : formatColumn + " AS format,") +
                     "pb.GateName FROM PhoneBook pb Where upper(Name) like :Name";
-  if (!phonePart.empty()) {
+  if (!patterns.phone.empty()) {
     sql += " OR Phone like :Phone";
-    db.AddParamText(":Phone", phonePart + "%");
+    db.AddParamText(":Phone", patterns.phone);
   }
   // Grouping after a plain scan: walking the phone index would read every
   // contact's row out of order.
@@ -214,9 +221,9 @@ bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list)
   return !list.Empty();
 }
 
-void TPhoneBook::FindMatchesByText(const std::string& text, std::vector<TContactMatch>& matches) {
-  auto t = RunSuggestionQuery(text, "");
-  for (; !t->Eof(); t->Next()) matches.push_back({t->FieldAsString(0), t->FieldAsString(1), t->FieldAsString(2)});
+void TPhoneBook::LoadMatchRows(std::vector<TContactMatch>& rows) {
+  auto t = CurrentDatabase().GetUniTable("SELECT Name, Phone, GateName FROM PhoneBook ORDER BY Name");
+  for (; !t->Eof(); t->Next()) rows.push_back({t->FieldAsString(0), t->FieldAsString(1), t->FieldAsString(2)});
 }
 
 int TPhoneBook::FindByName(const std::string& name) {

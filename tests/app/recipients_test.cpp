@@ -84,7 +84,12 @@ TEST_F(Recipients, TheHistoryLimitCountsTheNumbersTheContactsShowToo) {
   EXPECT_EQ(Rows("99", 1), (V{"+79169990000"}));
 }
 
-TEST_F(Recipients, TheHistorysNumbersAreReadAgainWhenTheDatabaseChanges) {
+TEST_F(Recipients, ContactsAndNumbersAreReadAgainWhenTheDatabaseChanges) {
+  EXPECT_EQ(Rows("Новик"_cp), V{});
+  Contact("Новиков"_cp, "79160000000", "");
+  EXPECT_EQ(Rows("Новик"_cp), V{"Новиков [+7 916 000-00-00]"});
+  TPhoneBook::DeleteItem(TPhoneBook::FindByName("Новиков"_cp));
+  EXPECT_EQ(Rows("Новик"_cp), V{});
   EXPECT_EQ(Rows("555"), V{});
   Sent("79165550000", "MTS", 9);
   EXPECT_EQ(Rows("555"), V{"+7 916 555-00-00"});
