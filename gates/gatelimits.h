@@ -53,3 +53,13 @@ inline constexpr std::size_t kMaxTextOutChars = 4096;
 // Width and precision of one Format directive in a script: "%20s" pads a
 // field, while "%999999999s" would only make the program allocate.
 inline constexpr int64_t kMaxFormatWidth = 4096;
+
+// Sending. A cancel does not break into a gate script at once: a script that
+// is testing the answer to a form already posted must finish, or a message
+// that went out would be booked as never sent. A gate's own scripts take
+// milliseconds, so one still running this long after the cancel is a runaway
+// and is stopped with "User break".
+inline constexpr int kScriptCancelGraceMs = 500;
+// The delivery-check waits sleep in slices of this length and look at the
+// cancel after each one.
+inline constexpr int kWaitSliceMs = 100;
