@@ -15,6 +15,7 @@
 #include "cmdline.h"
 #include "cp1251.h"
 #include "history.h"
+#include "httpgate.h"
 #include "importgate.h"
 #include "inistorage.h"
 #include "instanceguard.h"
@@ -22,6 +23,7 @@
 #include "options.h"
 #include "placement.h"
 #include "random.h"
+#include "senddisp.h"
 #include "smsfile.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
@@ -30,6 +32,7 @@
 #include "translit.h"
 #include "uitext.h"
 #include "updatefolder.h"
+#include "weblinks.h"
 #include "windowpolicy.h"
 
 namespace {
@@ -90,8 +93,11 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   ApplyGateCapabilities();
   ShowMultimediaInfo();
   BuildTemplateMenu();
-  // 12. The send dispatcher's after-send hook is pointed at AfterSend here
-  // once the dispatcher exists.
+  // 12. Sends go through the HTTP gate runner and end in AfterSend.
+  RegisterHTTPGate();
+  TSendDisp::SetAfterSendHook([this](const std::string& gateName, TSMS& message, uint8_t status,
+                                     const std::string& errorText) { AfterSend(gateName, message, status, errorText); });
+  TSendDisp::SetHelpHook([](int context) { ShowHelpContext(context); });
   instance_ = this;
   FSentCount = 0;
   UpdateSentCounter();
@@ -154,7 +160,11 @@ void TSMSFrm::FormDestroy() {
   AppOptionsStorage.reset();
   // 8.
   FContact.reset();
-  if (instance_ == this) instance_ = nullptr;
+  if (instance_ == this) {
+    instance_ = nullptr;
+    TSendDisp::SetAfterSendHook(nullptr);
+    TSendDisp::SetHelpHook(nullptr);
+  }
 }
 
 void TSMSFrm::CommitSession() {

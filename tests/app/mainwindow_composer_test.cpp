@@ -360,6 +360,8 @@ TEST_F(Composer, BuiltMessagesCarryEveryKey) {
 // Ctrl with either Enter key sends from the memo and never breaks a line.
 TEST_F(Composer, CtrlEnterInTheMemoSendsWithoutALineBreak) {
   Show();
+  // Only the keys are looked at here: the send itself stays out.
+  QObject::disconnect(frm->Action("aSendSMS"), &QAction::triggered, frm.get(), nullptr);
   QSignalSpy sent(frm->Action("aSendSMS"), &QAction::triggered);
   frm->mMsg->setFocus();
   QTest::keyClicks(frm->mMsg, "ab");
