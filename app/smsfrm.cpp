@@ -106,6 +106,11 @@ TSMSFrm::TSMSFrm(std::vector<std::string> args, QWidget* parent) : QMainWindow(p
 TSMSFrm::~TSMSFrm() {
   FormDestroy();
   if (instance_ == this) instance_ = nullptr;
+  // The controls outlive this class's part while the base classes go: what
+  // they report now would reach a half-destroyed window.
+  for (QWidget* control : std::initializer_list<QWidget*>{cbTo, cbGate, mMsg, cbSubject, cbSignature, chbTransliterate,
+                                                          cbTranslTable})
+    control->blockSignals(true);
 }
 
 QAction* TSMSFrm::Action(const char* name) const { return findChild<QAction*>(name, Qt::FindDirectChildrenOnly); }

@@ -393,6 +393,7 @@ void TSMSFrm::ClearGateList() {
 }
 
 void TSMSFrm::FillGateList() {
+  if (!FContact) return;
   ClearGateList();
   std::vector<std::string> names;
   if (Database) TGateFactory::FindGatesForPhone(RecipientPhone(), Action("aMMS")->isChecked() ? gkMMS : gkSMS, names);
@@ -417,6 +418,7 @@ void TSMSFrm::FillGateList() {
 }
 
 void TSMSFrm::cbGateChange() {
+  if (!FContact) return;
   TGate* gate = GetSelectedGate();
   FContact->GateName = gate ? gate->Name : std::string();
   ApplyGateCapabilities();

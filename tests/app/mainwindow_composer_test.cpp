@@ -202,6 +202,11 @@ TEST_F(Composer, TheSendActionAndTheStatusFollowEveryChange) {
   frm->ClearGateList();
   frm->UpdateActions();
   EXPECT_EQ(Counter(), "Введено 5 символов, осталось 0"_cp) << "no gate: nothing left";
+  // A new delimiter counts as soon as the options are applied.
+  frm->SetMemoText("ab");
+  Options->WriteString("Message\\SignatureDelimiter", " \\s!");
+  frm->ApplyOptions();
+  EXPECT_EQ(Counter(), "Введено 7 символов, осталось 0"_cp);
 }
 
 TEST_F(Composer, AGateWithoutUnicodeForcesTransliterationAndTakesOnlyAscii) {
