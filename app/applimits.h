@@ -45,3 +45,8 @@ inline constexpr long kFeedbackStallTimeoutSec = 60;
 // An older version's phone book is a text file of a few hundred lines; one
 // larger than this is no phone book and is not read into memory.
 inline constexpr std::uint64_t kMaxOldPhoneBookSize = 16 * 1024 * 1024;
+
+// An attachment is read whole into memory and sent in one request; gates
+// take far less (their MaxMultimediaSize), and a file larger than this is no
+// message picture or sound but a mistaken choice that would only fill memory.
+inline constexpr int64_t kMaxAttachmentSize = 16 * 1024 * 1024;

@@ -106,6 +106,11 @@ TSMSFrm::TSMSFrm(std::vector<std::string> args, QWidget* parent) : QMainWindow(p
 TSMSFrm::~TSMSFrm() {
   FormDestroy();
   if (instance_ == this) instance_ = nullptr;
+  // The controls outlive this class's part while the base classes go: what
+  // they report now would reach a half-destroyed window.
+  for (QWidget* control : std::initializer_list<QWidget*>{cbTo, cbGate, mMsg, cbSubject, cbSignature, chbTransliterate,
+                                                          cbTranslTable})
+    control->blockSignals(true);
 }
 
 QAction* TSMSFrm::Action(const char* name) const { return findChild<QAction*>(name, Qt::FindDirectChildrenOnly); }
@@ -152,8 +157,9 @@ void TSMSFrm::CreateActions() {
       {"aCheckUpdateGates", &TSMSFrm::aCheckUpdateGatesExecute},
       {"aAbout", &TSMSFrm::aAboutExecute},
       {"aTrayShowHide", &TSMSFrm::ToggleVisible},
-      {"aSMS", &TSMSFrm::FillGateList},
-      {"aMMS", &TSMSFrm::FillGateList},
+      {"aSMS", &TSMSFrm::MessageTypeChange},
+      {"aMMS", &TSMSFrm::MessageTypeChange},
+      {"aAddMultimedia", &TSMSFrm::aAddMultimediaExecute},
   };
   for (const auto& [name, handler] : handlers) connect(Action(name), &QAction::triggered, this, handler);
 }
@@ -164,11 +170,9 @@ void TSMSFrm::CreateControls() {
 
   btTo = new QPushButton(QStr("Кому:"_cp));
   btTo->setObjectName("btTo");
-  cbTo = new QComboBox;
+  cbTo = new TSuggestEdit;
   cbTo->setObjectName("cbTo");
-  cbTo->setEditable(true);
-  cbTo->setInsertPolicy(QComboBox::NoInsert);
-  cbTo->setMaxVisibleItems(15);
+  cbTo->SetMaxDropDownItems(15);
   cbTo->setToolTip(QStr("Введите номер или имя контакта"_cp));
   cbTo->lineEdit()->setPlaceholderText(QStr("Введите номер или имя контакта"_cp));
   grid->addWidget(btTo, 0, 0);
@@ -251,7 +255,7 @@ void TSMSFrm::CreateControls() {
   imgData = new QLabel;
   imgData->setObjectName("imgData");
   imgData->setAlignment(Qt::AlignCenter);
-  imgData->setMinimumSize(96, 64);
+  imgData->setFixedSize(128, 96);
   imgData->setFrameShape(QFrame::StyledPanel);
   lbMMDim = new QLabel(QStr("Разрешение:"_cp));
   lbMMDim->setObjectName("lbMMDim");
@@ -369,8 +373,10 @@ void TSMSFrm::UpdateActions() {
       {"aCut", memoSelection},
       {"aCopy", memoSelection},
       {"aPaste", clip && clip->hasText()},
-      {"aSendSMS", gateSelected && !memoEmpty},
   };
   for (const auto& [name, enabled] : states) Action(name)->setEnabled(enabled);
-  btSend->setEnabled(Action("aSendSMS")->isEnabled());
+  // The send action, the counter and the status follow every change too.
+  bool canSend = Options && FContact && UpdateReadyStatus();
+  Action("aSendSMS")->setEnabled(canSend);
+  btSend->setEnabled(canSend);
 }

@@ -7,11 +7,13 @@
 //   smsfrm.cpp          the form itself: controls, actions, menus, tool bars
 //   smsfrm_life.cpp     creation and destruction steps, closing, tray, timer
 //   smsfrm_shell.cpp    after-send, message files, templates, options, links
-//   smsfrm_composer.cpp the composer's message in and out of the controls
+//   smsfrm_composer.cpp the composer: recipient, gates, text, counter, status
+//   smsfrm_media.cpp    the composer's attachment and recent items
 //   smsfrm_windows.cpp  the doors to the other windows and online services
 //   smsfrm_updates.cpp  the update checks and their results
 #pragma once
 
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <cstdint>
@@ -20,9 +22,12 @@
 #include <vector>
 
 #include "firstrunflow.h"
+#include "composer.h"
 #include "gate.h"
 #include "messages.h"
 #include "phonebook.h"
+#include "recipients.h"
+#include "suggestedit.h"
 
 class QAction;
 class QActionGroup;
@@ -139,6 +144,16 @@ class TSMSFrm : public QMainWindow {
   // The text that is sent: the memo with the signature, transliterated when
   // asked.
   std::string GetFinalText() const;
+  // Symbols the selected gate still takes (negative when over; 0 without a
+  // gate).
+  int64_t GetSymbolsLeft() const;
+  bool IsSubjectValid() const;
+  // Also keeps the reason of a failure in FMediaError.
+  bool IsMultimediaValid();
+  void UpdateSymbolCounter();
+  // The status text of panel 0 for what the composer holds; returns whether
+  // the message may be sent.
+  bool UpdateReadyStatus();
   // A new message from the controls; `forFile` leaves out the placeholder
   // picture an MMS without attachment is sent with.
   std::unique_ptr<TSMS> BuildMessage(bool forFile) const;
@@ -156,6 +171,18 @@ class TSMSFrm : public QMainWindow {
   void ClearGateList();
   void ClearMultimedia();
   void ShowMultimediaInfo();
+  // Decodes the attachment for the preview: a picture by its own bytes, a
+  // sound as the sound icon; sets the attachment's Type (and a picture's
+  // ImageDimension).
+  void ShowMultimediaPreview();
+  // Makes the file the attachment when it can be read and is not too large;
+  // otherwise tells the user why and keeps the attachment there was.
+  bool AddMultimediaFile(const std::string& path);
+  // Puts the combo's text (kind 0 signature, 1 subject) at the top of its
+  // recent items.
+  void RememberLastItem(int kind);
+  // Forgets the recent item in row `row` of the combo's list.
+  void DeleteRecentItem(QComboBox* combo, int kind, int row);
   // The memo's text with CR LF line breaks, and back.
   std::string MemoText() const;
   void SetMemoText(const std::string& text);
@@ -170,6 +197,7 @@ class TSMSFrm : public QMainWindow {
   void aFileSaveExecute();
   void aFileSaveAsExecute();
   void aSendSMSExecute();
+  void aAddMultimediaExecute();
   void aExitExecute();
   void aSaveTemplateExecute();
   void aTemplateMgrExecute();
@@ -202,6 +230,7 @@ class TSMSFrm : public QMainWindow {
   // Tells the user something in a message box.
   virtual void ShowMessageBoxText(const std::string& text);
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
@@ -211,6 +240,16 @@ class TSMSFrm : public QMainWindow {
   void CreateToolBars();
   void CreateTray();
   void ConnectComposer();
+  void cbToSuggestData();
+  void cbGateChange();
+  void chbTransliterateClick(bool checked);
+  void MessageTypeChange();
+  // The preview as the group's state shows it.
+  void PaintMultimediaPreview();
+  // FEmptyImage, rewound.
+  std::shared_ptr<TMemoryStream> EmptyImage() const;
+  // What the selected gate allows; null without one.
+  const TGateLimits* SelectedLimits() const;
   void FillTranslitTables();
   void ProcessProfileSwitch();
   bool ConsultInstanceGuard();
@@ -235,7 +274,7 @@ class TSMSFrm : public QMainWindow {
 
  public:
   // ---- Controls, named as the window's description names them ----
-  QComboBox* cbTo = nullptr;
+  TSuggestEdit* cbTo = nullptr;
   QPushButton* btTo = nullptr;
   QComboBox* cbGate = nullptr;
   QLabel* lbGatesCnt = nullptr;
@@ -266,6 +305,8 @@ class TSMSFrm : public QMainWindow {
 
   // ---- Fields ----
   std::shared_ptr<TMMSContentData> FMedia;
+  std::unique_ptr<QImage> FAudioIcon;           // made on first use
+  mutable std::shared_ptr<TMemoryStream> FEmptyImage;  // the 1x1 placeholder, made on first use
   int32_t FSentCount = 0;
   bool FChainGateCheck = false;
   std::unique_ptr<TPhoneBookItem> FContact;
@@ -288,6 +329,9 @@ class TSMSFrm : public QMainWindow {
   std::unique_ptr<TStatsSendThread> statsThread_;
   QPointer<TUpdate> updates_[2];  // the running check of each kind
   std::vector<std::unique_ptr<TGate>> gates_;  // the objects of cbGate's entries
+  std::vector<TGateLimits> gateLimits_;       // what each of them allows
+  TRecipientSuggestions suggestions_;
+  QImage previewImage_;  // the attachment as decoded, before its look
   QActionGroup* messageType_ = nullptr;
   bool translitLoaded_ = false;
   bool created_ = false;    // every creation step ran: the composer holds the restored message

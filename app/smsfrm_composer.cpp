@@ -1,7 +1,8 @@
-// The composer's message in and out of the controls: the message a send or
-// a file is built from, a file's or a history row's message shown again,
-// the recipient matched to a contact, the gates offered for it and what the
-// chosen gate allows.
+// The composer: the recipient matched to a contact and its suggestions, the
+// gates offered for the number and what the chosen one allows, the text that
+// is sent and its counter, the ready status and the send action's state, and
+// the message built from the controls or shown in them again.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -17,9 +19,11 @@
 #include <QTimeEdit>
 
 #include "cp1251.h"
+#include "cpinput.h"
 #include "datetime.h"
 #include "gatefactory.h"
 #include "history.h"
+#include "lastitems.h"
 #include "options.h"
 #include "phone.h"
 #include "smsfrm.h"
@@ -30,22 +34,6 @@
 
 namespace {
 
-// The 1x1 picture an MMS without attachment is sent with.
-constexpr unsigned char kEmptyGif[] = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00,
-                                       0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x00,
-                                       0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02,
-                                       0x44, 0x01, 0x00, 0x3B};
-
-// A gate's information value as a Boolean: a non-zero number or "true";
-// anything else, and a missing value, is false.
-bool InfoBool(const TGate& gate, std::string_view key) {
-  try {
-    return gate.Info.GetItemNamed(key).AsBoolean();
-  } catch (const EVariantError&) {
-    return false;
-  }
-}
-
 QDateTime ToQDateTime(TDateTime dt) {
   DateTimeParts p = DecodeDateTime(dt);
   return QDateTime(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second));
@@ -55,28 +43,47 @@ TDateTime FromQDateTime(const QDate& date, const QTime& time) {
   return EncodeDate(date.year(), date.month(), date.day()) + EncodeTime(time.hour(), time.minute(), time.second());
 }
 
+bool IsSendKey(const QKeyEvent& key) {
+  return (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) && (key.modifiers() & Qt::ControlModifier);
+}
+
 }  // namespace
 
 void TSMSFrm::ConnectComposer() {
-  connect(cbGate, &QComboBox::currentIndexChanged, this, [this] {
-    TGate* gate = GetSelectedGate();
-    FContact->GateName = gate ? gate->Name : std::string();
-    ApplyGateCapabilities();
-    UpdateActions();
-  });
+  connect(cbGate, &QComboBox::currentIndexChanged, this, &TSMSFrm::cbGateChange);
   connect(cbTo, &QComboBox::editTextChanged, this, [this] {
     MatchRecipient();
     UpdateActions();
   });
+  connect(cbTo, &TSuggestEdit::SuggestData, this, &TSMSFrm::cbToSuggestData);
+  for (auto signal : {&TSuggestEdit::Select, &TSuggestEdit::Exited})
+    connect(cbTo, signal, this, [this] {
+      FormatRecipientText();
+      FillGateList();
+    });
+  connect(cbTo, &TSuggestEdit::Entered, this, [this] {
+    FormatRecipientText();
+    cbTo->lineEdit()->selectAll();
+    // The history's numbers are read now rather than at the first key.
+    if (Database) suggestions_.Refresh();
+  });
   connect(cbTranslTable, &QComboBox::activated, this, [this](int index) {
     TTranslit::SelectTable(index);
     Options->WriteString("Message\\TraslitTable", CpStr(cbTranslTable->itemText(index)));
+    UpdateActions();
   });
-  connect(chbTransliterate, &QCheckBox::toggled, this, [this](bool checked) {
-    if (!FContactTranslit) FUserTranslit = checked;
-  });
-  // Only what the user types makes the signature the user's.
+  connect(chbTransliterate, &QCheckBox::toggled, this, &TSMSFrm::chbTransliterateClick);
+  // Only what the user types or picks makes the signature the user's.
   connect(cbSignature->lineEdit(), &QLineEdit::textEdited, this, [this] { FSignatureByUser = true; });
+  connect(cbSignature, &QComboBox::activated, this, [this] { FSignatureByUser = true; });
+  for (QComboBox* combo : {cbSignature, cbSubject}) {
+    connect(combo, &QComboBox::editTextChanged, this, &TSMSFrm::UpdateActions);
+    combo->view()->installEventFilter(this);
+    KeepCp1251(combo);
+  }
+  KeepCp1251(cbTo);
+  KeepCp1251(mMsg);
+  mMsg->installEventFilter(this);
   connect(mMsg, &QPlainTextEdit::textChanged, this, &TSMSFrm::UpdateActions);
   connect(mMsg, &QPlainTextEdit::selectionChanged, this, &TSMSFrm::UpdateActions);
   connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TSMSFrm::UpdateActions);
@@ -87,6 +94,26 @@ void TSMSFrm::ConnectComposer() {
   connect(btTo, &QPushButton::clicked, this, &TSMSFrm::aPhoneBookExecute);
   FContact = std::make_unique<TPhoneBookItem>();
   FMedia = std::make_shared<TMMSContentData>();
+}
+
+bool TSMSFrm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+  const auto& key = *static_cast<QKeyEvent*>(event);
+  // The send keys never break a line, also while sending is not allowed.
+  if (watched == mMsg && IsSendKey(key)) {
+    if (Action("aSendSMS")->isEnabled()) Action("aSendSMS")->trigger();
+    return true;
+  }
+  if (key.key() == Qt::Key_Delete) {
+    for (auto [combo, kind] : {std::pair{cbSignature, int(TLastItems::kSignature)}, {cbSubject, int(TLastItems::kSubject)}}) {
+      if (watched != combo->view()) continue;
+      QModelIndex current = combo->view()->currentIndex();
+      if (!current.isValid()) return false;
+      DeleteRecentItem(combo, kind, current.row());
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TSMSFrm::FillTranslitTables() {
@@ -103,6 +130,7 @@ void TSMSFrm::FillTranslitTables() {
 
 std::string TSMSFrm::MemoText() const {
   std::string text = CpStr(mMsg->toPlainText()), out;
+  out.reserve(text.size());
   for (char c : text) {
     if (c == '\n') out += '\r';
     out += c;
@@ -125,30 +153,84 @@ TGate* TSMSFrm::GetSelectedGate() const {
   return index >= 0 && index < static_cast<int>(gates_.size()) ? gates_[index].get() : nullptr;
 }
 
+const TGateLimits* TSMSFrm::SelectedLimits() const {
+  int index = cbGate->currentIndex();
+  return index >= 0 && index < static_cast<int>(gateLimits_.size()) ? &gateLimits_[index] : nullptr;
+}
+
+// ---- The text and its counter ----
+
 std::string TSMSFrm::GetFinalText() const {
-  std::string text = MemoText();
-  std::string signature = CpStr(cbSignature->currentText());
-  if (!signature.empty()) {
-    std::string delimiter = ExpandLineBreaks(Options->ReadString("Message\\SignatureDelimiter"));
-    if (delimiter.find("\\s") == std::string::npos) {
-      text += delimiter + signature;
-    } else {
-      for (size_t at = delimiter.find("\\s"); at != std::string::npos; at = delimiter.find("\\s", at + signature.size()))
-        delimiter.replace(at, 2, signature);
-      text += delimiter;
+  std::string text = JoinSignature(MemoText(), CpStr(cbSignature->currentText()),
+                                   Options->ReadString("Message\\SignatureDelimiter"));
+  if (!chbTransliterate->isChecked()) return text;
+  try {
+    TTranslit::SelectTable(cbTranslTable->currentIndex());
+  } catch (const Exception&) {
+    // No table, or one that cannot be read: the text stays as written, and
+    // the counter and the ASCII rule judge it so. (Choosing the table has
+    // told the user already.)
+  }
+  return TTranslit::Translit(text);
+}
+
+int64_t TSMSFrm::GetSymbolsLeft() const { return SymbolsLeft(SelectedLimits(), GetFinalText()); }
+
+bool TSMSFrm::IsSubjectValid() const {
+  return ::IsSubjectValid(Action("aMMS")->isChecked(), SelectedLimits(), CpStr(cbSubject->currentText()));
+}
+
+bool TSMSFrm::IsMultimediaValid() {
+  TMemoryStream* stream = FMedia ? FMedia->Stream() : nullptr;
+  int type = 0;
+  if (FMedia) {
+    try {
+      type = FMedia->GetItemNamed(ContentKey::Type).AsInteger();
+    } catch (const EVariantError&) {
     }
   }
-  if (chbTransliterate->isChecked()) {
-    if (cbTranslTable->currentIndex() >= 0) TTranslit::SelectTable(cbTranslTable->currentIndex());
-    text = TTranslit::Translit(text);
-  }
-  return text;
+  FMediaError = MultimediaError(Action("aMMS")->isChecked(), SelectedLimits(), stream != nullptr,
+                                stream ? stream->Size() : 0, type);
+  return FMediaError.empty();
 }
+
+void TSMSFrm::UpdateSymbolCounter() {
+  std::string text = GetFinalText();
+  lbSymCount->setText(QStr(SymbolCounterText(static_cast<int64_t>(text.size()), SymbolsLeft(SelectedLimits(), text))));
+}
+
+bool TSMSFrm::UpdateReadyStatus() {
+  TComposerState state;
+  state.recipientEmpty = cbTo->currentText().isEmpty();
+  state.gate = SelectedLimits();
+  state.mms = Action("aMMS")->isChecked();
+  state.memoEmpty = mMsg->document()->isEmpty();
+  state.subject = CpStr(cbSubject->currentText());
+  state.finalText = GetFinalText();
+  state.translitEnabled = chbTransliterate->isEnabled();
+  IsMultimediaValid();
+  state.mediaError = FMediaError;
+  lbSymCount->setText(QStr(SymbolCounterText(static_cast<int64_t>(state.finalText.size()),
+                                             SymbolsLeft(state.gate, state.finalText))));
+  TReadiness readiness = EvaluateReadiness(state);
+  StatusPanel0->setText(QStr(readiness.status));
+  return readiness.canSend;
+}
+
+void TSMSFrm::chbTransliterateClick(bool checked) {
+  if (!FContactTranslit) FUserTranslit = checked;
+  UpdateActions();
+}
+
+// ---- The message ----
 
 std::unique_ptr<TSMS> TSMSFrm::BuildMessage(bool forFile) const {
   TGate* gate = GetSelectedGate();
-  std::unique_ptr<TSMS> msg;
+  const TGateLimits* limits = SelectedLimits();
   bool translit = chbTransliterate->isChecked();
+  // The text first: it selects the table the subject is transliterated with.
+  std::string text = GetFinalText();
+  std::unique_ptr<TSMS> msg;
   if (Action("aMMS")->isChecked()) {
     msg = std::make_unique<TMMS>();
     msg->SetItemNamed(MsgKey::MessageType, Variant::String(std::string(kMessageTypeMMS)));
@@ -156,13 +238,13 @@ std::unique_ptr<TSMS> TSMSFrm::BuildMessage(bool forFile) const {
     msg->SetItemNamed(MsgKey::Subject_Orig, Variant::String(subject));
     msg->SetItemNamed(MsgKey::Subject, Variant::String(translit ? TTranslit::Translit(subject) : subject));
     auto content = std::make_shared<TMMSContentData>();
-    bool placeholder = !forFile && !(FMedia && FMedia->Stream()) && !(gate && InfoBool(*gate, "SendWOMultimedia"));
+    bool placeholder = !forFile && !(FMedia && FMedia->Stream()) && !(limits && limits->SendWOMultimedia);
     if (placeholder) {
       content->SetItemNamed(ContentKey::FileName, Variant::String("empty.gif"));
       content->SetItemNamed(ContentKey::ContentType, Variant::String("image/gif"));
       content->SetItemNamed(ContentKey::Type, Variant::Integer(mtImage));
       content->SetItemNamed(ContentKey::ImageDimension, Variant::String("1x1"));
-      content->SetStream(std::make_shared<TMemoryStream>(std::string(std::begin(kEmptyGif), std::end(kEmptyGif))));
+      content->SetStream(EmptyImage());
     } else if (FMedia) {
       for (std::string_view key : {ContentKey::FileName, ContentKey::ContentType, ContentKey::Type, ContentKey::ImageDimension})
         content->SetItemNamed(key, FMedia->GetItemNamed(key));
@@ -175,7 +257,7 @@ std::unique_ptr<TSMS> TSMSFrm::BuildMessage(bool forFile) const {
     msg->SetItemNamed(MsgKey::MessageType, Variant::String(std::string(kMessageTypeSMS)));
   }
   bool delivery = chbDeliveryTime->isChecked();
-  msg->SetItemNamed(MsgKey::Text, Variant::String(GetFinalText()));
+  msg->SetItemNamed(MsgKey::Text, Variant::String(text));
   msg->SetItemNamed(MsgKey::Message, Variant::String(MemoText()));
   msg->SetItemNamed(MsgKey::Signature, Variant::String(CpStr(cbSignature->currentText())));
   msg->SetItemNamed(MsgKey::Phone, Variant::String(RecipientPhone()));
@@ -192,7 +274,7 @@ std::unique_ptr<TSMS> TSMSFrm::BuildMessage(bool forFile) const {
 void TSMSFrm::LoadMessage(const TSMS& msg) {
   bool sms = cp1251::SameText(EntryText(msg, MsgKey::MessageType), kMessageTypeSMS);
   Action(sms ? "aSMS" : "aMMS")->setChecked(true);
-  cbTo->setEditText(QStr(EntryText(msg, MsgKey::Phone)));
+  cbTo->SetTextNoSuggest(QStr(EntryText(msg, MsgKey::Phone)));
   FContact->GateName = EntryText(msg, MsgKey::GateName);
   SetMemoText(EntryText(msg, MsgKey::Message));
   cbSignature->setEditText(QStr(EntryText(msg, MsgKey::Signature)));
@@ -222,13 +304,14 @@ void TSMSFrm::LoadMessage(const TSMS& msg) {
     FMedia->SetStream(content->SharedStream());
   }
   FillGateList();
+  ShowMultimediaPreview();
   ShowMultimediaInfo();
   UpdateActions();
 }
 
 void TSMSFrm::LoadFromItem(const TCustomPhoneItem& item) {
   if (!item.Phone.empty()) {
-    cbTo->setEditText(QStr(item.Phone));
+    cbTo->SetTextNoSuggest(QStr(item.Phone));
     FillGateList();
   }
   if (const auto* history = dynamic_cast<const THistoryItem*>(&item)) {
@@ -247,6 +330,8 @@ void TSMSFrm::AppendText(const std::string& text) {
   SetMemoText(memo + text);
   mMsg->moveCursor(QTextCursor::End);
 }
+
+// ---- The recipient ----
 
 void TSMSFrm::MatchRecipient() {
   if (!FContact) return;
@@ -278,13 +363,37 @@ void TSMSFrm::MatchRecipient() {
   if (TGate* gate = GetSelectedGate()) FContact->GateName = gate->Name;
 }
 
+void TSMSFrm::cbToSuggestData() {
+  if (Database) {
+    suggestions_.Find(CpStr(cbTo->currentText()), Options->ReadInteger("Message\\MaxPhoneHistoryCount"));
+    cbTo->SuggestItems().Reset(suggestions_.Count(), [this](int row) { return QStr(suggestions_.Text(row)); });
+  } else {
+    cbTo->SuggestItems().Clear();
+  }
+  FillGateList();
+}
+
+void TSMSFrm::FormatRecipientText() {
+  if (cbTo->currentText().isEmpty() || !FContact) return;
+  // Formatted while the field is left; bare digits while it is edited.
+  std::string format = FContact->Format;
+  std::string text = FormatContact(FContact->Name, FContact->Phone, cbTo->hasFocus() ? "" : format);
+  cbTo->SetTextNoSuggest(QStr(text));
+  FContact->Format = format;
+  cbTo->lineEdit()->end(false);
+}
+
+// ---- The gates ----
+
 void TSMSFrm::ClearGateList() {
   QSignalBlocker block(cbGate);
   cbGate->clear();
   gates_.clear();
+  gateLimits_.clear();
 }
 
 void TSMSFrm::FillGateList() {
+  if (!FContact) return;
   ClearGateList();
   std::vector<std::string> names;
   if (Database) TGateFactory::FindGatesForPhone(RecipientPhone(), Action("aMMS")->isChecked() ? gkMMS : gkSMS, names);
@@ -293,6 +402,7 @@ void TSMSFrm::FillGateList() {
     QSignalBlocker block(cbGate);
     for (const std::string& name : names) {
       gates_.push_back(TGateFactory::CreateGate(name));
+      gateLimits_.push_back(TGateLimits::Of(*gates_.back()));
       cbGate->addItem(QStr(gates_.back()->Caption));
       if (cp1251::SameText(name, FContact->GateName)) selected = static_cast<int>(gates_.size()) - 1;
     }
@@ -307,28 +417,35 @@ void TSMSFrm::FillGateList() {
   UpdateActions();
 }
 
-void TSMSFrm::ApplyGateCapabilities() {
+void TSMSFrm::cbGateChange() {
+  if (!FContact) return;
   TGate* gate = GetSelectedGate();
+  FContact->GateName = gate ? gate->Name : std::string();
+  ApplyGateCapabilities();
+  UpdateActions();
+}
+
+void TSMSFrm::ApplyGateCapabilities() {
+  const TGateLimits* gate = SelectedLimits();
   bool mmsLayout = Action("aMMS")->isChecked();
   if (gate) {
-    bool unicode = InfoBool(*gate, "SupportUnicode");
-    chbTransliterate->setEnabled(unicode);
-    if (!unicode) chbTransliterate->setChecked(true);
-    bool delivery = InfoBool(*gate, "SupportDTDelivery");
-    for (QWidget* w : std::initializer_list<QWidget*>{chbDeliveryTime, dtpDeliveryDate, dtpDeliveryTime}) w->setEnabled(delivery);
-    if (!delivery) chbDeliveryTime->setChecked(false);
-    bool flash = InfoBool(*gate, "SupportFlash");
-    chbFlash->setEnabled(flash);
-    if (!flash) chbFlash->setChecked(false);
+    chbTransliterate->setEnabled(gate->SupportUnicode);
+    if (!gate->SupportUnicode) chbTransliterate->setChecked(true);
+    for (QWidget* w : std::initializer_list<QWidget*>{chbDeliveryTime, dtpDeliveryDate, dtpDeliveryTime})
+      w->setEnabled(gate->SupportDTDelivery);
+    if (!gate->SupportDTDelivery) chbDeliveryTime->setChecked(false);
+    chbFlash->setEnabled(gate->SupportFlash);
+    if (!gate->SupportFlash) chbFlash->setChecked(false);
     mmsLayout = cp1251::SameText(gate->Type, kMessageTypeMMS);
   } else {
     for (QWidget* w : std::initializer_list<QWidget*>{chbTransliterate, chbDeliveryTime, chbFlash}) w->setEnabled(true);
   }
+  bool lookChanges = gbMM->isEnabled() != mmsLayout;
   cbSubject->setEnabled(mmsLayout);
   lbSubject->setEnabled(mmsLayout);
   gbMM->setEnabled(mmsLayout);
+  if (lookChanges) PaintMultimediaPreview();
   if (!FSignatureByUser && FContact) {
-    QSignalBlocker block(cbSignature);
     std::string signature = FContact->Signature.empty() ? Options->ReadString("Message\\Signature") : FContact->Signature;
     cbSignature->setEditText(QStr(signature));
   }
@@ -341,43 +458,26 @@ void TSMSFrm::ApplyGateCapabilities() {
     else
       chbTransliterate->setChecked(FUserTranslit);
   }
-}
-
-void TSMSFrm::FormatRecipientText() {
-  // The recipient is shown as the contact's name and formatted number here
-  // once the composer formats it.
-}
-
-void TSMSFrm::ClearMultimedia() {
-  imgData->clear();
-  if (FMedia) {
-    FMedia->SetStream(nullptr);
-    FMedia->RemoveNamed(ContentKey::Stream);
-    for (std::string_view key : {ContentKey::ContentType, ContentKey::FileName, ContentKey::ImageDimension})
-      FMedia->SetItemNamed(key, Variant::String(""));
-  }
-  ShowMultimediaInfo();
   UpdateActions();
 }
 
-void TSMSFrm::ShowMultimediaInfo() {
-  TMemoryStream* stream = FMedia ? FMedia->Stream() : nullptr;
-  double kb = stream ? static_cast<double>(stream->Size()) / 1024 : 0;
-  lbMMSize->setText(QStr("Размер: "_cp) + QString::number(kb, 'f', 2) + QStr(" Кб"_cp));
-  lbMMDim->setText(QStr("Разрешение: "_cp) + QStr(FMedia ? EntryText(*FMedia, ContentKey::ImageDimension) : ""));
+void TSMSFrm::MessageTypeChange() {
+  FillGateList();
+  ShowMultimediaPreview();
 }
 
+// ---- New and clear ----
+
 void TSMSFrm::aNewExecute() {
+  cbTo->hidePopup();
   cbTo->setEditText(QString());
   ClearGateList();
   ClearMultimedia();
   cbSubject->setEditText(QString());
-  {
-    QSignalBlocker block(cbSignature);
-    cbSignature->setEditText(QStr(Options->ReadString("Message\\Signature")));
-  }
+  cbSignature->setEditText(QStr(Options->ReadString("Message\\Signature")));
   for (QCheckBox* box : {chbTransliterate, chbFlash, chbDeliveryTime}) box->setChecked(false);
   mMsg->clear();
+  UpdateSymbolCounter();
   cbTo->setFocus();
   FSignatureByUser = false;
   FUserTranslit = false;

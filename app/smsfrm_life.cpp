@@ -18,6 +18,7 @@
 #include "feedbackfrm.h"
 #include "firstrunfrm.h"
 #include "history.h"
+#include "httpgate.h"
 #include "importgate.h"
 #include "inistorage.h"
 #include "instanceguard.h"
@@ -35,6 +36,7 @@
 #include "uitext.h"
 #include "update.h"
 #include "updatefolder.h"
+#include "weblinks.h"
 #include "windowpolicy.h"
 
 namespace {
@@ -95,8 +97,11 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   ApplyGateCapabilities();
   ShowMultimediaInfo();
   BuildTemplateMenu();
-  // 12. The send dispatcher's after-send hook is pointed at AfterSend here
-  // once the dispatcher exists.
+  // 12. Sends go through the HTTP gate runner and end in AfterSend.
+  RegisterHTTPGate();
+  TSendDisp::SetAfterSendHook([this](const std::string& gateName, TSMS& message, uint8_t status,
+                                     const std::string& errorText) { AfterSend(gateName, message, status, errorText); });
+  TSendDisp::SetHelpHook([](int context) { ShowHelpContext(context); });
   // The send window's "Сообщить об ошибке": the report opens over it.
   TSendDisp::SetFeedbackHook([this](const std::string& gateText, const std::string& phone,
                                     const std::string& errorText, TSendLogger* sendLog) {
@@ -166,7 +171,11 @@ void TSMSFrm::FormDestroy() {
   AppOptionsStorage.reset();
   // 8.
   FContact.reset();
-  if (instance_ == this) instance_ = nullptr;
+  if (instance_ == this) {
+    instance_ = nullptr;
+    TSendDisp::SetAfterSendHook(nullptr);
+    TSendDisp::SetHelpHook(nullptr);
+  }
 }
 
 void TSMSFrm::CommitSession() {

@@ -166,6 +166,8 @@ void TSMSFrm::ApplyOptions() {
   // keeps running: ending it here would drop the message being written.
   // The next start joins whichever copy holds the guard.
   if (Options->ReadBool("Interface\\OneInstance")) guard_->Claim();
+  // The signature delimiter and the signature may have changed.
+  UpdateActions();
 }
 
 // ---- Links and help ----

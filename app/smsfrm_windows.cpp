@@ -7,16 +7,24 @@
 #include "feedbackfrm.h"
 #include "gatemngfrm.h"
 #include "optionsfrm.h"
+#include "lastitems.h"
+#include "senddisp.h"
 #include "smsfrm.h"
 #include "uitext.h"
 
 // ---- The send (send dispatcher) ----
 
 void TSMSFrm::aSendSMSExecute() {
-  // The send dispatcher takes the message here: the signature (and for an
-  // MMS the subject) go to the recent items, BuildMessage(false) is handed
-  // over with the selected gate's Name, and the dispatcher calls AfterSend
-  // when its window closes.
+  TGate* gate = GetSelectedGate();
+  if (!gate) return;
+  RememberLastItem(TLastItems::kSignature);
+  if (Action("aMMS")->isChecked()) RememberLastItem(TLastItems::kSubject);
+  std::unique_ptr<TSMS> message = BuildMessage(false);
+  // A copy: the bookkeeping after the send may clear the gate list.
+  std::string gateName = gate->Name;
+  // The send window is modal; AfterSend runs before Send returns, and the
+  // message is freed here afterwards.
+  TSendDisp::Send(*message, gateName);
 }
 
 // ---- Data windows ----

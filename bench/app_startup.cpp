@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app_bench.h"
 #include "application.h"
 #include "cp1251.h"
 #include "inistorage.h"
@@ -128,10 +129,7 @@ BENCHMARK(BM_StartEmptyProfile)->UseManualTime()->Unit(benchmark::kMillisecond)-
 BENCHMARK(BM_StartFullProfile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char** argv) {
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  std::string program = ProgramFileName();
-  ProgramDir = program.substr(0, program.rfind('/') + 1);
-  TranslitDir = std::string(PX_SOURCE_DIR) + "/app/Translit/";
+  PrepareWindowBench();
   int qtArgc = 1;
   QElapsedTimer appClock;
   appClock.start();

@@ -57,6 +57,9 @@ class RowDetails {
   std::string key_;
 };
 
+// A number and gate that occur many times list once, at their first use.
+constexpr const char* kDistinctOrder = " GROUP BY h.Phone, h.GateName ORDER BY min(h.DateTime)";
+
 }  // namespace
 
 std::string DeliveryStatusText(uint8_t status) {
@@ -127,8 +130,7 @@ int THistory::LoadFiltered(TCustomPhoneItemList& list, const std::string& phone,
     sql += substring ? " WHERE h.Phone IN (SELECT Phone FROM numbers WHERE Phone LIKE :Phone)" : " WHERE h.Phone=:Phone";
     db.AddParamText(":Phone", substring ? "%" + phone + "%" : phone);
   }
-  // A number and gate that occur many times list once, at their first use.
-  sql += distinct ? " GROUP BY h.Phone, h.GateName ORDER BY min(h.DateTime)" : " ORDER BY h.DateTime";
+  sql += distinct ? kDistinctOrder : " ORDER BY h.DateTime";
   if (limit > 0) {
     sql += " LIMIT :Limit";
     db.AddParamInt(":Limit", limit);
@@ -156,4 +158,9 @@ int THistory::LoadFiltered(TCustomPhoneItemList& list, const std::string& phone,
     list.Add(std::move(item));
   }
   return count;
+}
+
+void THistory::LoadNumbers(std::vector<THistoryNumber>& numbers) {
+  auto t = CurrentDatabase().GetUniTable(std::string("SELECT h.Phone, h.GateName FROM HISTORY h") + kDistinctOrder);
+  for (; !t->Eof(); t->Next()) numbers.push_back({t->FieldAsString(0), t->FieldAsString(1)});
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "datetime.h"
 #include "phoneitems.h"
@@ -43,6 +44,12 @@ class THistoryItem : public TCustomPhoneItem {
 
 using THistoryItemList = TTypedPhoneItemList<THistoryItem>;
 
+// A number of the history with the gate it went through.
+struct THistoryNumber {
+  std::string Phone;
+  std::string GateName;
+};
+
 // Data access of the history over the global connection.
 class THistory {
  public:
@@ -63,4 +70,9 @@ class THistory {
   // kMatchSubstring); at most `limit` when it is above 0. Returns how many.
   // Raises ESQLiteException.
   static int LoadFiltered(TCustomPhoneItemList& list, const std::string& phone, uint8_t flags, int limit);
+  // Appends every number and gate of the history once, in the order the
+  // distinct load lists them (first use first), without names, captions or
+  // formats: the rows a cache of the recipient suggestions filters. Raises
+  // ESQLiteException.
+  static void LoadNumbers(std::vector<THistoryNumber>& numbers);
 };

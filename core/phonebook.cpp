@@ -62,6 +62,20 @@ std::string GroupFilter(const std::vector<int>& groupIds) {
 
 }  // namespace
 
+TContactPatterns ContactPatterns(const std::string& text) {
+  std::string namePart, phonePart;
+  SplitNamePhone(text, namePart, phonePart);
+  TContactPatterns patterns;
+  if (!namePart.empty() || !phonePart.empty()) {
+    patterns.name = cp1251::UpperCase(namePart) + "%";
+  } else {
+    patterns.name = "%" + cp1251::UpperCase(text) + "%";
+    phonePart = ExtractDigits(text);
+  }
+  if (!phonePart.empty()) patterns.phone = phonePart + "%";
+  return patterns;
+}
+
 void TPhoneBookItem::Clear() {
   TCustomPhoneItem::Clear();
   FromPhone.clear();
@@ -171,26 +185,29 @@ std::unique_ptr<TPhoneBookItem> TPhoneBook::GetItemByPhone(const std::string& ph
   return t->Eof() ? nullptr : ReadContact(*t);
 }
 
-bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list) {
-  std::string namePart, phonePart, namePattern;
-  SplitNamePhone(text, namePart, phonePart);
-  if (!namePart.empty() || !phonePart.empty()) {
-    namePattern = cp1251::UpperCase(namePart) + "%";
-  } else {
-    namePattern = "%" + cp1251::UpperCase(text) + "%";
-    phonePart = ExtractDigits(text);
-  }
+namespace {
+
+// Runs the suggestion query for typed text; `formatColumn` is the SQL of the
+// format column, or empty to leave it out.
+std::unique_ptr<TSQLiteUniTable> RunSuggestionQuery(const std::string& text, const std::string& formatColumn) {
+  TContactPatterns patterns = ContactPatterns(text);
   TSQLiteDatabase& db = CurrentDatabase();
-  db.AddParamText(":Name", namePattern);
-  std::string sql = "SELECT Name,Phone," + ContactFormatSql("pb.Phone", "pb.GateName") +
-                    " AS format,pb.GateName FROM PhoneBook pb Where upper(Name) like :Name";
-  if (!phonePart.empty()) {
+  db.AddParamText(":Name", patterns.name);
+  std::string sql = "SELECT Name,Phone," + (formatColumn.empty() ? std::string() : formatColumn + " AS format,") +
+                    "pb.GateName FROM PhoneBook pb Where upper(Name) like :Name";
+  if (!patterns.phone.empty()) {
     sql += " OR Phone like :Phone";
-    db.AddParamText(":Phone", phonePart + "%");
+    db.AddParamText(":Phone", patterns.phone);
   }
   // Grouping after a plain scan: walking the phone index would read every
   // contact's row out of order.
-  auto t = db.GetUniTable(sql + " Group by +phone ORDER BY Name");
+  return db.GetUniTable(sql + " Group by +phone ORDER BY Name");
+}
+
+}  // namespace
+
+bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list) {
+  auto t = RunSuggestionQuery(text, ContactFormatSql("pb.Phone", "pb.GateName"));
   int name = t->FieldIndex("Name"), phone = t->FieldIndex("Phone"), format = t->FieldIndex("format"),
       gate = t->FieldIndex("GateName");
   for (; !t->Eof(); t->Next()) {
@@ -202,6 +219,11 @@ bool TPhoneBook::FindByText(const std::string& text, TCustomPhoneItemList& list)
     list.Add(std::move(item));
   }
   return !list.Empty();
+}
+
+void TPhoneBook::LoadMatchRows(std::vector<TContactMatch>& rows) {
+  auto t = CurrentDatabase().GetUniTable("SELECT Name, Phone, GateName FROM PhoneBook ORDER BY Name");
+  for (; !t->Eof(); t->Next()) rows.push_back({t->FieldAsString(0), t->FieldAsString(1), t->FieldAsString(2)});
 }
 
 int TPhoneBook::FindByName(const std::string& name) {

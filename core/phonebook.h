@@ -37,6 +37,23 @@ class TPhoneBookGroup : public TObject {
 
 using TPhoneBookGroupList = TObjectList<TPhoneBookGroup>;
 
+// A contact as the recipient suggestions first list it.
+struct TContactMatch {
+  std::string Name;
+  std::string Phone;
+  std::string GateName;  // empty: any gate
+};
+
+// The LIKE patterns the suggestions match for typed text: "Name [number"
+// gives names beginning with Name (upper case) and numbers beginning with
+// the bracket text; other text gives names containing it and numbers
+// beginning with its digits. `phone` is empty when numbers are not matched.
+struct TContactPatterns {
+  std::string name;
+  std::string phone;
+};
+TContactPatterns ContactPatterns(const std::string& text);
+
 // Data access of the phone book over the global connection. Every method
 // raises ESQLiteException on a database error unless it says otherwise.
 class TPhoneBook {
@@ -67,6 +84,9 @@ class TPhoneBook {
   // text matches names containing it or numbers beginning with its digits.
   // One item per number. True when the list holds any item afterwards.
   static bool FindByText(const std::string& text, TCustomPhoneItemList& list);
+  // Appends every contact's name, number and gate, by name as FindByText
+  // orders them: what TContactSearch searches in memory.
+  static void LoadMatchRows(std::vector<TContactMatch>& rows);
   // The ID of the contact of that name (case-insensitive), 0 when none.
   static int FindByName(const std::string& name);
   // The ID of the contact with the digits of `phone`, 0 when none.

@@ -6,6 +6,8 @@
 // greater than a prefix of the number.
 #include "prefixsql.h"
 
+#include "sqlmgr.h"
+
 namespace {
 
 std::string Covers(std::string_view phone) {
@@ -24,4 +26,22 @@ std::string ContactFormatSql(std::string_view phone, std::string_view gate) {
   std::string g(gate);
   return "CASE WHEN " + g + " IS NULL THEN (SELECT gp.Format FROM GatePrefix gp WHERE " + Covers(phone) +
          " ORDER BY gp.PrefixStart DESC LIMIT 1) ELSE " + GateFormatSql(phone, gate) + " END";
+}
+
+std::string LookUpGateFormat(const std::string& phone, const std::string& gate) {
+  TSQLiteDatabase& db = CurrentDatabase();
+  db.AddParamText(":Phone", phone);
+  db.AddParamText(":Gate", gate);
+  return db.GetStringValue("SELECT " + GateFormatSql(":Phone", ":Gate"));
+}
+
+std::string LookUpContactFormat(const std::string& phone, const std::string& gate) {
+  TSQLiteDatabase& db = CurrentDatabase();
+  db.AddParamText(":Phone", phone);
+  // A contact without a gate holds NULL, which the lookup reads as "any".
+  if (gate.empty())
+    db.AddParamNull(":Gate");
+  else
+    db.AddParamText(":Gate", gate);
+  return db.GetStringValue("SELECT " + ContactFormatSql(":Phone", ":Gate"));
 }

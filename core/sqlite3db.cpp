@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <string_view>
 
 #include "cp1251.h"
@@ -154,7 +155,9 @@ TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName) {
   int rc = sqlite3_open_v2(fileName.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                            nullptr);
   if (rc == SQLITE_OK) {
+    static std::atomic<uint64_t> connections{0};
     handle_ = handle;
+    serial_ = ++connections;
     return;
   }
   std::string reason = handle ? cp1251::FromUtf8(sqlite3_errmsg(handle)) : "unknown error";
@@ -275,6 +278,18 @@ std::string TSQLiteDatabase::GetStringValue(const std::string& sql) {
 }
 
 int64_t TSQLiteDatabase::GetLastInsertRowID() const { return sqlite3_last_insert_rowid(handle_); }
+
+TDataStamp TSQLiteDatabase::DataStamp(const std::string& schema) {
+  // The name becomes part of the statement: only a plain identifier will do.
+  bool plain = !schema.empty();
+  for (char c : schema) plain = plain && (cp1251::IsLetterOrDigit(c) || c == '_') && static_cast<unsigned char>(c) < 128;
+  if (!plain) throw ESQLiteException("Invalid database name \"" + schema + "\"");
+  TDataStamp stamp;
+  stamp.connection = serial_;
+  stamp.changes = sqlite3_total_changes64(handle_);
+  stamp.version = GetIntValue("PRAGMA " + schema + ".data_version");
+  return stamp;
+}
 
 void TSQLiteDatabase::BeginTransaction() {
   if (InTransaction()) throw ESQLiteException("Transaction already open");

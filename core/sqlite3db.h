@@ -47,6 +47,17 @@ using TSQLiteFunction = void (*)(sqlite3_context*, int, sqlite3_value**);
 
 class TSQLiteUniTable;
 
+// What a cache of rows read from one database compares to know whether it
+// is still current. It changes whenever this connection writes to any of
+// its databases (more often than needed, never too seldom), whenever
+// another connection commits to that database, and with the connection.
+struct TDataStamp {
+  uint64_t connection = 0;
+  int64_t changes = -1;
+  int64_t version = -1;
+  bool operator==(const TDataStamp&) const = default;
+};
+
 // Prepared statements are finalised as soon as their owner lets go of them.
 struct TSQLiteStatementFinalizer {
   void operator()(sqlite3_stmt* stmt) const;
@@ -80,6 +91,9 @@ class TSQLiteDatabase : public TObject {
   // First column of the first row as text; empty without a row.
   std::string GetStringValue(const std::string& sql);
   int64_t GetLastInsertRowID() const;
+  // The stamp of the database `schema` ("main" or an attached alias).
+  // Raises ESQLiteException for a name that is no attached database.
+  TDataStamp DataStamp(const std::string& schema = "main");
 
   // Raises "Transaction already open" when one is open.
   void BeginTransaction();
@@ -124,6 +138,7 @@ class TSQLiteDatabase : public TObject {
   TSQliteParam& AddParam(const std::string& name, int type);
 
   sqlite3* handle_ = nullptr;
+  uint64_t serial_ = 0;  // tells this connection from every other one of the process
   std::vector<TSQliteParam> params_;
   // Statements by their text, while no one runs them: bulk writes and
   // lookups run the same few statements thousands of times, and preparing

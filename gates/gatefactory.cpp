@@ -54,8 +54,8 @@ bool TGateFactory::FindGatesForPhone(const std::string& phone, int kind, std::ve
   TSQLiteDatabase& db = CurrentDatabase();
   std::string sql =
       "SELECT GP.GateName FROM GatePrefix GP INNER JOIN Gate G ON G.Name=GP.GateName WHERE Disabled=0 AND "
-      "Length(:Phone)>=Length(GP.PrefixStart) AND SubStr(:Phone,1,Length(GP.PrefixStart)) BETWEEN GP.PrefixStart AND "
-      "GP.PrefixEnd";
+      "GP.PrefixStart<=:Phone AND Length(:Phone)>=Length(GP.PrefixStart) AND SubStr(:Phone,1,Length(GP.PrefixStart)) "
+      "BETWEEN GP.PrefixStart AND GP.PrefixEnd";
   db.AddParamText(":Phone", phone);
   if (kind == gkSMS || kind == gkMMS) {
     sql += " AND Type=:Type";

@@ -4,7 +4,11 @@
 // fonts and styles are the desktop's. A window is added by one entry in
 // kShots below.
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
@@ -31,6 +35,7 @@
 #include "optionsfrm.h"
 #include "placement.h"
 #include "sendlogger.h"
+#include "phonebook.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
 #include "templates.h"
@@ -56,11 +61,18 @@ std::string SampleGates() {
                     "</SupportFlash><Captcha>1</Captcha><SupportCheckDelivery>1</SupportCheckDelivery><GateURL>"
                     "http://www.mts.ru/sms/</GateURL><Description>Бесплатная отправка с сайта МТС.\r\nНе более 10 "
                     "сообщений в сутки.</Description>"_cp;
+  std::string mms =
+      "<gate><name>MMSC</name><caption>" + "ММС-центр"_cp + "</caption><type>MMS</type><class>HTTP</class>"
+      "<version>1</version><priority>10</priority><prefixlist><prefix start=\"7916\" end=\"7916\" format=\"1.3.7\" "
+      "tag=\"0\"/></prefixlist><info><SupportUnicode>1</SupportUnicode><MaxSymbols>1000</MaxSymbols>"
+      "<MaxUnicodeSymbols>1000</MaxUnicodeSymbols><MaxSubjectSymbols>40</MaxSubjectSymbols>"
+      "<SupportMultiMedia>1</SupportMultiMedia><SupportImage>1</SupportImage><MaxMultimediaSize>300000"
+      "</MaxMultimediaSize></info><classprops><Send>1</Send></classprops></gate>";
   return "<?xml version=\"1.0\" encoding=\"windows-1251\"?><gates version=\"7\">" +
          gate("MTS", "МТС (Москва)"_cp, "SMS", 20, mts) +
-         gate("SMSC", "SMS-центр"_cp, "SMS", 10, "<SupportUnicode>1</SupportUnicode><SupportFlash>1</SupportFlash>") +
+         gate("SMSC", "SMS-центр"_cp, "SMS", 10, "<SupportUnicode>1</SupportUnicode><MaxUnicodeSymbols>70</MaxUnicodeSymbols><SupportFlash>1</SupportFlash>") +
          gate("MTSMMS", "МТС MMS"_cp, "MMS", 5, "<GateURL>http://www.mts.ru/mms/</GateURL>") +
-         gate("Old", "Старый шлюз"_cp, "SMS", 1, "") + "</gates>";
+         gate("Old", "Старый шлюз"_cp, "SMS", 1, "") + mms + "</gates>";
 }
 
 // Fills the profile's databases with what the windows show. The first run
@@ -84,6 +96,17 @@ void FillProfile() {
   TTemplateList::Add("Опаздываю"_cp, "Опаздываю, буду в |"_cp);
   TTemplateList::Add("Перезвони"_cp, "Перезвони мне, пожалуйста"_cp);
   TLastItems::Add(TLastItems::kSignature, "Вася"_cp);
+  // Each picture starts from an empty composer, not from the last one's.
+  TIniStorage options(ProfileDir + "Parlomix.ini");
+  options.WriteBool("Message\\SaveOnExit", false);
+  options.Flush();
+  for (auto [name, phone] : {std::pair{"Иванов Иван", "79161234567"}, {"Иванова Мария", "79167654321"},
+                             {"Ивлев Пётр", "79160001122"}}) {
+    TPhoneBookItem contact;
+    contact.Name = cp1251::FromUtf8(name);
+    contact.Phone = phone;
+    TPhoneBook::AddItem(contact);
+  }
   CloseDatabases();
 }
 
@@ -91,8 +114,9 @@ void FillProfile() {
 std::unique_ptr<QWidget> MainWindow() {
   auto frm = std::make_unique<TSMSFrm>(std::vector<std::string>{});
   if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return nullptr;
-  frm->cbTo->setEditText("+7 916 123-45-67");
+  frm->cbTo->SetTextNoSuggest("+7 916 123-45-67");
   frm->FillGateList();
+  frm->FormatRecipientText();
   frm->SetMemoText("Привет! Встречаемся у входа в кино в семь.\r\nНе опаздывай :)"_cp);
   frm->cbSignature->setEditText(QStr("Вася"_cp));
   frm->UpdateActions();
@@ -173,9 +197,73 @@ std::unique_ptr<QWidget> GateManager() {
   return frm;
 }
 
+// The main window writing an MMS to a contact, a picture attached.
+std::unique_ptr<QWidget> ComposerMms() {
+  auto frm = std::make_unique<TSMSFrm>(std::vector<std::string>{});
+  if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return nullptr;
+  frm->Action("aMMS")->trigger();
+  frm->cbTo->SetTextNoSuggest(QStr("Иванов Иван [+79161234567]"_cp));
+  frm->FillGateList();
+  frm->FormatRecipientText();
+  frm->cbSubject->setEditText(QStr("С днём рождения!"_cp));
+  frm->SetMemoText("Поздравляю! Это тебе :)"_cp);
+  frm->cbSignature->setEditText(QStr("Вася"_cp));
+  // A picture of a sunset, drawn for the occasion.
+  QImage picture(320, 240, QImage::Format_RGB32);
+  QPainter painter(&picture);
+  QLinearGradient sky(0, 0, 0, 240);
+  sky.setColorAt(0, QColor(0x2a, 0x4d, 0x9b));
+  sky.setColorAt(1, QColor(0xf5, 0x9e, 0x42));
+  painter.fillRect(picture.rect(), sky);
+  painter.setBrush(QColor(0xff, 0xd3, 0x4e));
+  painter.setPen(Qt::NoPen);
+  painter.drawEllipse(QPoint(160, 190), 60, 60);
+  painter.fillRect(QRect(0, 200, 320, 40), QColor(0x1d, 0x3b, 0x2a));
+  painter.end();
+  std::string file = ProfileDir + "sunset.png";
+  picture.save(QString::fromStdString(file), "PNG");
+  frm->AddMultimediaFile(file);
+  frm->resize(760, 600);
+  return frm;
+}
+
+// The main window with the recipient's suggestions open: typed by keys, so
+// the window is shown first.
+std::unique_ptr<QWidget> Suggestions() {
+  auto frm = MainWindow();
+  if (!frm) return nullptr;
+  auto* smsFrm = static_cast<TSMSFrm*>(frm.get());
+  smsFrm->aNewExecute();
+  smsFrm->SetMemoText("Привет!"_cp);
+  return frm;
+}
+
+void TypeRecipient(QWidget* window) {
+  auto* frm = static_cast<TSMSFrm*>(window);
+  frm->activateWindow();
+  frm->cbTo->setFocus();
+  for (QChar c : QStr("Ив"_cp)) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(frm->cbTo, &press);
+  }
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QApplication::sendEvent(frm->cbTo, &down);
+}
+
+// What a picture shows beyond the window itself: the suggestion list floats
+// in a window of its own.
+QRect ScreenArea(QWidget* window) {
+  QRect area = window->frameGeometry();
+  if (auto* frm = qobject_cast<TSMSFrm*>(window); frm && frm->cbTo->DroppedDown())
+    area = area.united(frm->cbTo->Popup()->geometry());
+  return area;
+}
+
 struct Shot {
   const char* name;
   std::function<std::unique_ptr<QWidget>()> open;
+  // Run once the window is shown; a shot with it is taken from the screen.
+  std::function<void(QWidget*)> act = nullptr;
 };
 
 const Shot kShots[] = {
@@ -190,6 +278,8 @@ const Shot kShots[] = {
     {"options-stats", [] { return OptionsPage(4); }},
     {"firstrun", FirstRun},
     {"gatemanager", GateManager},
+    {"composer-mms", ComposerMms},
+    {"recipient-suggestions", Suggestions, TypeRecipient},
 };
 
 }  // namespace
@@ -223,12 +313,24 @@ int main(int argc, char** argv) {
     }
     window->show();
     // Let the window be laid out and painted before it is taken.
-    for (int i = 0; i < 20; ++i) {
-      QCoreApplication::processEvents();
-      QThread::msleep(20);
+    auto settle = [] {
+      for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+      }
+    };
+    settle();
+    QPixmap picture;
+    if (shot.act) {
+      shot.act(window.get());
+      settle();
+      QRect area = ScreenArea(window.get());
+      picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    } else {
+      picture = window->grab();
     }
     QString file = folder + "/" + shot.name + ".png";
-    if (!window->grab().save(file)) {
+    if (!picture.save(file)) {
       std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
       ++failures;
     }

@@ -105,4 +105,13 @@ class MainWindowTest : public ::testing::Test {
     db.ExecSQL("INSERT INTO gates.GatePrefix (GateName, Format, PrefixStart, PrefixEnd) VALUES (:Name, '1.3.7', "
                ":Start, :Start)");
   }
+  // An information value of a gate.
+  static void AddGateInfo(TSQLiteDatabase& db, const std::string& gate, const std::string& name,
+                          const std::string& value) {
+    db.AddParamText(":Gate", gate);
+    db.AddParamText(":Name", name);
+    db.AddParamText(":Value", value);
+    db.ExecSQL("INSERT INTO gates.GateParam (GateName, ParamName, ParamClass, ParamValue) VALUES (:Gate, :Name, 0, "
+               ":Value)");
+  }
 };

@@ -322,7 +322,10 @@ TEST_F(MainWindowShell, ActionsCarryTheirCaptionsShortcutsAndHints) {
 }
 
 TEST_F(MainWindowShell, ActionsAreEnabledByWhatTheComposerHolds) {
-  WithDatabase([](TSQLiteDatabase& db) { AddGate(db, "MTS", "МТС"_cp, "7916"); });
+  WithDatabase([](TSQLiteDatabase& db) {
+    AddGate(db, "MTS", "МТС"_cp, "7916");
+    AddGateInfo(db, "MTS", "MaxSymbols", "160");
+  });
   auto frm = Start();
   frm->aNewExecute();
   auto enabled = [&](const char* name) { return frm->Action(name)->isEnabled(); };

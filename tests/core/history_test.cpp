@@ -127,6 +127,30 @@ TEST_F(History, DistinctNumbersForSuggestions) {
   EXPECT_EQ(list[0]->Caption, "Билайн"_cp);
 }
 
+// The bare numbers are the distinct suggestions without a filter, in their
+// order, without the lookups.
+TEST_F(History, NumbersAreTheDistinctRowsInTheirOrder) {
+  std::vector<THistoryNumber> numbers;
+  THistory::LoadNumbers(numbers);
+  EXPECT_TRUE(numbers.empty());
+  Send("79035550000", "Beeline", "m", 12);
+  for (int i = 0; i < 3; ++i) Send("79161234567", "MTS", "m", 20 - i);
+  Send("79161234567", "Beeline", "m", 10);
+  Send("79161234567", "", "m", 30);
+  THistoryItemList list;
+  THistory::LoadFiltered(list, "", THistory::kMatchSubstring | THistory::kDistinctNumbers, 0);
+  THistory::LoadNumbers(numbers);
+  ASSERT_EQ(numbers.size(), 4u);
+  ASSERT_EQ(list.Count(), 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(numbers[i].Phone, list[i]->Phone);
+    EXPECT_EQ(numbers[i].GateName, list[i]->GateName);
+  }
+  EXPECT_EQ(numbers[0].GateName, "Beeline");
+  EXPECT_EQ(numbers[1].Phone, "79035550000");
+  EXPECT_EQ(numbers[2].GateName, "MTS") << "first used at minute 18";
+}
+
 TEST_F(History, ClearEmptiesTheTable) {
   EXPECT_TRUE(THistory::Clear());
   Send("79161234567", "MTS", "x", 0);

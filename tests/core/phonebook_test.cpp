@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "core/fresh_database.h"
+#include "contactsearch.h"
 #include "cp1251.h"
+#include "prefixsql.h"
 
 namespace {
 
@@ -143,6 +145,63 @@ TEST_F(PhoneBook, SuggestionsForTypedText) {
   EXPECT_EQ(list[0]->Format, "1.3.7");
   EXPECT_EQ(list[0]->GateName, "Beeline");
   EXPECT_EQ(list[0]->ID, 0);
+}
+
+// The search held in memory gives the query's rows in the query's order for
+// every kind of text, wildcards of LIKE included; a row's format looked up
+// on its own is the one the query gives.
+TEST_F(PhoneBook, TheSearchInMemoryListsWhatTheQueryLists) {
+  AddGate("Narrow", "N", {{"79165", "79165", "2.2.7"}});
+  Contact("Inside", "79165000000", "Narrow", 0);
+  Contact("Nearest", "79169000000", "", 0);
+  Contact("100% Ivan_ov", "79160000100", "", 0);
+  Contact("ёлка Ёжик"_cp, "79160000200", "", 0);
+  TContactSearch search;
+  search.Load();
+  EXPECT_EQ(search.Count(), 10);
+  const std::vector<std::string> texts = {
+      "ов"_cp, "Ив ["_cp, "[7903]", "7916", "", "a", "zzz", "%", "_", "i_", "IVAN", "ivan", "100%", "_v%n", "ЁЛ"_cp,
+      "ёж"_cp, "[", "]", "[]", "Ivan [7916", "Taras [38", " [7", "N", "in", "%%%", "9", "0", "[9_6"};
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(cp1251::ToUtf8(text));
+    TPhoneBookItemList list;
+    TPhoneBook::FindByText(text, list);
+    std::vector<const TContactMatch*> matches;
+    search.Find(text, matches);
+    ASSERT_EQ(matches.size(), static_cast<size_t>(list.Count()));
+    for (size_t i = 0; i < matches.size(); ++i) {
+      const TContactMatch& m = *matches[i];
+      EXPECT_EQ(m.Phone, list[i]->Phone);
+      // Of contacts sharing a number, the query may give either.
+      if (m.Phone != "79161234567") {
+        EXPECT_EQ(m.Name, list[i]->Name);
+        EXPECT_EQ(m.GateName, list[i]->GateName);
+      }
+      EXPECT_EQ(LookUpContactFormat(m.Phone, m.GateName), list[i]->Format) << m.Phone;
+    }
+  }
+  EXPECT_EQ(LookUpContactFormat("79165000000", ""), "2.2.7") << "the longest range of any gate";
+  EXPECT_EQ(LookUpContactFormat("79161110000", "Beeline"), "") << "only the contact's own gate";
+  EXPECT_EQ(LookUpGateFormat("79161110000", "MTS"), "1.3.7");
+  EXPECT_EQ(LookUpGateFormat("79161110000", ""), "") << "a history row without a gate has no format";
+  EXPECT_EQ(LookUpContactFormat("' OR 1=1 --", ""), "");
+}
+
+TEST(SqlLike, WildcardsAndCase) {
+  EXPECT_TRUE(SqlLike("%", ""));
+  EXPECT_TRUE(SqlLike("", ""));
+  EXPECT_FALSE(SqlLike("", "a"));
+  EXPECT_TRUE(SqlLike("a%", "ABC"));
+  EXPECT_TRUE(SqlLike("%b%", "abc"));
+  EXPECT_FALSE(SqlLike("%d%", "abc"));
+  EXPECT_TRUE(SqlLike("a_c", "abc"));
+  EXPECT_FALSE(SqlLike("a_c", "ac"));
+  EXPECT_TRUE(SqlLike("%a%b%c%", "xxaxxbxxcxx"));
+  EXPECT_FALSE(SqlLike("%a%b%c%", "xxcxxbxxaxx"));
+  EXPECT_TRUE(SqlLike("%aab", "aaaab")) << "the run before a match retried";
+  EXPECT_FALSE(SqlLike("А%"_cp, "а"_cp)) << "Cyrillic letters keep their case";
+  EXPECT_TRUE(SqlLike(std::string(50, '%') + "b", std::string(2000, 'a') + "b"));
+  EXPECT_FALSE(SqlLike("%a%a%a%a%a%a%b", std::string(60, 'a')));
 }
 
 TEST_F(PhoneBook, LookupsAndWrites) {

@@ -130,6 +130,38 @@ TEST_F(SQLiteLayer, SingleValueReads) {
   EXPECT_EQ(Count("t"), 3);
 }
 
+// A cache keyed on the stamp must see every committed change: its own
+// connection's, another connection's, and a connection opened anew.
+TEST_F(SQLiteLayer, TheDataStampMovesWithEveryChange) {
+  db.ExecSQL("CREATE TABLE t (x)");
+  TDataStamp before = db.DataStamp();
+  EXPECT_EQ(db.DataStamp(), before) << "reading changes nothing";
+  db.GetIntValue("SELECT count(*) FROM t");
+  EXPECT_EQ(db.DataStamp(), before);
+  db.ExecSQL("INSERT INTO t VALUES (1)");
+  TDataStamp own = db.DataStamp();
+  EXPECT_NE(own, before);
+
+  {
+    TSQLiteDatabase other(dir.File("test.db3"));
+    other.ExecSQL("UPDATE t SET x=2");
+  }
+  EXPECT_NE(db.DataStamp(), own) << "another connection's commit";
+
+  // Two fresh connections have changed nothing and seen nothing change.
+  TSQLiteDatabase first(dir.File("test.db3")), second(dir.File("test.db3"));
+  EXPECT_NE(first.DataStamp(), second.DataStamp()) << "another connection never shares a stamp";
+
+  db.ExecSQL("ATTACH DATABASE '" + dir.File("side.db3") + "' AS side");
+  db.ExecSQL("CREATE TABLE side.s (y)");
+  TDataStamp side = db.DataStamp("side");
+  EXPECT_EQ(db.DataStamp("side"), side);
+  EXPECT_THROW(db.DataStamp("nosuch"), ESQLiteException);
+  EXPECT_THROW(db.DataStamp("main; DROP TABLE t"), ESQLiteException);
+  EXPECT_THROW(db.DataStamp(""), ESQLiteException);
+  EXPECT_EQ(Count("t"), 1);
+}
+
 TEST_F(SQLiteLayer, TransactionsFollowTheEngine) {
   db.ExecSQL("CREATE TABLE t (x)");
   EXPECT_FALSE(db.InTransaction());

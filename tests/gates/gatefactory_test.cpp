@@ -96,6 +96,29 @@ TEST_F(GateFactory, GatesForAPhoneComeOnceByPriorityThenImportOrder) {
   EXPECT_EQ(list.front(), "long");
 }
 
+// The search skips every range whose start lies above the number, which no
+// covering range's does; wide ranges and an empty start still cover.
+TEST_F(GateFactory, WideRangesAndAnEmptyStartStillCover) {
+  Gate("wide");
+  Gate("any");
+  Gate("narrow");
+  Prefix("wide", "1", "9", "1.3.7");
+  Prefix("any", "", "9", "1.3.7");
+  Prefix("narrow", "80", "81", "1.3.7");
+  std::vector<std::string> list;
+  EXPECT_TRUE(TGateFactory::FindGatesForPhone("79161234567", gkAll, list));
+  EXPECT_EQ(list, (std::vector<std::string>{"wide", "any"}));
+  list.clear();
+  EXPECT_TRUE(TGateFactory::FindGatesForPhone("", gkAll, list));
+  EXPECT_EQ(list, std::vector<std::string>{"any"}) << "an empty start covers even no number";
+  list.clear();
+  EXPECT_TRUE(TGateFactory::FindGatesForPhone("8099", gkAll, list));
+  EXPECT_EQ(list, (std::vector<std::string>{"wide", "any", "narrow"}));
+  list.clear();
+  EXPECT_TRUE(TGateFactory::FindGatesForPhone("0", gkAll, list));
+  EXPECT_EQ(list, std::vector<std::string>{"any"});
+}
+
 TEST_F(GateFactory, SwitchingAGateOffTakesItOutOfTheSearch) {
   Gate("g");
   Prefix("g", "7", "7", "1.3.7");
