@@ -17,13 +17,21 @@
 #include <sstream>
 #include <string>
 
+#include "aboutfrm.h"
 #include "application.h"
 #include "cp1251.h"
+#include "history.h"
+#include "historyfrm.h"
 #include "importgate.h"
+#include "inistorage.h"
 #include "lastitems.h"
 #include "options.h"
+#include "phonebook.h"
+#include "phonebookfrm.h"
+#include "phoneeditfrm.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
+#include "templatefrm.h"
 #include "templates.h"
 #include "uitext.h"
 
@@ -43,6 +51,60 @@ std::string SampleGates() {
          gate("MTS", "МТС (Москва)"_cp, 20) + gate("SMSC", "SMS-центр"_cp, 10) + "</gates>";
 }
 
+// Contacts in and out of groups, and the messages sent to them.
+void FillPhoneBookAndHistory() {
+  int friends = 0;
+  for (const char* name : {"Друзья", "Работа", "Семья"}) {
+    TPhoneBookGroup group;
+    group.Name = cp1251::FromUtf8(name);
+    int id = TPhoneBook::AddGroup(group).ID;
+    if (!friends) friends = id;
+  }
+  struct Sample {
+    const char *name, *phone, *gate, *signature;
+    int group;
+  };
+  const Sample contacts[] = {
+      {"Анна Смирнова", "79161112233", "MTS", "Ваш сын", 0},
+      {"Борис", "79165554433", "", "", 0},
+      {"Вера Петровна", "79167778899", "SMSC", "Вася", 0},
+      {"Дмитрий (работа)", "79160001122", "", "", 0},
+      {"Сергей", "79163334455", "MTS", "", friends},
+  };
+  for (const Sample& c : contacts) {
+    TPhoneBookItem item;
+    item.Name = cp1251::FromUtf8(c.name);
+    item.Phone = c.phone;
+    item.GateName = c.gate;
+    item.Signature = cp1251::FromUtf8(c.signature);
+    item.GroupID = c.group;
+    TPhoneBook::AddItem(item);
+  }
+  struct Sent {
+    const char *phone, *gate, *subject, *text, *signature;
+    int year, month, day, hour, minute;
+    uint8_t status;
+  };
+  const Sent history[] = {
+      {"79161112233", "MTS", "", "С Новым годом!", "Вася", 2023, 12, 31, 23, 55, dsDelivered},
+      {"79165554433", "SMSC", "", "Буду через десять минут", "", 2024, 1, 15, 9, 10, dsNotSupported},
+      {"79167778899", "SMSC", "", "Заберу детей сам", "Вася", 2024, 1, 15, 18, 40, dsNotDelivered},
+      {"79160001122", "MTS", "Фото", "Смотри, что нашёл", "", 2024, 2, 3, 12, 0, dsDelivered},
+      {"79161112233", "MTS", "", "Перезвони, когда сможешь", "Вася", 2024, 2, 3, 14, 25, dsCancelled},
+      {"79169990000", "MTS", "", "Встречаемся у входа в кино в семь", "", 2024, 2, 14, 19, 5, dsDelivered},
+  };
+  for (const Sent& h : history) {
+    THistoryItem item;
+    item.Phone = h.phone;
+    item.GateName = h.gate;
+    item.Subject = cp1251::FromUtf8(h.subject);
+    item.Message = cp1251::FromUtf8(h.text);
+    item.Signature = cp1251::FromUtf8(h.signature);
+    item.DeliveryStatus = h.status;
+    THistory::Add(item, EncodeDate(h.year, h.month, h.day) + EncodeTime(h.hour, h.minute, 0));
+  }
+}
+
 // Fills the profile's databases with what the windows show.
 void FillProfile() {
   OpenDatabases(ProfileDir + "Parlomix.db3", ProfileDir + "Gates.db3");
@@ -51,6 +113,7 @@ void FillProfile() {
   TTemplateList::Add("Опаздываю"_cp, "Опаздываю, буду в |"_cp);
   TTemplateList::Add("Перезвони"_cp, "Перезвони мне, пожалуйста"_cp);
   TLastItems::Add(TLastItems::kSignature, "Вася"_cp);
+  FillPhoneBookAndHistory();
   CloseDatabases();
 }
 
@@ -67,6 +130,48 @@ std::unique_ptr<QWidget> MainWindow() {
   return frm;
 }
 
+// The databases and options the data windows read, while no main window
+// holds them.
+void OpenProfileData() {
+  static TIniStorage placement(ProfileDir + "Placemnt.ini"), storage(ProfileDir + "Parlomix.ini");
+  static std::unique_ptr<TOptions> options;
+  if (!options) {
+    placement.AddSubStorage("Configuration", &storage);
+    options = std::make_unique<TOptions>(&placement);
+  }
+  Options = options.get();
+  OpenDatabases(ProfileDir + "Parlomix.db3", ProfileDir + "Gates.db3");
+}
+
+std::unique_ptr<QWidget> PhoneBook() {
+  OpenProfileData();
+  return std::make_unique<TPhoneBookFrm>();
+}
+
+std::unique_ptr<QWidget> ContactEditor() {
+  OpenProfileData();
+  auto editor = std::make_unique<TEditPhoneFrm>();
+  std::unique_ptr<TPhoneBookItem> contact = TPhoneBook::GetItemByPhone("79161112233");
+  if (contact) editor->SetContact(*contact);
+  return editor;
+}
+
+std::unique_ptr<QWidget> History() {
+  OpenProfileData();
+  return std::make_unique<THistoryFrm>();
+}
+
+std::unique_ptr<QWidget> Templates() {
+  OpenProfileData();
+  return std::make_unique<TTemplateFrm>();
+}
+
+std::unique_ptr<QWidget> About() {
+  OpenProfileData();
+  ReadProgramVersion();
+  return std::make_unique<TAboutFrm>();
+}
+
 struct Shot {
   const char* name;
   std::function<std::unique_ptr<QWidget>()> open;
@@ -74,6 +179,11 @@ struct Shot {
 
 const Shot kShots[] = {
     {"mainwindow", MainWindow},
+    {"phonebook", PhoneBook},
+    {"contacteditor", ContactEditor},
+    {"history", History},
+    {"templates", Templates},
+    {"about", About},
 };
 
 }  // namespace
@@ -117,6 +227,8 @@ int main(int argc, char** argv) {
     }
     window.reset();
   }
+  CloseDatabases();
+  Options = nullptr;
   std::filesystem::remove_all(temp);
   return failures == 0 ? 0 : 1;
 }
