@@ -44,6 +44,7 @@ THistoryFrm::THistoryFrm(QWidget* owner)
 }
 
 THistoryFrm::~THistoryFrm() {
+  SilenceControls();
   // The views and their models go before the lists the models read.
   delete lvHistory;
   delete tvDates;

@@ -30,6 +30,10 @@ QAction* TModalForm::NewAction(const char* name, const char* caption, const char
   return action;
 }
 
+void TModalForm::SilenceControls() {
+  for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+}
+
 void TModalForm::SetActionsEnabled(std::initializer_list<std::pair<const char*, bool>> states) {
   for (const auto& [name, enabled] : states) Action(name)->setEnabled(enabled);
 }

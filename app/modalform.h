@@ -55,6 +55,10 @@ class TModalForm : public QDialog {
   virtual void RestoreMore(const TFormPlacement& placement);
   // Windows that are always centred keep only their size.
   void KeepOnlySize() { onlySize_ = true; }
+  // Stops every control from signalling: a window's destructor calls it
+  // first, so that controls going away later do not call handlers whose data
+  // is gone already.
+  void SilenceControls();
 
   void showEvent(QShowEvent* event) override;
   void done(int result) override;

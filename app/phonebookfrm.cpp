@@ -124,6 +124,7 @@ TPhoneBookFrm::TPhoneBookFrm(QWidget* owner) : TModalForm(owner, "PhoneBookFrm",
 
 TPhoneBookFrm::~TPhoneBookFrm() {
   disconnect(focusWatch_);
+  SilenceControls();
   // The view and its model go before the list the model reads.
   delete lvItems;
   delete model_;

@@ -92,7 +92,7 @@ TEditPhoneFrm::TEditPhoneFrm(QWidget* owner)
   RestorePlacement();
 }
 
-TEditPhoneFrm::~TEditPhoneFrm() = default;
+TEditPhoneFrm::~TEditPhoneFrm() { SilenceControls(); }
 
 uint8_t TEditPhoneFrm::StateToTranslit(Qt::CheckState state) { return CheckStateToTranslit(state); }
 

@@ -39,7 +39,7 @@ TTemplateFrm::TTemplateFrm(QWidget* owner)
   UpdateActions();
 }
 
-TTemplateFrm::~TTemplateFrm() = default;
+TTemplateFrm::~TTemplateFrm() { SilenceControls(); }
 
 void TTemplateFrm::CreateControls() {
   // A push button that runs an action and follows its enabled state.

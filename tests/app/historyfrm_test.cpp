@@ -223,6 +223,23 @@ TEST_F(HistoryWindow, CopyPutsTheTextOrTheWholeRecordOnTheClipboard) {
   EXPECT_EQ(frm->result(), QDialog::Rejected);
 }
 
+TEST_F(HistoryWindow, ARowWithAnImpossibleTimeStillOpensTheWindow) {
+  Sent("79161234567", At(2024, 1, 2), "ok");
+  db().ExecSQL("INSERT INTO History (DateTime, GateName, Phone, Message) VALUES (99999999999999, 'MTS', '1', 'far')");
+  db().ExecSQL("INSERT INTO History (DateTime, GateName, Phone, Message) VALUES ('soon', 'MTS', '1', 'text')");
+  auto frm = Open();
+  ASSERT_EQ(frm->lvHistory->model()->rowCount(), 3);
+  // The database orders text after numbers; text reads as 0 seconds.
+  EXPECT_EQ(Tree(*frm), (std::vector<std::string>{"2024", "  Январь", "    2 (12:00)"}));
+  EXPECT_EQ(Cell(*frm, 1, 2), "far");
+  EXPECT_EQ(Cell(*frm, 1, 0), "");  // no date the calendar knows
+  EXPECT_EQ(Cell(*frm, 2, 0), "01.01.1970");
+  for (int row : {1, 2}) {
+    frm->SelectRow(row);
+    EXPECT_EQ(SelectedNodeText(*frm), "2 (12:00)");  // out of order: under the day before
+  }
+}
+
 TEST_F(HistoryWindow, AnEmptyHistoryShowsNothing) {
   auto frm = Open("79161234567");
   EXPECT_EQ(frm->tvDates->model()->rowCount(), 0);
