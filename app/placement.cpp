@@ -147,3 +147,16 @@ void TFormPlacement::SaveHeader(const QHeaderView& header, std::string_view name
   storage_->WriteString(Key(std::string(name) + ".Order"), JoinInts(order));
   storage_->WriteString(Key(std::string(name) + ".Widths"), JoinInts(widths));
 }
+
+void CentreWindow(QWidget& window, const QWidget* over) {
+  QRect area;
+  if (over) {
+    area = over->frameGeometry();
+  } else if (QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen()) {
+    area = screen->availableGeometry();
+  }
+  if (area.isEmpty()) return;
+  QRect frame(QPoint(), window.size());
+  frame.moveCenter(area.center());
+  window.move(FitOntoScreens(frame, AvailableScreens()).topLeft());
+}

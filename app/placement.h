@@ -57,3 +57,8 @@ QRect FitOntoScreens(const QRect& frame, const QList<QRect>& screens);
 // "3,1,2" as numbers when it holds exactly `count` whole numbers; nullopt
 // for anything else.
 std::optional<std::vector<int>> ParseIntList(std::string_view text, size_t count);
+
+// Moves a window, keeping its size, so that its centre is that of `over`
+// (a window) or, for null, of the screen it is on; for the dialogs that are
+// centred on their owner or on the screen whatever was saved.
+void CentreWindow(QWidget& window, const QWidget* over);

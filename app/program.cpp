@@ -7,8 +7,10 @@
 #include "cp1251.h"
 #include "smsfrm.h"
 #include "startup.h"
+#include "windowhooks.h"
 
 int RunProgram(TParlomixApp& app, std::vector<std::string> args) {
+  RegisterWindowHooks();
   std::unique_ptr<TSMSFrm> frm;
   try {
     frm = std::make_unique<TSMSFrm>(std::move(args));

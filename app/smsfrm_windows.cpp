@@ -9,6 +9,9 @@
 #include "optionsfrm.h"
 #include "lastitems.h"
 #include "senddisp.h"
+#include "aboutfrm.h"
+#include "historyfrm.h"
+#include "phonebookfrm.h"
 #include "smsfrm.h"
 #include "uitext.h"
 
@@ -30,18 +33,19 @@ void TSMSFrm::aSendSMSExecute() {
 // ---- Data windows ----
 
 void TSMSFrm::aHistoryExecute() {
-  // The history window opens here.
+  THistoryFrm frm(this);
+  frm.exec();
 }
 
 void TSMSFrm::aContactHistoryExecute() {
-  std::string filterPhone = RecipientPhone();
-  // The history window opens here with its FilterPhone := filterPhone.
-  (void)filterPhone;
+  THistoryFrm frm(this);
+  frm.FilterPhone = RecipientPhone();
+  frm.exec();
 }
 
 void TSMSFrm::aPhoneBookExecute() {
-  // The phone book window opens here; when it closes with OK and has a
-  // selected item, UsePhoneBookChoice(its SelectedPhone) runs.
+  TPhoneBookFrm frm(this);
+  if (frm.exec() == QDialog::Accepted && frm.GetSelectedItem()) UsePhoneBookChoice(frm.SelectedPhone);
 }
 
 void TSMSFrm::UsePhoneBookChoice(const std::string& selectedPhone) {
@@ -52,9 +56,7 @@ void TSMSFrm::UsePhoneBookChoice(const std::string& selectedPhone) {
   mMsg->moveCursor(QTextCursor::End);
 }
 
-void TSMSFrm::aAddToPhoneBookExecute() {
-  // The contact editor opens here, prefilled from the recipient text.
-}
+void TSMSFrm::aAddToPhoneBookExecute() { TPhoneBook::AddFromText(CpStr(cbTo->currentText())); }
 
 // ---- Gate manager, options, about, feedback ----
 
@@ -82,7 +84,8 @@ void TSMSFrm::ShowOptions(int page) {
 void TSMSFrm::aOptionsExecute() { ShowOptions(0); }
 
 void TSMSFrm::aAboutExecute() {
-  // The about box opens here.
+  TAboutFrm frm(this);
+  frm.exec();
 }
 
 void TSMSFrm::aFeedbackExecute() {

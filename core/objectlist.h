@@ -25,6 +25,14 @@ class TObjectList {
   }
   T* operator[](int index) const { return GetItem(index); }
   void Clear() { items_.clear(); }
+  // Frees the item at `index` and closes the gap; raises EListError outside
+  // the list.
+  void Delete(int index) {
+    GetItem(index);
+    items_.erase(items_.begin() + index);
+  }
+  // Exchanges the whole contents with `other`.
+  void Swap(TObjectList& other) noexcept { items_.swap(other.items_); }
 
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }

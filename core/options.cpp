@@ -217,6 +217,8 @@ std::string ProgramFileName() {
 void ReadProgramVersion() {
   ProgramVersion.FileVersion = PARLOMIX_VERSION;
   ProgramVersion.Build = PARLOMIX_VERSION_BUILD;
+  ProgramVersion.FixedVersion = {PARLOMIX_VERSION_MAJOR, PARLOMIX_VERSION_MINOR, PARLOMIX_VERSION_PATCH,
+                                 PARLOMIX_VERSION_BUILD};
 }
 
 namespace {

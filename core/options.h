@@ -3,6 +3,7 @@
 // and version fixed at start-up.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -79,6 +80,7 @@ inline constexpr std::string_view kWebSite = "http://parlomix.org";
 struct TProgramVersion {
   std::string FileVersion;  // "major.minor.patch.build"
   int Build = 0;            // the fourth number of the version
+  std::array<int, 4> FixedVersion{};  // the four numbers of the version
   int GatesVersion = 0;     // the installed gate list's version
 };
 

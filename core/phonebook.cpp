@@ -32,6 +32,11 @@ void AddIdOrNull(TSQLiteDatabase& db, const std::string& name, int id) {
     db.AddParamInt(name, id);
 }
 
+TContactEditorHook& ContactEditorHook() {
+  static TContactEditorHook hook;
+  return hook;
+}
+
 int64_t TranslitOf(const std::string& text) {
   int64_t value = 0;
   return TryStrToInt64(text, value) ? value : 0;
@@ -249,3 +254,21 @@ std::string TPhoneBook::GetPhoneByName(const std::string& name) {
   db.AddParamText(":Name", name);
   return db.GetStringValue("SELECT Phone FROM PhoneBook Where Name=:Name");
 }
+
+bool TPhoneBook::AddFromText(const std::string& text) {
+  const TContactEditorHook& hook = ContactEditorHook();
+  if (!hook) return false;
+  TPhoneBookItem item;
+  std::string bracket;
+  SplitNamePhone(text, item.Name, bracket);
+  item.Phone = ExtractDigits(bracket);
+  if (item.Phone.empty()) item.Phone = ExtractDigits(text);
+  if (item.Phone.empty() && item.Name.empty()) item.Name = text;
+  if (!hook(item)) return false;
+  item.ID = 0;
+  item.GroupID = 0;
+  AddItem(item);
+  return true;
+}
+
+void TPhoneBook::SetContactEditorHook(TContactEditorHook hook) { ContactEditorHook() = std::move(hook); }

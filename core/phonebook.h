@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,11 @@ struct TContactPatterns {
 };
 TContactPatterns ContactPatterns(const std::string& text);
 
+// The contact editor of the application: shows `item` (its name and number
+// filled in) for editing and, when the user confirms, leaves the edited
+// contact in it and returns true.
+using TContactEditorHook = std::function<bool(TPhoneBookItem& item)>;
+
 // Data access of the phone book over the global connection. Every method
 // raises ESQLiteException on a database error unless it says otherwise.
 class TPhoneBook {
@@ -94,4 +100,10 @@ class TPhoneBook {
   static std::string GetNameByPhone(const std::string& phone);
   // The number of the contact of exactly that name; empty when none.
   static std::string GetPhoneByName(const std::string& name);
+  // Offers a new contact made from a recipient text ("Name [number]", a bare
+  // name or a bare number) in the editor the application registered, and
+  // stores it without a group when the user confirms. False when nothing was
+  // stored (no editor registered, or cancelled); a failed store raises.
+  static bool AddFromText(const std::string& text);
+  static void SetContactEditorHook(TContactEditorHook hook);
 };

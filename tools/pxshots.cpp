@@ -23,11 +23,14 @@
 #include <sstream>
 #include <string>
 
+#include "aboutfrm.h"
 #include "application.h"
 #include "cp1251.h"
 #include "feedbackfrm.h"
 #include "firstrunfrm.h"
 #include "gatemngfrm.h"
+#include "history.h"
+#include "historyfrm.h"
 #include "importgate.h"
 #include "inistorage.h"
 #include "lastitems.h"
@@ -36,8 +39,11 @@
 #include "placement.h"
 #include "sendlogger.h"
 #include "phonebook.h"
+#include "phonebookfrm.h"
+#include "phoneeditfrm.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
+#include "templatefrm.h"
 #include "templates.h"
 #include "uitext.h"
 #include "updateinfofrm.h"
@@ -75,6 +81,60 @@ std::string SampleGates() {
          gate("Old", "Старый шлюз"_cp, "SMS", 1, "") + mms + "</gates>";
 }
 
+// Contacts in and out of groups, and the messages sent to them.
+void FillPhoneBookAndHistory() {
+  int friends = 0;
+  for (const char* name : {"Друзья", "Работа", "Семья"}) {
+    TPhoneBookGroup group;
+    group.Name = cp1251::FromUtf8(name);
+    int id = TPhoneBook::AddGroup(group).ID;
+    if (!friends) friends = id;
+  }
+  struct Sample {
+    const char *name, *phone, *gate, *signature;
+    int group;
+  };
+  const Sample contacts[] = {
+      {"Анна Смирнова", "79161112233", "MTS", "Ваш сын", 0},
+      {"Борис", "79165554433", "", "", 0},
+      {"Вера Петровна", "79167778899", "SMSC", "Вася", 0},
+      {"Дмитрий (работа)", "79160001122", "", "", 0},
+      {"Сергей", "79163334455", "MTS", "", friends},
+  };
+  for (const Sample& c : contacts) {
+    TPhoneBookItem item;
+    item.Name = cp1251::FromUtf8(c.name);
+    item.Phone = c.phone;
+    item.GateName = c.gate;
+    item.Signature = cp1251::FromUtf8(c.signature);
+    item.GroupID = c.group;
+    TPhoneBook::AddItem(item);
+  }
+  struct Sent {
+    const char *phone, *gate, *subject, *text, *signature;
+    int year, month, day, hour, minute;
+    uint8_t status;
+  };
+  const Sent history[] = {
+      {"79161112233", "MTS", "", "С Новым годом!", "Вася", 2023, 12, 31, 23, 55, dsDelivered},
+      {"79165554433", "SMSC", "", "Буду через десять минут", "", 2024, 1, 15, 9, 10, dsNotSupported},
+      {"79167778899", "SMSC", "", "Заберу детей сам", "Вася", 2024, 1, 15, 18, 40, dsNotDelivered},
+      {"79160001122", "MTS", "Фото", "Смотри, что нашёл", "", 2024, 2, 3, 12, 0, dsDelivered},
+      {"79161112233", "MTS", "", "Перезвони, когда сможешь", "Вася", 2024, 2, 3, 14, 25, dsCancelled},
+      {"79169990000", "MTS", "", "Встречаемся у входа в кино в семь", "", 2024, 2, 14, 19, 5, dsDelivered},
+  };
+  for (const Sent& h : history) {
+    THistoryItem item;
+    item.Phone = h.phone;
+    item.GateName = h.gate;
+    item.Subject = cp1251::FromUtf8(h.subject);
+    item.Message = cp1251::FromUtf8(h.text);
+    item.Signature = cp1251::FromUtf8(h.signature);
+    item.DeliveryStatus = h.status;
+    THistory::Add(item, EncodeDate(h.year, h.month, h.day) + EncodeTime(h.hour, h.minute, 0));
+  }
+}
+
 // Fills the profile's databases with what the windows show. The first run
 // is over, and update checks go nowhere.
 void FillProfile() {
@@ -107,6 +167,7 @@ void FillProfile() {
     contact.Phone = phone;
     TPhoneBook::AddItem(contact);
   }
+  FillPhoneBookAndHistory();
   CloseDatabases();
 }
 
@@ -173,8 +234,12 @@ struct Profile {
 };
 std::unique_ptr<Profile> profile;
 
+// A main window shown in between closes the databases and lets go of the
+// options as it goes, so both are taken up again when needed.
 void OpenProfile() {
   if (!profile) profile = std::make_unique<Profile>();
+  Options = profile->set.get();
+  if (!Database) OpenDatabases(ProfileDir + "Parlomix.db3", ProfileDir + "Gates.db3");
 }
 
 std::unique_ptr<QWidget> OptionsPage(int page) {
@@ -259,6 +324,35 @@ QRect ScreenArea(QWidget* window) {
   return area;
 }
 
+std::unique_ptr<QWidget> PhoneBook() {
+  OpenProfile();
+  return std::make_unique<TPhoneBookFrm>();
+}
+
+std::unique_ptr<QWidget> ContactEditor() {
+  OpenProfile();
+  auto editor = std::make_unique<TEditPhoneFrm>();
+  std::unique_ptr<TPhoneBookItem> contact = TPhoneBook::GetItemByPhone("79161112233");
+  if (contact) editor->SetContact(*contact);
+  return editor;
+}
+
+std::unique_ptr<QWidget> History() {
+  OpenProfile();
+  return std::make_unique<THistoryFrm>();
+}
+
+std::unique_ptr<QWidget> Templates() {
+  OpenProfile();
+  return std::make_unique<TTemplateFrm>();
+}
+
+std::unique_ptr<QWidget> About() {
+  OpenProfile();
+  ReadProgramVersion();
+  return std::make_unique<TAboutFrm>();
+}
+
 struct Shot {
   const char* name;
   std::function<std::unique_ptr<QWidget>()> open;
@@ -280,6 +374,11 @@ const Shot kShots[] = {
     {"gatemanager", GateManager},
     {"composer-mms", ComposerMms},
     {"recipient-suggestions", Suggestions, TypeRecipient},
+    {"phonebook", PhoneBook},
+    {"contacteditor", ContactEditor},
+    {"history", History},
+    {"templates", Templates},
+    {"about", About},
 };
 
 }  // namespace

@@ -282,4 +282,50 @@ TEST(PhoneItems, AssignClearAndExactNumbers) {
   EXPECT_FALSE(list.PhoneExists("791"));
 }
 
+// The editor stands in as a hook here: it records what it was offered and
+// answers as a user would.
+TEST_F(PhoneBook, AddFromTextPrefillsTheEditorAndStoresUngrouped) {
+  std::vector<std::pair<std::string, std::string>> offered;
+  bool confirm = false;
+  TPhoneBook::SetContactEditorHook([&](TPhoneBookItem& item) {
+    offered.emplace_back(item.Name, item.Phone);
+    item.Name += " X";
+    item.GroupID = work;  // the editor has no say over the group
+    return confirm;
+  });
+  struct Case {
+    std::string text, name, phone;
+  };
+  const Case cases[] = {
+      {"Вася"_cp, "Вася"_cp, ""},
+      {" Вася Пупкин [+7 (916) 555-12-34] "_cp, "Вася Пупкин"_cp, "79165551234"},
+      {"+7 916 555-12-34", "", "79165551234"},
+      {"Вася 916"_cp, "", "916"},  // no brackets: the digits of the whole text, no name
+      {"[]", "[]", ""},            // neither name nor number: the whole text is the name
+      {"Бр [нет]"_cp, "Бр"_cp, ""},
+  };
+  for (const Case& c : cases) {
+    offered.clear();
+    EXPECT_FALSE(TPhoneBook::AddFromText(c.text)) << c.text;  // cancelled
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0].first, c.name) << cp1251::ToUtf8(c.text);
+    EXPECT_EQ(offered[0].second, c.phone) << cp1251::ToUtf8(c.text);
+  }
+  EXPECT_EQ(TPhoneBook::FindByName("Вася X"_cp), 0);
+
+  confirm = true;
+  ASSERT_TRUE(TPhoneBook::AddFromText("Вася [+7 916 555-12-34]"_cp));
+  int id = TPhoneBook::FindByName("Вася X"_cp);
+  ASSERT_NE(id, 0);
+  auto stored = TPhoneBook::GetItemByPhone("79165551234");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->ID, id);
+  EXPECT_EQ(stored->GroupID, 0);
+  // A second store of the same name fails in the database and says so.
+  EXPECT_THROW(TPhoneBook::AddFromText("Вася [1]"_cp), ESQLiteException);
+
+  TPhoneBook::SetContactEditorHook(nullptr);
+  EXPECT_FALSE(TPhoneBook::AddFromText("Петя"_cp));
+}
+
 }  // namespace

@@ -1,0 +1,112 @@
+#include "modalform.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QTreeView>
+
+#include "placement.h"
+#include "uitext.h"
+#include "weblinks.h"
+
+TModalForm::TModalForm(QWidget* owner, const char* name, const std::string& caption, int helpContext)
+    : QDialog(owner) {
+  setObjectName(name);
+  setWindowTitle(QStr(caption));
+  SetHelpContext(this, helpContext);
+}
+
+QAction* TModalForm::Action(const char* name) const { return findChild<QAction*>(name, Qt::FindDirectChildrenOnly); }
+
+QAction* TModalForm::NewAction(const char* name, const char* caption, const char* hint) {
+  auto* action = new QAction(QString::fromUtf8(caption), this);
+  action->setObjectName(name);
+  if (*hint) {
+    action->setToolTip(QString::fromUtf8(hint));
+    action->setStatusTip(QString::fromUtf8(hint));
+  }
+  return action;
+}
+
+void TModalForm::SilenceControls() {
+  for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+}
+
+void TModalForm::SetActionsEnabled(std::initializer_list<std::pair<const char*, bool>> states) {
+  for (const auto& [name, enabled] : states) Action(name)->setEnabled(enabled);
+}
+
+void TModalForm::RestorePlacement() {
+  TFormPlacement placement(*this);
+  placement.Restore(*this);
+  // Left unmoved, the dialog centres itself on its owner when it shows.
+  if (onlySize_) setAttribute(Qt::WA_Moved, false);
+  RestoreMore(placement);
+}
+
+void TModalForm::SavePlacement(TFormPlacement& placement) { placement.Save(*this); }
+
+void TModalForm::RestoreMore(const TFormPlacement&) {}
+
+void TModalForm::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) FormShow();
+  QDialog::showEvent(event);
+}
+
+void TModalForm::done(int result) {
+  TFormPlacement placement(*this);
+  SavePlacement(placement);
+  QDialog::done(result);
+}
+
+QTreeView* NewReportView(const char* name, QAbstractItemModel* model, std::initializer_list<int> widths) {
+  auto* view = new QTreeView;
+  view->setObjectName(name);
+  view->setModel(model);
+  view->setRootIsDecorated(false);
+  view->setItemsExpandable(false);
+  view->setUniformRowHeights(true);
+  view->setAllColumnsShowFocus(true);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  QHeaderView* header = view->header();
+  header->setSectionsMovable(true);
+  header->setStretchLastSection(false);
+  int column = 0;
+  for (int width : widths) header->resizeSection(column++, width);
+  return view;
+}
+
+int SelectedRowOf(const QTreeView& view) {
+  QModelIndexList rows = view.selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.front().row();
+}
+
+void SelectRowOf(QTreeView& view, int row) {
+  if (row < 0 || row >= view.model()->rowCount()) {
+    view.selectionModel()->clearSelection();
+    return;
+  }
+  QModelIndex index = view.model()->index(row, 0);
+  view.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  view.scrollTo(index);
+}
+
+QStatusBar* NewStatusBar(QLabel*& panel, int panelWidth) {
+  auto* status = new QStatusBar;
+  status->setObjectName("StatusBar");
+  panel = new QLabel;
+  panel->setObjectName("StatusPanel");
+  panel->setTextFormat(Qt::PlainText);
+  if (panelWidth > 0) {
+    panel->setMinimumWidth(panelWidth);
+    status->addWidget(panel);
+  } else {
+    status->addWidget(panel, 1);
+  }
+  return status;
+}
