@@ -162,6 +162,25 @@ TEST_F(Pxsend, AnMmsCarriesItsAttachment) {
   EXPECT_NE(upload.find(cp1251::FromUtf8("\r\n\r\nТема\r\n")), std::string::npos);
 }
 
+TEST_F(Pxsend, AnMmsWithoutAttachmentForAGateThatSendsWithoutOne) {
+  // The composer still gives the message an attachment item, empty, right
+  // after the subject; the gate's upload sees it.
+  gate = FakeGate(site, "MMS");
+  gate.SetInfo("SendWOMultimedia", "1");
+  gate.Set("mu_postdata",
+           "eval(begin Stored['token'] := Html.StrBetween('name=\"token\" value=\"', '\"'); "
+           "PostData.Add('third', iff(Assigned(MMS.Items[3]), 'item', 'none')); "
+           "PostData.AddData('file', MMS['MultiMedia']); end;)");
+  ToolRun run = RunPxsend({"--profile", Profile(), "--import", GateFile(), "--code", FakeSite::kCode, "--mms",
+                           "--subject", "s", "79161234567", "hi"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  std::string upload;
+  for (const std::string& request : site.Requests())
+    if (request.starts_with("POST /upload ")) upload = request;
+  EXPECT_NE(upload.find("\r\n\r\nitem\r\n"), std::string::npos) << upload;
+  EXPECT_NE(upload.find("name=\"file\"; filename=\"\"\r\nContent-Type: \r\n\r\n\r\n"), std::string::npos) << upload;
+}
+
 TEST_F(Pxsend, BadUsageAndMissingGates) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {},
