@@ -15,14 +15,18 @@ namespace {
 // The program gate parameters run in. A parameter that is one expression
 // must be that expression and nothing more: "eval(1+2) " leaves the script
 // "1+2)", whose stray bracket the expression reader would stop at and pass
-// over in silence, hiding a broken gate parameter.
+// over in silence, hiding a broken gate parameter. Semicolons after it are
+// passed over, as the expression reader always has: gates close a lone call
+// with one, as they would the statement.
 class TEvalProgram : public TInterpreterProgram {
   PX_CLASS(TEvalProgram, TInterpreterProgram)
  public:
   void Run() override {
     const bool expression = IsExpression();
     TInterpreterProgram::Run();
-    if (expression && Kind() != tkEnd) RaiseExpectedCode(304);
+    if (!expression) return;
+    while (Kind() == tkSemicolon) NextToken();
+    if (Kind() != tkEnd) RaiseExpectedCode(304);
   }
 
  private:

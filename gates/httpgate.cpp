@@ -254,9 +254,9 @@ bool THTTPGate::HTTPPost(int kind) {
     HTTPClient.HTTPMethod("POST", url);
     ReadResponse();
     if (SocketFailed()) return false;
+    // HandleRedirects is asked again only when the status is not 200.
     const int status = HTTPClient.ResultCode;
-    const bool followed = ParamBool("HandleRedirects");
-    const bool accepted = status == 200 || (!followed && (status == 301 || status == 302));
+    const bool accepted = status == 200 || (!ParamBool("HandleRedirects") && (status == 301 || status == 302));
     if (!accepted) {
       SetError(geLoad);
       return false;

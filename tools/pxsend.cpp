@@ -155,11 +155,13 @@ std::string FinalText(const std::string& text, const std::string& signature) {
 }
 
 // The attachment of an MMS: the file, or the 1x1 placeholder when there is
-// none and the gate does not send without one; null for neither.
+// none and the gate does not send without one; for a gate that does, an
+// item with nothing in it, as the composer gives.
 std::shared_ptr<TMMSContentData> Attachment(const std::string& file, const std::string& gateName) {
+  auto content = std::make_shared<TMMSContentData>();
   std::string bytes, name, type;
   if (!file.empty()) {
-    if (!TryReadFile(file, kMaxAttachmentSize, bytes)) return nullptr;
+    if (!TryReadFile(file, kMaxAttachmentSize, bytes)) return content;
     const std::filesystem::path path(file);
     name = Cp(path.filename().string());
     type = GetMimeTypeByExt(path.extension().string());
@@ -170,12 +172,11 @@ std::shared_ptr<TMMSContentData> Attachment(const std::string& file, const std::
       without = sendsWithout.AsBoolean();
     } catch (const std::exception&) {
     }
-    if (without) return nullptr;
+    if (without) return content;
     bytes.assign(reinterpret_cast<const char*>(kEmptyGif), sizeof kEmptyGif);
     name = "empty.gif";
     type = "image/gif";
   }
-  auto content = std::make_shared<TMMSContentData>();
   content->SetItemNamed(ContentKey::FileName, Variant::String(name));
   content->SetItemNamed(ContentKey::ContentType, Variant::String(type));
   const std::string lower = cp1251::LowerCase(type);
@@ -204,6 +205,7 @@ std::unique_ptr<TSMS> BuildMessage(const TArguments& a, const std::string& phone
     const std::string subject = Cp(a.subject.value_or(""));
     message->SetItemNamed(MsgKey::Subject_Orig, Variant::String(subject));
     message->SetItemNamed(MsgKey::Subject, Variant::String(subject));
+    message->SetMultiMedia(Attachment(a.attach, gateName));
   }
   message->SetItemNamed(MsgKey::Text, Variant::String(FinalText(text, signature)));
   message->SetItemNamed(MsgKey::Message, Variant::String(text));
@@ -214,8 +216,6 @@ std::unique_ptr<TSMS> BuildMessage(const TArguments& a, const std::string& phone
   message->SetItemNamed(MsgKey::Flash, Variant::Boolean(a.flash));
   message->SetItemNamed(MsgKey::Translit, Variant::Boolean(false));
   message->SetItemNamed(MsgKey::GateName, Variant::String(gateName));
-  if (a.mms)
-    if (auto content = Attachment(a.attach, gateName)) message->SetMultiMedia(std::move(content));
   return message;
 }
 

@@ -67,6 +67,18 @@ TEST_F(EvalText, TheLastCharacterIsTakenForTheBracket) {
   EXPECT_EQ(bare, empty);
 }
 
+TEST_F(EvalText, AnExpressionClosedByASemicolonIsThatExpression) {
+  // Gate authors write a lone call as they would write the statement.
+  EXPECT_EQ(Run("1+2;").AsInteger(), 3);
+  EXPECT_EQ(Run("Length('abcd') ; ").AsInteger(), 4);
+  send.PostData.Clear();
+  Run("PostData.Add('a', 'b');");
+  EXPECT_EQ(send.PostData.GetText(), "a=b");
+  // What follows the semicolon would never run: an error, not silence.
+  EXPECT_EQ(Cause("1+2; 3"), "End of File expected but '3' found");
+  EXPECT_EQ(Cause("1+2;)"), "End of File expected but ')' found");
+}
+
 TEST_F(EvalText, NullBecomesUnassigned) {
   EXPECT_TRUE(Run("Null").IsEmpty());
   EXPECT_TRUE(Run("begin Result := Null; end;").IsEmpty());

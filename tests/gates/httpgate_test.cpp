@@ -196,6 +196,24 @@ TEST_F(Runner, HandleRedirectsDecidesWhetherA302IsTestedOrFollowed) {
   EXPECT_EQ(VarToStr(runner->HTTP.GetItemNamed("URL")), server.URL("/done"));
 }
 
+TEST_F(Runner, HandleRedirectsIsAskedAgainOnlyForAnAnswerOtherThan200) {
+  RawServer server(Replying([](const std::string& request) {
+    if (request.starts_with("POST /moved")) return Answer("302 Found", "Location: /done\r\n", "");
+    return Answer("200 OK", "", "page");
+  }));
+  // The parameter counts how often the runner reads it.
+  auto runner = MakeWith({{"HandleRedirects", "eval(begin Stored['reads'] := Stored['reads'] + 1; Result := 0; end;)"},
+                          {"posturl", server.URL("/page")},
+                          {"success", "ok"}});
+  auto reads = [&] { return runner->Stored.GetItemNamed("reads").AsInteger(); };
+  EXPECT_TRUE(runner->HTTPPost(pkSend));
+  EXPECT_EQ(reads(), 1);
+  gate.Set("posturl", server.URL("/moved"));
+  runner = Make();
+  EXPECT_TRUE(runner->HTTPPost(pkSend));
+  EXPECT_EQ(reads(), 2);
+}
+
 TEST_F(Runner, RequestFailuresCarryTheirCodes) {
   RawServer server(Replying([](const std::string& request) {
     if (request.starts_with("GET /missing")) return Answer("404 Not Found", "", "");

@@ -1,11 +1,5 @@
 // tools/pxsend run as a program against the fake operator site: its output
 // lines, its exit codes, the profile it makes and the message it builds.
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -14,68 +8,10 @@
 #include <sstream>
 
 #include "gates/fakesite.h"
+#include "gates/pxsendrun.h"
 #include "support/tempdir.h"
 
-extern char** environ;
-
 namespace {
-
-struct ToolRun {
-  int exitCode = -1;
-  std::string out, err;
-  std::vector<std::string> Lines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-};
-
-// Runs pxsend with `args`, `input` on its standard input.
-ToolRun RunPxsend(const std::vector<std::string>& args, const std::string& input = "") {
-  int in[2], out[2], err[2];
-  if (pipe(in) || pipe(out) || pipe(err)) std::abort();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  for (int fd : {in[1], out[0], err[0]}) posix_spawn_file_actions_addclose(&actions, fd);
-  std::vector<std::string> argv = {PXSEND};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<char*> raw;
-  for (std::string& arg : argv) raw.push_back(arg.data());
-  raw.push_back(nullptr);
-  pid_t pid = -1;
-  ToolRun run;
-  const int failed = posix_spawn(&pid, PXSEND, &actions, nullptr, raw.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  for (int fd : {in[0], out[1], err[1]}) close(fd);
-  if (failed) return run;
-  if (!input.empty() && write(in[1], input.data(), input.size()) < 0) ADD_FAILURE() << "stdin";
-  close(in[1]);
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  std::string* sinks[2] = {&run.out, &run.err};
-  for (int open = 2; open > 0;) {
-    if (poll(fds, 2, 60000) <= 0) break;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-      char chunk[4096];
-      const ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
-      if (n > 0) {
-        sinks[i]->append(chunk, static_cast<size_t>(n));
-        continue;
-      }
-      close(fds[i].fd);
-      fds[i].fd = -1;
-      --open;
-    }
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
 
 class Pxsend : public ::testing::Test {
  protected:
@@ -97,20 +33,7 @@ TEST_F(Pxsend, SendsThroughTheImportedGateAndPrintsEveryReport) {
   ToolRun run = RunPxsend({"--profile", Profile(), "--import", GateFile(), "--code", FakeSite::kCode, "--set",
                            "Send\\LogSend=TRUE", "79161234567", "Привет, мир"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.Lines(), (std::vector<std::string>{
-                             "gate: FakeOperator",
-                             "step 0 phase 0: Инициализация",
-                             "step 0 phase 1: Инициализация",
-                             "step 1 phase 0: Загрузка картинки с кодом",
-                             "step 1 phase 1: Ожидание ввода кода",
-                             "step 2 phase 0: Отправка сообщения",
-                             "step 2 phase 1: Отправка сообщения",
-                             "step 3 phase 0: Проверка статуса доставки",
-                             "step 3 phase 1: Проверка статуса доставки",
-                             "step 4 phase 0: Завершение",
-                             "step 4 phase 1: Сообщение отправлено и доставлено",
-                             "result: status=1 error=0 text=",
-                         }));
+  EXPECT_EQ(run.Lines(), DeliveredSendLines("FakeOperator"));
   EXPECT_EQ(PostBody(), "token=T42&phone=9161234567&text=%CF%F0%E8%E2%E5%F2%2C%20%EC%E8%F0&code=7391");
   // The profile as the program makes it, the captcha saved, the send logged.
   for (const char* file : {"Parlomix.db3", "Gates.db3", "Parlomix.ini", "Placemnt.ini", "Log/HTTP/info.txt"})
@@ -160,6 +83,25 @@ TEST_F(Pxsend, AnMmsCarriesItsAttachment) {
   EXPECT_NE(upload.find("name=\"file\"; filename=\"pic.gif\"\r\nContent-Type: image/gif\r\n\r\nGIF89a"),
             std::string::npos);
   EXPECT_NE(upload.find(cp1251::FromUtf8("\r\n\r\nТема\r\n")), std::string::npos);
+}
+
+TEST_F(Pxsend, AnMmsWithoutAttachmentForAGateThatSendsWithoutOne) {
+  // The composer still gives the message an attachment item, empty, right
+  // after the subject; the gate's upload sees it.
+  gate = FakeGate(site, "MMS");
+  gate.SetInfo("SendWOMultimedia", "1");
+  gate.Set("mu_postdata",
+           "eval(begin Stored['token'] := Html.StrBetween('name=\"token\" value=\"', '\"'); "
+           "PostData.Add('third', iff(Assigned(MMS.Items[3]), 'item', 'none')); "
+           "PostData.AddData('file', MMS['MultiMedia']); end;)");
+  ToolRun run = RunPxsend({"--profile", Profile(), "--import", GateFile(), "--code", FakeSite::kCode, "--mms",
+                           "--subject", "s", "79161234567", "hi"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  std::string upload;
+  for (const std::string& request : site.Requests())
+    if (request.starts_with("POST /upload ")) upload = request;
+  EXPECT_NE(upload.find("\r\n\r\nitem\r\n"), std::string::npos) << upload;
+  EXPECT_NE(upload.find("name=\"file\"; filename=\"\"\r\nContent-Type: \r\n\r\n\r\n"), std::string::npos) << upload;
 }
 
 TEST_F(Pxsend, BadUsageAndMissingGates) {
