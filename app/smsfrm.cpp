@@ -123,7 +123,9 @@ void TSMSFrm::CreateActions() {
     for (const char* key : desc.shortcuts) keys << QKeySequence(key, QKeySequence::PortableText);
     action->setShortcuts(keys);
     action->setStatusTip(QStr(desc.hint));
-    action->setToolTip(QStr(desc.hint.empty() ? desc.caption : desc.hint));
+    // Without a hint the tip is Qt's own: the caption without its
+    // accelerator mark.
+    if (!desc.hint.empty()) action->setToolTip(QStr(desc.hint));
     action->setCheckable(desc.checkable);
     action->setIcon(ActionIcon(style(), desc.name));
   }

@@ -314,7 +314,13 @@ TEST_F(MainWindowShell, ActionsCarryTheirCaptionsShortcutsAndHints) {
     EXPECT_EQ(a->text(), QString::fromUtf8(e.caption)) << e.name;
     EXPECT_EQ(a->shortcut(), e.key) << e.name;
     EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.hint)) << e.name;
+    // A hint is the tool tip; without one the tip is the caption as read,
+    // its accelerator mark left out.
+    EXPECT_EQ(a->toolTip(), *e.hint ? QString::fromUtf8(e.hint) : QString::fromUtf8(e.caption).remove('&')) << e.name;
   }
+  for (QToolBar* bar : frm->findChildren<QToolBar*>())
+    for (QAction* a : bar->actions())
+      EXPECT_FALSE(bar->widgetForAction(a)->toolTip().contains('&')) << a->objectName().toStdString();
   EXPECT_TRUE(frm->Action("aSendSMS")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Enter)));
   EXPECT_TRUE(frm->Action("aSMS")->isChecked());
   frm->Action("aMMS")->trigger();
