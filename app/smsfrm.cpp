@@ -301,6 +301,7 @@ void TSMSFrm::CreateControls() {
   // Wide enough for the counter with room for its numbers to grow.
   StatusPanel1->setMinimumWidth(
       std::max(150, StatusPanel1->fontMetrics().horizontalAdvance(QStr("Отправлено сообщений 99999, всего 999999"_cp))));
+  statusBar()->setObjectName("StatusBar");
   statusBar()->addWidget(StatusPanel0, 3);
   statusBar()->addWidget(StatusPanel1, 1);
 }

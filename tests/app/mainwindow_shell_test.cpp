@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
@@ -264,6 +265,15 @@ TEST_F(MainWindowShell, CaptionMenusAndToolBarsAreInTheirOrder) {
   EXPECT_EQ(bar("tbMessage"), QStringList({"aClear", "aSaveTemplate", "aCut", "aCopy", "aPaste", "aContactHistory"}));
   auto* newButton = qobject_cast<QToolButton*>(frm->findChild<QToolBar*>("tbMain")->widgetForAction(frm->Action("aNew")));
   EXPECT_EQ(newButton->menu(), frm->TemplateMenu());
+
+  // Panel 0 the ready text, panel 1 the sent counter.
+  QStatusBar* status = frm->findChild<QStatusBar*>("StatusBar");
+  ASSERT_EQ(status, frm->statusBar());
+  frm->show();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(status->isAncestorOf(frm->StatusPanel0));
+  EXPECT_TRUE(status->isAncestorOf(frm->StatusPanel1));
+  EXPECT_LT(frm->StatusPanel0->x(), frm->StatusPanel1->x());
 
   QList<QAction*> tray = frm->pmTray->actions();
   ASSERT_EQ(tray.size(), 3);
