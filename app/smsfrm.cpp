@@ -302,8 +302,9 @@ void TSMSFrm::CreateControls() {
   StatusPanel1->setMinimumWidth(
       std::max(150, StatusPanel1->fontMetrics().horizontalAdvance(QStr("Отправлено сообщений 99999, всего 999999"_cp))));
   statusBar()->setObjectName("StatusBar");
-  statusBar()->addWidget(StatusPanel0, 3);
-  statusBar()->addWidget(StatusPanel1, 1);
+  statusBar()->addWidget(StatusPanel0, 1);
+  // A hint takes panel 0's place while it shows; the counter stays.
+  statusBar()->addPermanentWidget(StatusPanel1);
 }
 
 void TSMSFrm::CreateMenus() {

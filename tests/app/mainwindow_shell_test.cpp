@@ -337,6 +337,23 @@ TEST_F(MainWindowShell, ActionsCarryTheirCaptionsShortcutsAndHints) {
   EXPECT_FALSE(frm->Action("aSMS")->isChecked()) << "one message type at a time";
 }
 
+// Pointing at a menu entry or tool button shows its hint where the ready
+// text stands; the sent counter stays in view.
+TEST_F(MainWindowShell, AHintShowsInPlaceOfTheReadyTextAndTheCounterStays) {
+  auto frm = Start();
+  frm->show();
+  QCoreApplication::processEvents();
+  QStatusTipEvent hint(frm->Action("aNew")->statusTip());
+  QApplication::sendEvent(frm.get(), &hint);
+  EXPECT_EQ(frm->statusBar()->currentMessage(), QStr("Создать сообщение"_cp));
+  EXPECT_TRUE(frm->StatusPanel1->isVisible());
+  EXPECT_EQ(frm->StatusPanel1->text(), QStr("Отправлено сообщений 0, всего 0"_cp));
+  QStatusTipEvent gone{QString()};
+  QApplication::sendEvent(frm.get(), &gone);
+  EXPECT_TRUE(frm->StatusPanel0->isVisible());
+  EXPECT_EQ(frm->StatusPanel0->text(), QStr("Введите номер абонента"_cp));
+}
+
 TEST_F(MainWindowShell, ActionsAreEnabledByWhatTheComposerHolds) {
   WithDatabase([](TSQLiteDatabase& db) {
     AddGate(db, "MTS", "МТС"_cp, "7916");
