@@ -274,6 +274,8 @@ TEST_F(MainWindowShell, CaptionMenusAndToolBarsAreInTheirOrder) {
   EXPECT_TRUE(status->isAncestorOf(frm->StatusPanel0));
   EXPECT_TRUE(status->isAncestorOf(frm->StatusPanel1));
   EXPECT_LT(frm->StatusPanel0->x(), frm->StatusPanel1->x());
+  EXPECT_NE(frm->findChild<TInstanceGuard*>("AppInstances"), nullptr);
+  EXPECT_EQ(frm->findChild<QTimer*>("Timer1")->interval(), 1000);
 
   QList<QAction*> tray = frm->pmTray->actions();
   ASSERT_EQ(tray.size(), 3);
