@@ -123,7 +123,9 @@ void TSMSFrm::CreateActions() {
     for (const char* key : desc.shortcuts) keys << QKeySequence(key, QKeySequence::PortableText);
     action->setShortcuts(keys);
     action->setStatusTip(QStr(desc.hint));
-    action->setToolTip(QStr(desc.hint.empty() ? desc.caption : desc.hint));
+    // Without a hint the tip is Qt's own: the caption without its
+    // accelerator mark.
+    if (!desc.hint.empty()) action->setToolTip(QStr(desc.hint));
     action->setCheckable(desc.checkable);
     action->setIcon(ActionIcon(style(), desc.name));
   }
@@ -299,8 +301,10 @@ void TSMSFrm::CreateControls() {
   // Wide enough for the counter with room for its numbers to grow.
   StatusPanel1->setMinimumWidth(
       std::max(150, StatusPanel1->fontMetrics().horizontalAdvance(QStr("Отправлено сообщений 99999, всего 999999"_cp))));
-  statusBar()->addWidget(StatusPanel0, 3);
-  statusBar()->addWidget(StatusPanel1, 1);
+  statusBar()->setObjectName("StatusBar");
+  statusBar()->addWidget(StatusPanel0, 1);
+  // A hint takes panel 0's place while it shows; the counter stays.
+  statusBar()->addPermanentWidget(StatusPanel1);
 }
 
 void TSMSFrm::CreateMenus() {

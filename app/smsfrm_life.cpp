@@ -190,6 +190,7 @@ void TSMSFrm::ProcessProfileSwitch() {
 
 bool TSMSFrm::ConsultInstanceGuard() {
   guard_ = new TInstanceGuard(TInstanceGuard::DefaultFolder(), this);
+  guard_->setObjectName("AppInstances");
   connect(guard_, &TInstanceGuard::activationRequested, this, &TSMSFrm::ActivateFromOtherCopy);
   if (guard_->Claim() || !Options->ReadBool("Interface\\OneInstance")) return true;
   TActivation activation{TInstanceGuard::OwnActivationToken(), {}};

@@ -108,7 +108,11 @@ TSuggestEdit::TSuggestEdit(QWidget* parent) : QComboBox(parent) {
   items_->SetRowHeight(fontMetrics().lineSpacing() + 4);
   box_ = new TSuggestBox2(this);
   box_->setFont(font());
-  connect(lineEdit(), &QLineEdit::textEdited, this, &TSuggestEdit::TextEdited);
+  // A typed change is known by its edit signal, which comes before the
+  // change signal; it is acted on after the change signal, once the owner
+  // has heard of the new text (connected above, in setEditable).
+  connect(lineEdit(), &QLineEdit::textEdited, this, [this] { typedChange_ = true; });
+  connect(lineEdit(), &QLineEdit::textChanged, this, &TSuggestEdit::TextChanged);
 }
 
 // A filter that goes away leaves the window's list of filters by itself.
@@ -122,7 +126,9 @@ void TSuggestEdit::SetTextNoSuggest(const QString& text) {
   suggestEnabled_ = true;
 }
 
-void TSuggestEdit::TextEdited() {
+void TSuggestEdit::TextChanged() {
+  if (!typedChange_) return;
+  typedChange_ = false;
   if (!suggestEnabled_) return;
   emit SuggestData();
   if (!currentText().isEmpty())

@@ -114,11 +114,14 @@ class TSuggestEdit : public QComboBox {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void TextEdited();
+  // After every change of the text: a typed one asks for suggestions and
+  // opens or closes the list.
+  void TextChanged();
 
   TSuggestItems* items_;
   TSuggestBox2* box_;
   bool suggestEnabled_ = true;
   int maxDropDownItems_ = 15;
   bool readOnlyWhileOpen_ = false;  // the button opened the list
+  bool typedChange_ = false;        // the user's, not the code's
 };

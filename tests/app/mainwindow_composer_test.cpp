@@ -131,6 +131,25 @@ TEST_F(Composer, TypingANameSuggestsContactsAndAcceptingPicksTheirGate) {
   EXPECT_EQ(frm->GetSelectedGate()->Name, "Plain");
 }
 
+// A whole number arriving in one change (pasted) is matched to its contact
+// before the gates are listed: with no gate selected before, the contact's
+// own gate is preselected and its number's format known.
+TEST_F(Composer, APastedNumberOfAContactPreselectsTheContactsGate) {
+  Show();
+  QApplication::clipboard()->setText("79161234567");
+  QTest::keyClick(frm->cbTo, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(CpStr(frm->cbTo->currentText()), "79161234567");
+  EXPECT_EQ(frm->FContact->Name, "Иванов"_cp);
+  ASSERT_NE(frm->GetSelectedGate(), nullptr);
+  EXPECT_EQ(frm->GetSelectedGate()->Name, "Plain") << "the contact's own gate, not the first offered";
+  EXPECT_EQ(frm->FContact->GateName, "Plain");
+  EXPECT_EQ(Suggested(), std::vector<std::string>{"Иванов [+7 916 123-45-67]"_cp});
+  frm->mMsg->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(CpStr(frm->cbTo->currentText()), "Иванов [+7 916 123-45-67]"_cp);
+  EXPECT_EQ(frm->GetSelectedGate()->Name, "Plain");
+}
+
 TEST_F(Composer, DigitsAlsoSuggestHistoryNumbersEachOnce) {
   Show();
   Type("999");

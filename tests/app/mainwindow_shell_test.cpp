@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
@@ -265,6 +266,17 @@ TEST_F(MainWindowShell, CaptionMenusAndToolBarsAreInTheirOrder) {
   auto* newButton = qobject_cast<QToolButton*>(frm->findChild<QToolBar*>("tbMain")->widgetForAction(frm->Action("aNew")));
   EXPECT_EQ(newButton->menu(), frm->TemplateMenu());
 
+  // Panel 0 the ready text, panel 1 the sent counter.
+  QStatusBar* status = frm->findChild<QStatusBar*>("StatusBar");
+  ASSERT_EQ(status, frm->statusBar());
+  frm->show();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(status->isAncestorOf(frm->StatusPanel0));
+  EXPECT_TRUE(status->isAncestorOf(frm->StatusPanel1));
+  EXPECT_LT(frm->StatusPanel0->x(), frm->StatusPanel1->x());
+  EXPECT_NE(frm->findChild<TInstanceGuard*>("AppInstances"), nullptr);
+  EXPECT_EQ(frm->findChild<QTimer*>("Timer1")->interval(), 1000);
+
   QList<QAction*> tray = frm->pmTray->actions();
   ASSERT_EQ(tray.size(), 3);
   EXPECT_EQ(tray[0]->text(), QStr("&Скрыть/Показать"_cp));
@@ -314,11 +326,34 @@ TEST_F(MainWindowShell, ActionsCarryTheirCaptionsShortcutsAndHints) {
     EXPECT_EQ(a->text(), QString::fromUtf8(e.caption)) << e.name;
     EXPECT_EQ(a->shortcut(), e.key) << e.name;
     EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.hint)) << e.name;
+    // A hint is the tool tip; without one the tip is the caption as read,
+    // its accelerator mark left out.
+    EXPECT_EQ(a->toolTip(), *e.hint ? QString::fromUtf8(e.hint) : QString::fromUtf8(e.caption).remove('&')) << e.name;
   }
+  for (QToolBar* bar : frm->findChildren<QToolBar*>())
+    for (QAction* a : bar->actions())
+      EXPECT_FALSE(bar->widgetForAction(a)->toolTip().contains('&')) << a->objectName().toStdString();
   EXPECT_TRUE(frm->Action("aSendSMS")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Enter)));
   EXPECT_TRUE(frm->Action("aSMS")->isChecked());
   frm->Action("aMMS")->trigger();
   EXPECT_FALSE(frm->Action("aSMS")->isChecked()) << "one message type at a time";
+}
+
+// Pointing at a menu entry or tool button shows its hint where the ready
+// text stands; the sent counter stays in view.
+TEST_F(MainWindowShell, AHintShowsInPlaceOfTheReadyTextAndTheCounterStays) {
+  auto frm = Start();
+  frm->show();
+  QCoreApplication::processEvents();
+  QStatusTipEvent hint(frm->Action("aNew")->statusTip());
+  QApplication::sendEvent(frm.get(), &hint);
+  EXPECT_EQ(frm->statusBar()->currentMessage(), QStr("Создать сообщение"_cp));
+  EXPECT_TRUE(frm->StatusPanel1->isVisible());
+  EXPECT_EQ(frm->StatusPanel1->text(), QStr("Отправлено сообщений 0, всего 0"_cp));
+  QStatusTipEvent gone{QString()};
+  QApplication::sendEvent(frm.get(), &gone);
+  EXPECT_TRUE(frm->StatusPanel0->isVisible());
+  EXPECT_EQ(frm->StatusPanel0->text(), QStr("Введите номер абонента"_cp));
 }
 
 TEST_F(MainWindowShell, ActionsAreEnabledByWhatTheComposerHolds) {

@@ -12,6 +12,9 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "suggestedit.h"
 
 namespace {
@@ -79,6 +82,24 @@ TEST_F(SuggestField, TypingOpensTheListAndTheFieldKeepsTheKeyboard) {
   EXPECT_GE(edit->Popup()->y(), edit->mapToGlobal(QPoint(0, edit->height())).y()) << "below the field";
   QTest::keyClick(edit, Qt::Key_C);
   EXPECT_EQ(edit->currentText(), "abc") << "typing goes on into the field";
+}
+
+// The owner matches the text to a contact when it changes, and its
+// suggestions (and the gates it lists with them) build on that match: the
+// change is told first.
+TEST_F(SuggestField, TheOwnerHearsOfTheChangeBeforeItIsAskedForSuggestions) {
+  std::vector<std::string> heard;
+  QObject::connect(edit, &QComboBox::editTextChanged, &window,
+                   [&](const QString& text) { heard.push_back("change " + text.toStdString()); });
+  QObject::connect(edit, &TSuggestEdit::SuggestData, &window,
+                   [&] { heard.push_back("suggest " + edit->currentText().toStdString()); });
+  QTest::keyClicks(edit, "ab");
+  EXPECT_EQ(heard, (std::vector<std::string>{"change a", "suggest a", "change ab", "suggest ab"}));
+  heard.clear();
+  edit->lineEdit()->selectAll();
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  EXPECT_EQ(heard, (std::vector<std::string>{"change ", "suggest "}));
+  EXPECT_FALSE(edit->DroppedDown());
 }
 
 TEST_F(SuggestField, ThreeRowsShowAsFourAndFortyScrollInSixteen) {
