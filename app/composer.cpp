@@ -11,14 +11,6 @@
 
 namespace {
 
-bool InfoBool(const TGate& gate, std::string_view key) {
-  try {
-    return gate.Info.GetItemNamed(key).AsBoolean();
-  } catch (const EVariantError&) {
-    return false;
-  }
-}
-
 int64_t InfoInt(const TGate& gate, std::string_view key) {
   try {
     return gate.Info.GetItemNamed(key).AsInt64();
@@ -39,7 +31,7 @@ TGateLimits TGateLimits::Of(const TGate& gate) {
       {"SupportAudio", &TGateLimits::SupportAudio},           {"SupportImage", &TGateLimits::SupportImage},
       {"SendWOMultimedia", &TGateLimits::SendWOMultimedia},
   };
-  for (const auto& [key, field] : flags) limits.*field = InfoBool(gate, key);
+  for (const auto& [key, field] : flags) limits.*field = gate.Info.GetFlagNamed(key);
   const std::pair<std::string_view, int64_t TGateLimits::*> numbers[] = {
       {"MaxSymbols", &TGateLimits::MaxSymbols},
       {"MaxUnicodeSymbols", &TGateLimits::MaxUnicodeSymbols},

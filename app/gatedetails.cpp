@@ -30,13 +30,6 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 int GateImageIndex(std::string_view type) { return cp1251::SameText(type, "SMS") ? 0 : 1; }
 
-bool GateInfoBool(const TGate& gate, std::string_view name) {
-  try {
-    return gate.Info.GetItemNamed(name).AsBoolean();
-  } catch (const EVariantError&) {
-    return false;
-  }
-}
 
 std::string GateInfoText(const TGate& gate, std::string_view name) {
   try {
@@ -47,16 +40,16 @@ std::string GateInfoText(const TGate& gate, std::string_view name) {
 }
 
 std::vector<std::string> GateCapabilityLines(const TGate& gate) {
-  bool unicode = GateInfoBool(gate, "SupportUnicode");
+  bool unicode = gate.Info.GetFlagNamed("SupportUnicode");
   std::string symbols = GateInfoText(gate, "MaxSymbols");
   if (unicode) symbols += "/" + GateInfoText(gate, "MaxUnicodeSymbols");
   std::vector<std::string> lines = {
-      "Требует код подтверждения: "_cp + YesNo(GateInfoBool(gate, "Captcha")),
+      "Требует код подтверждения: "_cp + YesNo(gate.Info.GetFlagNamed("Captcha")),
       "Поддерживает юникод: "_cp + YesNo(unicode),
       "Количество символов: "_cp + symbols,
-      "Поддерживает быстрые сообщения: "_cp + YesNo(GateInfoBool(gate, "SupportFlash")),
-      "Поддерживает указание времени доставки: "_cp + YesNo(GateInfoBool(gate, "SupportDTDelivery")),
-      "Поддерживает проверку статуса доставки: "_cp + YesNo(GateInfoBool(gate, "SupportCheckDelivery")),
+      "Поддерживает быстрые сообщения: "_cp + YesNo(gate.Info.GetFlagNamed("SupportFlash")),
+      "Поддерживает указание времени доставки: "_cp + YesNo(gate.Info.GetFlagNamed("SupportDTDelivery")),
+      "Поддерживает проверку статуса доставки: "_cp + YesNo(gate.Info.GetFlagNamed("SupportCheckDelivery")),
   };
   std::string description = GateInfoText(gate, "Description");
   if (description.empty()) return lines;

@@ -11,9 +11,6 @@ class TGate;
 // The picture of a gate type in the gate list: 0 for "SMS", 1 for any other.
 int GateImageIndex(std::string_view type);
 
-// An information value as a Boolean (a non-zero number or "true" in any
-// case); a missing value and one that does not convert are false.
-bool GateInfoBool(const TGate& gate, std::string_view name);
 // An information value as text; empty when missing.
 std::string GateInfoText(const TGate& gate, std::string_view name);
 

@@ -271,8 +271,8 @@ void TGateMngFrm::ShowSelectedGate() {
   capabilities_->setStringList(Rows(GateCapabilityLines(*gate)));
   chbDisabled->setEnabled(true);
   chbDisabled->setChecked(gate->Disabled);
-  chbDontCheckDelivery->setChecked(GateInfoBool(*gate, "DontCheckDelivery"));
-  chbDontCheckDelivery->setEnabled(GateInfoBool(*gate, "SupportCheckDelivery"));
+  chbDontCheckDelivery->setChecked(gate->Info.GetFlagNamed("DontCheckDelivery"));
+  chbDontCheckDelivery->setEnabled(gate->Info.GetFlagNamed("SupportCheckDelivery"));
   std::vector<std::string> ranges;
   gate->GetPrefixList(ranges);
   prefixes_->setStringList(Rows(ranges));

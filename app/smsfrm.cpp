@@ -74,14 +74,6 @@ std::string TSMSFrm::EntryText(const TPropList& list, std::string_view key) {
   }
 }
 
-bool TSMSFrm::EntryBool(const TPropList& list, std::string_view key) {
-  try {
-    return list.GetItemNamed(key).AsBoolean();
-  } catch (const EVariantError&) {
-    return false;
-  }
-}
-
 TSMSFrm* TSMSFrm::Instance() { return instance_; }
 
 TSMSFrm::TSMSFrm(std::vector<std::string> args, QWidget* parent) : QMainWindow(parent), args_(std::move(args)) {

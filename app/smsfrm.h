@@ -269,7 +269,6 @@ class TSMSFrm : public QMainWindow {
   // A message entry as text or Boolean; what does not convert reads as
   // empty or false.
   static std::string EntryText(const TPropList& list, std::string_view key);
-  static bool EntryBool(const TPropList& list, std::string_view key);
   static TSMSFrm* instance_;
 
  public:

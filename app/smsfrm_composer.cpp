@@ -282,8 +282,8 @@ void TSMSFrm::LoadMessage(const TSMS& msg) {
   // only a signature nobody chose.
   FSignatureByUser = true;
   cbSubject->setEditText(QStr(EntryText(msg, MsgKey::Subject_Orig)));
-  chbFlash->setChecked(EntryBool(msg, MsgKey::Flash));
-  chbDeliveryTime->setChecked(EntryBool(msg, MsgKey::Delivery));
+  chbFlash->setChecked(msg.GetFlagNamed(MsgKey::Flash));
+  chbDeliveryTime->setChecked(msg.GetFlagNamed(MsgKey::Delivery));
   if (chbDeliveryTime->isChecked()) {
     TDateTime when = 0;
     try {
@@ -294,7 +294,7 @@ void TSMSFrm::LoadMessage(const TSMS& msg) {
     dtpDeliveryDate->setDate(shown.date());
     dtpDeliveryTime->setTime(shown.time());
   }
-  chbTransliterate->setChecked(EntryBool(msg, MsgKey::Translit));
+  chbTransliterate->setChecked(msg.GetFlagNamed(MsgKey::Translit));
   int table = cbTranslTable->findText(QStr(EntryText(msg, MsgKey::TranslitTableName)), Qt::MatchFixedString);
   if (table >= 0) cbTranslTable->setCurrentIndex(table);
   ClearMultimedia();

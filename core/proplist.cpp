@@ -97,6 +97,14 @@ void TPropList::RemoveNamed(std::string_view name) {
   if (i >= 0) Remove(i);
 }
 
+bool TPropList::GetFlagNamed(std::string_view name) const {
+  try {
+    return GetItemNamed(name).AsBoolean();
+  } catch (const std::exception&) {  // a script may have stored anything there
+    return false;
+  }
+}
+
 void TPropList::AssignTo(TPersistent* dest) const {
   auto* target = ObjectAs<TPropList>(dest);
   if (!target) return TPersistent::AssignTo(dest);

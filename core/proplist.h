@@ -54,6 +54,10 @@ class TPropList : public TPersistent {
   void SetItemNamed(std::string_view name, const Variant& value);
   void SetObjectNamed(std::string_view name, TObject* obj);
   void RemoveNamed(std::string_view name);
+  // The entry read as a flag (a non-zero number or "true" in any case); a
+  // missing entry, or one whose value is no flag, reads as false. Gate
+  // information and message flags are read this way everywhere.
+  bool GetFlagNamed(std::string_view name) const;
 
  protected:
   // Copies names, values and object references (objects are shared, not

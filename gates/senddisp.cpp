@@ -53,15 +53,6 @@ THooks& Hooks() {
   return hooks;
 }
 
-// A flag of a gate or a message; a value that is no flag reads as false.
-bool Flag(const Variant& value) {
-  try {
-    return value.AsBoolean();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 int64_t Whole(const Variant& value) {
   try {
     return value.AsInt64();
@@ -99,8 +90,8 @@ void CompleteMessage(const TGateSender& sender, TSMS& message) {
 }
 
 bool WantsDeliveryCheck(const TGateSender& sender, const TSMS& message) {
-  return OptionOn("Send\\CheckDelivery") && Flag(sender.Info.GetItemNamed("SupportCheckDelivery")) &&
-         !Flag(sender.Info.GetItemNamed("DontCheckDelivery")) && !Flag(message.GetItemNamed(MsgKey::Delivery));
+  return OptionOn("Send\\CheckDelivery") && sender.Info.GetFlagNamed("SupportCheckDelivery") &&
+         !sender.Info.GetFlagNamed("DontCheckDelivery") && !message.GetFlagNamed(MsgKey::Delivery);
 }
 
 // The gate switches its completion step on with the send parameter Done;
@@ -165,7 +156,7 @@ void StepFinished(int step, const QImage& captcha) {
   if (failed) return;
   switch (step) {
     case stInit:
-      StartStep(Flag(sender.Info.GetItemNamed("Captcha")) ? stCaptcha : stSend);
+      StartStep(sender.Info.GetFlagNamed("Captcha") ? stCaptcha : stSend);
       break;
     case stCaptcha:
       // Closing the error view that follows must not book a send.

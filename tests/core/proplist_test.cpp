@@ -136,4 +136,19 @@ TEST(PropList, AssignToAnotherClassIsAConversionError) {
   }
 }
 
+TEST(PropList, FlagsReadAsBooleansAndAnythingElseAsFalse) {
+  TPropList list;
+  list.SetItemNamed("One", Variant::String("1"));
+  list.SetItemNamed("Word", Variant::String("TRUE"));
+  list.SetItemNamed("Zero", Variant::String("0"));
+  list.SetItemNamed("Junk", Variant::String("yes please"));
+  list.SetItemNamed("Number", Variant::Integer(-3));
+  EXPECT_TRUE(list.GetFlagNamed("one"));
+  EXPECT_TRUE(list.GetFlagNamed("word"));
+  EXPECT_TRUE(list.GetFlagNamed("Number"));
+  EXPECT_FALSE(list.GetFlagNamed("Zero"));
+  EXPECT_FALSE(list.GetFlagNamed("Junk")) << "text that is no flag";
+  EXPECT_FALSE(list.GetFlagNamed("Missing"));
+}
+
 }  // namespace
