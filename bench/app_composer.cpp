@@ -57,6 +57,7 @@ class Window {
     OpenDatabases(ProfileDir + "Parlomix.db3", ProfileDir + "Gates.db3");
     large_profile::Fill();
     CloseDatabases();
+    MarkFirstRunDone(ProfileDir);
     frm_ = std::make_unique<TSMSFrm>(std::vector<std::string>{});
     if (frm_->FormCreate() != TSMSFrm::TCreateResult::Running) std::abort();
     frm_->show();

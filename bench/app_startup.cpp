@@ -107,6 +107,7 @@ void Run(benchmark::State& state, const char* kind, bool full) {
   setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
   ProfileDir = profile.Path().string() + "/";
   if (full) FillProfile(ProfileDir);
+  MarkFirstRunDone(ProfileDir);
   StartOnce();  // the first start creates what an empty profile lacks
   // The message left at the last exit names a number some gates cover, so
   // each start looks the gates up for it.
