@@ -150,6 +150,26 @@ TEST_F(SendFailure, AScriptErrorBeforeAnyRequestStopsTheStepItIsIn) {
   EXPECT_TRUE(site.Requests().empty());
 }
 
+TEST_F(SendFailure, AScriptErrorWhileTheCaptchaIsCutOrAtTheLogout) {
+  // The picture the broken script leaves is never shown.
+  gate.Set("proccessimage", "eval(Img.NoSuchOperation)");
+  ToolRun run = Send({"--code", FakeSite::kCode});
+  EXPECT_EQ(run.exitCode, 1);
+  ASSERT_EQ(run.Lines().size(), 6u) << run.out << run.err;
+  EXPECT_EQ(run.Lines()[4].rfind("step 1 phase 2: Ошибка: Ошибка парсинга  (", 0), 0u) << run.Lines()[4];
+  EXPECT_EQ(run.Lines()[5].rfind("result: status=2 error=30 text=", 0), 0u) << run.Lines()[5];
+  EXPECT_FALSE(std::filesystem::exists(Profile() + "/captcha.png"));
+  // A completion step that fails makes the whole send a failure, though
+  // the message went out and was delivered.
+  gate = FakeGate(site);
+  gate.Set("SendDone", "eval(Logout)");
+  run = Send({"--code", FakeSite::kCode});
+  EXPECT_EQ(run.exitCode, 1);
+  ASSERT_EQ(run.Lines().size(), 12u) << run.out << run.err;
+  EXPECT_EQ(run.Lines()[10], "step 4 phase 2: Ошибка: Ошибка парсинга  (Undeclared Identifier 'Logout'): 6");
+  EXPECT_EQ(run.Lines()[11], "result: status=2 error=30 text=Ошибка парсинга  (Undeclared Identifier 'Logout'): 6");
+}
+
 TEST_F(SendFailure, TheDeliveryCheckReportsTheSitesTextOrGivesUp) {
   gate.Set("cd_success", "eval(iff(Html.ExistsStr('queued'), 'wait', 'false'))");
   gate.Set("cd_error", "<p>Абонент <b>недоступен</b></p>");
@@ -305,6 +325,10 @@ TEST_F(ProxiedSend, ThroughMicrosocksAndRefusedByIt) {
             std::string::npos)
       << info;
   EXPECT_EQ(info.find("wrong"), std::string::npos) << "the password stays out of a log that goes out with feedback";
+  // This proxy speaks SOCKS5 only: asked for SOCKS4 it lets nothing through.
+  run = Send(Proxy("SOCKS4", "secret"));
+  EXPECT_EQ(run.Lines(), FailureLines("FakeOperator", {}, 0, 10, "10061: Connection refused"));
+  EXPECT_EQ(site.Requests().size(), reached);
 }
 
 }  // namespace
