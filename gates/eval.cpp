@@ -97,13 +97,15 @@ void TEvalutor::Evaluate(const std::string& value, Variant& result) {
   try {
     program_->Run();
   } catch (const EInterpreterError& e) {
-    throw EEvalException(e.Message(), e.ErrCode, e.ErrPos);
+    // The plain message: the offset already says where, and a unit's name
+    // and line would only repeat it inside the gate's error text.
+    throw EEvalException(e.Message1, e.ErrCode, e.ErrPos);
   } catch (const std::exception& e) {
     // The program recorded where the host failure left the script.
     const EInterpreterError& last = program_->LastError();
     const std::string message = MessageOf(e);
     if (last.ErrCode == kHostFailureCode && last.Message1 == message)
-      throw EEvalException(last.Message(), kHostFailureCode, last.ErrPos);
+      throw EEvalException(last.Message1, kHostFailureCode, last.ErrPos);
     throw EEvalException(message, kHostFailureCode, -1);
   }
   result = program_->ResultValue.IsNull() ? Variant() : program_->ResultValue;

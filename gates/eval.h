@@ -32,9 +32,9 @@ class TInterpreterArgs;
 class TInterpreterProgram;
 
 // A script failure of any kind (syntax, run time, a host error inside an API
-// call). The message is "Ошибка парсинга  (" + the interpreter's message +
-// "): " + the offset in the script text (-1 when unknown) — two blanks
-// before "(", as users have always seen it.
+// call). The message is "Ошибка парсинга  (" + the interpreter's message
+// without unit and line + "): " + the offset in the script text (-1 when
+// unknown) — two blanks before "(", as users have always seen it.
 class EEvalException : public Exception {
   PX_CLASS(EEvalException, Exception)
  public:

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,3 +82,12 @@ class ChildProcess {
   pid_t pid_ = -1;
   bool up_ = false;
 };
+
+// The command line of a tinyproxy on `port` of 127.0.0.1 that asks for user
+// "user" and password "secret"; its configuration is written to `configFile`.
+inline std::vector<std::string> TinyproxyCommand(const std::string& configFile, int port) {
+  std::ofstream(configFile) << "Port " << port << "\nListen 127.0.0.1\nTimeout 10\n"
+                            << "MaxClients 16\nAllow 127.0.0.1\nBasicAuth user secret\n"
+                            << "LogLevel Critical\n";
+  return {"tinyproxy", "-d", "-c", configFile};
+}

@@ -25,6 +25,8 @@
 #include <QImage>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -203,6 +205,9 @@ class FakeSite {
         hits_.push_back({request.method, request.target, std::chrono::steady_clock::now()});
       }
       if (!connection.Send(Route(request))) return;
+      // A proxy that asked for the end of the connection relays whatever
+      // follows on it as it is.
+      if (request.headers.count("connection") && cp1251::SameText(request.headers.at("connection"), "close")) return;
       if (ResetAfterAnswer && request.path == "/send") {
         connection.Reset();
         return;
@@ -333,4 +338,13 @@ inline FakeGateSpec FakeGate(const FakeSite& site, const std::string& message = 
                         {"mu_success", "eval(Html.ExistsStr('uploaded'))"}});
   }
   return gate;
+}
+
+// A gate file of the test data with "{SITE}" put as the site's address ("").
+inline std::string SiteGateFile(const std::string& path, const FakeSite& site) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text(std::istreambuf_iterator<char>(in), {});
+  const std::string marker = "{SITE}";
+  for (size_t at; (at = text.find(marker)) != std::string::npos;) text.replace(at, marker.size(), site.URL(""));
+  return text;
 }

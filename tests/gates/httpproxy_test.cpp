@@ -3,7 +3,6 @@
 // microsocks started by the tests.
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 #include "gates/childprocess.h"
 #include "gates/httptestenv.h"
@@ -142,10 +141,7 @@ class RealProxyTest : public ProxyTest {
 class TinyproxyTest : public RealProxyTest {
  protected:
   void SetUp() override {
-    std::ofstream(config_.File("tinyproxy.conf")) << "Port " << port_ << "\nListen 127.0.0.1\nTimeout 10\n"
-                                                  << "MaxClients 16\nAllow 127.0.0.1\nBasicAuth user secret\n"
-                                                  << "LogLevel Critical\n";
-    Launch({"tinyproxy", "-d", "-c", config_.File("tinyproxy.conf")});
+    Launch(TinyproxyCommand(config_.File("tinyproxy.conf"), port_));
   }
   void Use(const std::string& password) { RealProxyTest::Use("HTTP", password); }
 
