@@ -1,0 +1,302 @@
+// Gate files written the way gate authors write them, each leaning on a
+// different part of the script interface and of the runner, sent by the
+// pxsend tool against a site of their own on 127.0.0.1 (data/gateauthor;
+// "{SITE}" in a file stands for the site's address).
+#include <iconv.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gates/pxsendrun.h"
+#include "gates/rawserver.h"
+#include "support/tempdir.h"
+
+namespace {
+
+// UTF-8 text in another charset, by the system's iconv (not the program's).
+std::string FromUtf8(const std::string& utf8, const char* charset) {
+  iconv_t cd = iconv_open(charset, "UTF-8");
+  std::string out(utf8.size() * 4 + 4, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  char* to = out.data();
+  size_t inLeft = utf8.size(), outLeft = out.size();
+  iconv(cd, &in, &inLeft, &to, &outLeft);
+  iconv_close(cd);
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+std::string ToUtf8(const std::string& bytes, const char* charset) {
+  iconv_t cd = iconv_open("UTF-8", charset);
+  std::string out(bytes.size() * 4 + 4, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  char* to = out.data();
+  size_t inLeft = bytes.size(), outLeft = out.size();
+  iconv(cd, &in, &inLeft, &to, &outLeft);
+  iconv_close(cd);
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+// One request as the site saw it.
+struct Seen {
+  std::string raw, method, target, path, body;
+  std::map<std::string, std::string> headers;  // lower-case names
+  std::string Header(const std::string& name) const {
+    auto it = headers.find(name);
+    return it == headers.end() ? std::string() : it->second;
+  }
+  bool HasCookie(const std::string& pair) const { return (Header("cookie") + ";").find(pair + ";") != std::string::npos; }
+  // The first line, "GET /path HTTP/1.1".
+  std::string RequestLine() const { return raw.substr(0, raw.find("\r\n")); }
+  std::chrono::steady_clock::time_point at;
+};
+
+std::string Query(const Seen& r) { return r.target.substr(r.target.find('?') + 1); }
+
+Seen ParseRequest(const std::string& raw) {
+  Seen r;
+  r.raw = raw;
+  r.at = std::chrono::steady_clock::now();
+  const size_t end = raw.find("\r\n\r\n");
+  std::istringstream head(raw.substr(0, end));
+  std::string line;
+  std::getline(head, line);
+  std::istringstream(line) >> r.method >> r.target;
+  r.path = r.target.substr(0, r.target.find('?'));
+  while (std::getline(head, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    std::string name = line.substr(0, colon), value = line.substr(colon + 1);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+    r.headers[name] = value;
+  }
+  r.body = end == std::string::npos ? std::string() : raw.substr(end + 4);
+  return r;
+}
+
+// The fields of an url-encoded text, "%XX" and "+" decoded, in order.
+std::vector<std::pair<std::string, std::string>> FormFields(const std::string& body) {
+  auto decode = [](const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+      if (s[i] == '%' && i + 2 < s.size()) {
+        out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        out += s[i] == '+' ? ' ' : s[i];
+      }
+    }
+    return out;
+  };
+  std::vector<std::pair<std::string, std::string>> fields;
+  std::istringstream in(body);
+  for (std::string pair; std::getline(in, pair, '&');) {
+    const size_t eq = pair.find('=');
+    fields.emplace_back(decode(pair.substr(0, eq)), eq == std::string::npos ? "" : decode(pair.substr(eq + 1)));
+  }
+  return fields;
+}
+
+std::string Field(const std::string& body, const std::string& name) {
+  for (const auto& [n, v] : FormFields(body))
+    if (n == name) return v;
+  return "<missing " + name + ">";
+}
+
+// A site made of routes: path to a function of the request giving the
+// whole answer. Every request is kept.
+class AuthorSite {
+ public:
+  using Route = std::function<std::string(const Seen&)>;
+  explicit AuthorSite(std::map<std::string, Route> routes)
+      : routes_(std::move(routes)), server_(Replying([this](const std::string& raw) { return Serve(raw); })) {}
+
+  std::string URL(const std::string& path) const { return server_.URL(path); }
+  std::vector<Seen> Seen_() const {
+    std::lock_guard lock(mutex_);
+    return seen_;
+  }
+  // "GET /path" for every request, in order.
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    for (const Seen& s : Seen_()) lines.push_back(s.method + " " + s.path);
+    return lines;
+  }
+  // The first request for `path`; an empty one when none came.
+  Seen First(const std::string& path) const {
+    for (const Seen& s : Seen_())
+      if (s.path == path) return s;
+    return {};
+  }
+  std::vector<Seen> All(const std::string& path) const {
+    std::vector<Seen> all;
+    for (const Seen& s : Seen_())
+      if (s.path == path) all.push_back(s);
+    return all;
+  }
+
+ private:
+  std::string Serve(const std::string& raw) {
+    Seen request = ParseRequest(raw);
+    {
+      std::lock_guard lock(mutex_);
+      seen_.push_back(request);
+    }
+    auto route = routes_.find(request.path);
+    if (route == routes_.end()) return Answer("404 Not Found", "", "");
+    return route->second(request);
+  }
+
+  std::map<std::string, Route> routes_;
+  mutable std::mutex mutex_;
+  std::vector<Seen> seen_;
+  RawServer server_;  // last: its threads stop before the rest goes
+};
+
+std::string KoiPage(const std::string& utf8, const std::string& headers = "") {
+  return Answer("200 OK", "Content-Type: text/html; charset=koi8-r\r\n" + headers, FromUtf8(utf8, "KOI8-R"));
+}
+
+std::string Redirect(const std::string& to, const std::string& headers = "") {
+  return Answer("302 Found", "Location: " + to + "\r\n" + headers, "");
+}
+
+// The gate file `name` with the site's address put in, written as `as`.
+std::string GateFile(const TempDir& dir, const std::string& name, const std::string& site, const std::string& as) {
+  std::ifstream in(std::string(PX_GATES_TEST_DATA) + "/gateauthor/" + name, std::ios::binary);
+  std::string text(std::istreambuf_iterator<char>(in), {});
+  EXPECT_FALSE(text.empty()) << name;
+  const std::string marker = "{SITE}";
+  for (size_t at; (at = text.find(marker)) != std::string::npos;) text.replace(at, marker.size(), site);
+  return dir.Write(as, text);
+}
+
+// ---- A KOI8-R site with a login through redirects ----
+
+class Koi8Login : public ::testing::Test {
+ protected:
+  Koi8Login()
+      : site({
+            {"/k/login",
+             [](const Seen& r) {
+               const bool right = Field(r.body, "user") == FromUtf8("Вася", "KOI8-R") &&
+                                  Field(r.body, "pass") == FromUtf8("секрет 1", "KOI8-R");
+               if (!right) return KoiPage("<h1>Нет доступа</h1>");
+               return Redirect("/k/hop1", "Set-Cookie: sess=K1; path=/\r\n");
+             }},
+            {"/k/hop1", [](const Seen&) { return Redirect("/k/hop2", "Set-Cookie: stage=2; path=/\r\n"); }},
+            {"/k/hop2", [this](const Seen&) { return Redirect(site.URL("/k/welcome")); }},
+            {"/k/welcome",
+             [](const Seen& r) {
+               if (!r.HasCookie("sess=K1") || !r.HasCookie("stage=2")) return KoiPage("<h1>Войдите</h1>");
+               return KoiPage("<html><h1> Добро пожаловать, Вася </h1></html>");
+             }},
+            {"/k/form",
+             [](const Seen&) {
+               return KoiPage("<html><b>Отправка сообщений</b><form><input name=\"tok\" value=\"Ж7\"></form></html>");
+             }},
+            {"/k/send",
+             [](const Seen& r) {
+               if (Field(r.body, "tok") != FromUtf8("Ж7", "KOI8-R"))
+                 return KoiPage("<p class=\"err\">Сессия <i>устарела</i></p>");
+               return Redirect("/k/sent?id=K-55");
+             }},
+            {"/k/sent", [](const Seen&) { return KoiPage("<html>Сообщение K-55 принято</html>"); }},
+            {"/k/status",
+             [this](const Seen&) {
+               std::lock_guard lock(mutex);
+               if (++checks <= queued) return KoiPage("<p>в очереди</p>");
+               return KoiPage(lost ? "<p class=\"err\">Не <b>дошло</b>: номер выключен</p>" : "<p>доставлено</p>");
+             }},
+            {"/k/logout", [](const Seen&) { return KoiPage("<html>До свидания</html>"); }},
+        }) {}
+
+  ToolRun Send(const std::string& phone, const std::string& text) {
+    return RunPxsend({"--profile", dir.File("profile"), "--import",
+                      GateFile(dir, "koi8_login.xml", site.URL(""), "gate.xml"), phone, text});
+  }
+
+  std::mutex mutex;
+  int checks = 0, queued = 2;
+  bool lost = false;
+  TempDir dir;
+  AuthorSite site;
+};
+
+TEST_F(Koi8Login, LogsInThroughRedirectsSendsAndPollsByPost) {
+  const auto start = std::chrono::steady_clock::now();
+  ToolRun run = Send("+380 (50) 123-45-67", "Привет");
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  std::vector<std::string> lines = DeliveredSendLines("Сибирь-КОИ");
+  lines.erase(lines.begin() + 3, lines.begin() + 5);  // no captcha
+  EXPECT_EQ(run.Lines(), lines);
+  EXPECT_EQ(site.Lines(), (std::vector<std::string>{"POST /k/login", "GET /k/hop1", "GET /k/hop2", "GET /k/welcome",
+                                                    "GET /k/form", "POST /k/send", "GET /k/sent",
+                                                    "POST /k/status", "POST /k/status", "POST /k/status",
+                                                    "GET /k/logout"}));
+  EXPECT_EQ(ToUtf8(Field(Query(site.First("/k/logout")), "who"), "KOI8-R"), "Добро пожаловать, Вася") << site.First("/k/logout").raw;
+  // The script's login: its own headers, user agent and referer, a body in
+  // the gate's charset.
+  const Seen login = site.First("/k/login");
+  EXPECT_EQ(login.Header("x-requested-with"), "XMLHttpRequest");
+  EXPECT_EQ(login.Header("user-agent"), "GateAuthor/1.0 (Linux)");
+  EXPECT_EQ(login.Header("referer"), site.URL("/k/"));
+  EXPECT_EQ(login.Header("content-type"), "application/x-www-form-urlencoded");
+  EXPECT_EQ(login.body, "user=%F7%C1%D3%D1&pass=%D3%C5%CB%D2%C5%D4%201");
+  // The user agent stays for the gate's later requests; the headers do not.
+  const Seen form = site.First("/k/form");
+  EXPECT_EQ(form.Header("user-agent"), "GateAuthor/1.0 (Linux)");
+  EXPECT_EQ(form.Header("x-requested-with"), "");
+  EXPECT_EQ(form.Header("referer"), site.URL("/k/"));
+  EXPECT_TRUE(form.HasCookie("sess=K1") && form.HasCookie("stage=2")) << form.raw;
+  // The form: the token read from the KOI8-R page, the phone parts by the
+  // longer prefix range, the symbols left, the greeting and the cookie.
+  const Seen send = site.First("/k/send");
+  EXPECT_EQ(send.Header("referer"), site.URL("/k/form"));
+  EXPECT_EQ(ToUtf8(Field(send.body, "tok"), "KOI8-R"), "Ж7");
+  EXPECT_EQ(Field(send.body, "to"), "+380 (50) 1234567");
+  EXPECT_EQ(ToUtf8(Field(send.body, "msg"), "KOI8-R"), "Привет");
+  EXPECT_EQ(Field(send.body, "left"), "54");
+  EXPECT_EQ(Field(send.body, "tag"), "7");
+  EXPECT_EQ(ToUtf8(Field(send.body, "who"), "KOI8-R"), "Добро пожаловать, Вася");
+  EXPECT_EQ(Field(send.body, "sess"), "K1");
+  // The checks: POST bodies of the script, the referer given, d, d+Δ, d+2Δ.
+  const std::vector<Seen> checks = site.All("/k/status");
+  ASSERT_EQ(checks.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(checks[i].body, "id=K-55&n=00" + std::to_string(i + 1));
+    EXPECT_EQ(checks[i].Header("referer"), site.URL("/k/sent"));
+    EXPECT_EQ(checks[i].Header("content-type"), "application/x-www-form-urlencoded");
+  }
+  const Seen sent = site.First("/k/sent");
+  auto ms = [](auto from, auto to) { return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count(); };
+  EXPECT_GE(ms(sent.at, checks[0].at), 60);
+  EXPECT_GE(ms(checks[0].at, checks[1].at), 100);
+  EXPECT_GE(ms(checks[1].at, checks[2].at), 140);
+  EXPECT_LT(ms(start, std::chrono::steady_clock::now()), 8000);
+}
+
+TEST_F(Koi8Login, AnUndeliveredMessageReportsTheSitesTextWithoutTags) {
+  lost = true;
+  queued = 0;
+  ToolRun run = Send("79131234567", "x");
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  ASSERT_FALSE(run.Lines().empty()) << run.err;
+  EXPECT_EQ(run.Lines().back(), "result: status=2 error=20 text=Не дошло: номер выключен");
+  EXPECT_EQ(Field(site.First("/k/send").body, "tag"), "2");
+  EXPECT_EQ(Field(site.First("/k/send").body, "to"), "+7 (913) 1234567");
+}
+
+}  // namespace
