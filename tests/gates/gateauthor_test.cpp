@@ -299,4 +299,68 @@ TEST_F(Koi8Login, AnUndeliveredMessageReportsTheSitesTextWithoutTags) {
   EXPECT_EQ(Field(site.First("/k/send").body, "to"), "+7 (913) 1234567");
 }
 
+// ---- A service that wants many computed fields ----
+
+TEST(GateAuthor, ALibraryHeavyGateInWindows1251WithCrLfLines) {
+  AuthorSite site({
+      {"/api/page",
+       [](const Seen& r) {
+         if (!r.HasCookie("lang=ru")) return Answer("403 Forbidden", "", "");
+         return Answer("200 OK", "Content-Type: text/html; charset=utf-8\r\nSet-Cookie: csrf=Q1; path=/\r\n",
+                       "<html>Форма</html>");
+       }},
+      {"/api/send",
+       [](const Seen& r) {
+         if (Field(r.body, "csrf") != "Q1") return Answer("200 OK", "", "{\"status\": \"fail\", \"message\": \"Нет токена\"}");
+         return Answer("200 OK", "Content-Type: application/json\r\n", "{\"status\": \"ok\"}");
+       }},
+  });
+  TempDir dir;
+  ToolRun run = RunPxsend({"--profile", dir.File("profile"), "--import",
+                           GateFile(dir, "api_probe.xml", site.URL(""), "gate.xml"), "--flash", "79991234567", "Привет"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  ASSERT_FALSE(run.Lines().empty()) << run.err;
+  EXPECT_EQ(run.Lines().back(), "result: status=0 error=0 text=") << run.out;
+  ASSERT_EQ(site.Lines(), (std::vector<std::string>{"GET /api/page", "POST /api/send"}));
+  // The protocol a script chose goes with the page request.
+  EXPECT_EQ(site.First("/api/page").RequestLine(), "GET /api/page HTTP/1.0");
+  const std::string body = site.First("/api/send").body;
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"edit", "aXYef"},
+      {"upper", "ПРИВЕТ ABC"},
+      {"lower", "ёлка xy"},
+      {"trim", "[a b]x | y|"},
+      {"copy", "bcd"},
+      {"pos", "2,5,5,1"},
+      {"between", "y1"},
+      {"same", "TrueFalse"},
+      {"fmt", "a|   42|FF|007|z  |"},
+      {"hex", "Hi !"},
+      {"rx", "34"},
+      {"rep", "a::b::c"},
+      {"dec", "a b!"},
+      {"enc", "a%20b%26c"},
+      {"ascii", "TrueFalse"},
+      {"rnd", "6"},
+      {"rint", "ok"},
+      {"date", "2023-11-14 22:13:20"},
+      {"unix", "31539600"},
+      {"month", "Ноября"},
+      {"arr", "0:2:3"},
+      {"vt", "3/5/11/3"},
+      {"phone", "999/9"},
+      {"hexcaps", "abcdefFZa"},
+      {"mt", "012"},
+      {"vars", "256,16384,4095,20"},
+      {"region", "Север"},
+      {"csrf", "Q1"},
+      {"flash", "1"},
+      {"text", "Привет"},
+      {"empty", "True"},
+      {"loop", "6"},
+  };
+  for (const auto& [name, value] : expected) EXPECT_EQ(Field(body, name), value) << name;
+  EXPECT_EQ(FormFields(body).size(), expected.size()) << body;
+}
+
 }  // namespace
