@@ -16,11 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "gates/encoded_bytes.h"
 #include "gates/pxsendrun.h"
 #include "gates/rawserver.h"
 #include "support/tempdir.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 // UTF-8 text in another charset, by the system's iconv (not the program's).
 std::string FromUtf8(const std::string& utf8, const char* charset) {
@@ -173,14 +176,16 @@ std::string Redirect(const std::string& to, const std::string& headers = "") {
   return Answer("302 Found", "Location: " + to + "\r\n" + headers, "");
 }
 
-// The gate file `name` with the site's address put in, written as `as`.
-std::string GateFile(const TempDir& dir, const std::string& name, const std::string& site, const std::string& as) {
+// The gate file `name` with the site's address put in, written as `as`,
+// UTF-16 (little-endian, with its mark) when asked.
+std::string GateFile(const TempDir& dir, const std::string& name, const std::string& site, const std::string& as,
+                     bool utf16 = false) {
   std::ifstream in(std::string(PX_GATES_TEST_DATA) + "/gateauthor/" + name, std::ios::binary);
   std::string text(std::istreambuf_iterator<char>(in), {});
   EXPECT_FALSE(text.empty()) << name;
   const std::string marker = "{SITE}";
   for (size_t at; (at = text.find(marker)) != std::string::npos;) text.replace(at, marker.size(), site);
-  return dir.Write(as, text);
+  return dir.Write(as, utf16 ? Utf16(text, false) : text);
 }
 
 // ---- A KOI8-R site with a login through redirects ----
@@ -361,6 +366,69 @@ TEST(GateAuthor, ALibraryHeavyGateInWindows1251WithCrLfLines) {
   };
   for (const auto& [name, value] : expected) EXPECT_EQ(Field(body, name), value) << name;
   EXPECT_EQ(FormFields(body).size(), expected.size()) << body;
+}
+
+// ---- An MMS gate: an upload of its own, then a multipart form ----
+
+// One multipart text field as the program writes it.
+std::string TextPart(const std::string& boundary, const std::string& name, const std::string& value) {
+  return "--" + boundary + "\r\ncontent-disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n";
+}
+
+TEST(GateAuthor, AnMmsGateInUtf16UploadsAudioAndReadsTheRedirectItDoesNotFollow) {
+  AuthorSite site({
+      {"/m/", [](const Seen&) { return Answer("200 OK", "Content-Type: text/html\r\n", "<html>MMS</html>"); }},
+      {"/m/upload", [](const Seen&) { return Answer("200 OK", "Content-Type: text/plain\r\n", "media=M9;"); }},
+      {"/m/send",
+       [](const Seen& r) {
+         if (r.body.find("name=\"media\"\r\n\r\nM9\r\n") == std::string::npos) return Answer("200 OK", "", "bad");
+         return Redirect("/m/ok?id=1");
+       }},
+  });
+  TempDir dir;
+  const std::string sound = "ID3\x03\x00\x00\x00\x00\x00\x00\xFF\xFB\x90\x00"s;
+  ToolRun run = RunPxsend({"--profile", dir.File("profile"), "--import",
+                           GateFile(dir, "mms_audio.xml", site.URL(""), "gate.xml", true), "--mms", "--attach",
+                           dir.Write("звук.mp3", sound), "79261234567", "Привет"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(run.Lines(), (std::vector<std::string>{
+                             "gate: Мульти MMS",
+                             "step 0 phase 0: Инициализация",
+                             "step 0 phase 1: Инициализация",
+                             "step 2 phase 0: Отправка сообщения",
+                             "step 2 phase 1: Отправка сообщения",
+                             "step 3 phase 0: Проверка статуса доставки",
+                             "step 3 phase 1: Проверка статуса доставки",
+                             "step 4 phase 0: Завершение",
+                             "step 4 phase 1: Сообщение отправлено. Проверка доставки не поддерживается или отключена.",
+                             "result: status=0 error=0 text=",
+                         }));
+  // The gate's own stored wish: no delivery check; the redirect not followed.
+  EXPECT_EQ(site.Lines(), (std::vector<std::string>{"GET /m/", "POST /m/upload", "POST /m/send"}));
+
+  const Seen upload = site.First("/m/upload");
+  const std::string mime = upload.Header("content-type");
+  const std::string prefix = "multipart/mixed; boundary=";
+  ASSERT_TRUE(mime.starts_with(prefix)) << mime;
+  const std::string boundary = mime.substr(prefix.size());
+  ASSERT_EQ(boundary.size(), 26u);
+  EXPECT_EQ(boundary.find_first_not_of("0123456789ABCDEF"), 8u);
+  EXPECT_EQ(boundary.substr(8), "_Parlomix_boundary");
+  EXPECT_EQ(upload.body,
+            "--" + boundary + "\r\nContent-disposition: form-data; name=\"media\"; filename=\"" +
+                "%D0%B7%D0%B2%D1%83%D0%BA.mp3\"\r\nContent-Type: audio/mpeg\r\n\r\n" + sound + "\r\n" +
+                TextPart(boundary, "kind", "audio") + TextPart(boundary, "name", "звук.mp3") +
+                TextPart(boundary, "mime", "audio/mpeg") + "--" + boundary + "--\r\n");
+
+  // The form: the same boundary, UTF-8 values unescaped, the subject the
+  // dispatcher gives an MMS without one, the raw part as the script wrote it.
+  const Seen send = site.First("/m/send");
+  EXPECT_EQ(send.Header("content-type"), "multipart/form-data; boundary=" + boundary);
+  EXPECT_EQ(send.Header("referer"), site.URL("/m/"));
+  EXPECT_EQ(send.body, TextPart(boundary, "to", "79261234567") + TextPart(boundary, "subject", "Без темы") +
+                           TextPart(boundary, "text", "Привет") + TextPart(boundary, "media", "M9") + "--" +
+                           boundary + "\r\nX-Note: raw\r\n\r\n" + FromUtf8("сырой", "CP1251") + "\r\n--" +
+                           boundary + "--\r\n");
 }
 
 }  // namespace
