@@ -4,6 +4,9 @@
 // "{SITE}" in a file stands for the site's address).
 #include <iconv.h>
 
+#include <QBuffer>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "gates/encoded_bytes.h"
+#include "gates/gifwriter.h"
 #include "gates/pxsendrun.h"
 #include "gates/rawserver.h"
 #include "support/tempdir.h"
@@ -430,5 +434,86 @@ TEST(GateAuthor, AnMmsGateInUtf16UploadsAudioAndReadsTheRedirectItDoesNotFollow)
                            boundary + "\r\nX-Note: raw\r\n\r\n" + FromUtf8("сырой", "CP1251") + "\r\n--" +
                            boundary + "--\r\n");
 }
+
+// ---- A captcha cut into cells by the gate's script ----
+
+class CaptchaCells : public ::testing::TestWithParam<const char*> {
+ protected:
+  CaptchaCells()
+      : picture(Picture()),
+        site({
+            {"/c/form",
+             [](const Seen&) {
+               return Answer("200 OK", "Set-Cookie: cs=77; path=/\r\n",
+                             FromUtf8("<html>Код: <img src=\"/c/pic?n=1\"></html>", "CP1251"));
+             }},
+            {"/c/pic",
+             [this](const Seen& r) {
+               if (!r.HasCookie("cs=77")) return Answer("403 Forbidden", "", "");
+               QByteArray bytes;
+               QBuffer buffer(&bytes);
+               buffer.open(QIODevice::WriteOnly);
+               picture.save(&buffer, GetParam());
+               const std::string data = std::string(GetParam()) == "GIF" ? EncodeGif(picture) : bytes.toStdString();
+               return Answer("200 OK", "Content-Type: application/octet-stream\r\n", data);
+             }},
+            {"/c/send",
+             [](const Seen& r) {
+               return Answer("200 OK", "", Field(r.body, "code") == "48 21" ? "<html>OK</html>" : "<html>bad</html>");
+             }},
+        }) {}
+
+  // A picture of 8 x 4 blocks, each of its own colour (150 in all, so that
+  // GIF holds it too).
+  static QImage Picture() {
+    QImage image(120, 40, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x / 8 * 16, y / 4 * 24, (x / 8 + y / 4) % 2 * 200));
+    return image;
+  }
+  ToolRun Send(const std::string& code) {
+    return RunPxsend({"--profile", dir.File("profile"), "--import",
+                      GateFile(dir, "captcha_cells.xml", site.URL(""), "gate.xml"), "79501234567", "Код"},
+                     code + "\n");
+  }
+  QImage Shown() const {
+    return QImage(QString::fromStdString(dir.File("profile/captcha.png"))).convertToFormat(QImage::Format_RGB32);
+  }
+
+  QImage picture;
+  TempDir dir;
+  AuthorSite site;
+};
+
+TEST_P(CaptchaCells, TheScriptsPictureIsShownAndTheCodeTypedIsSent) {
+  ToolRun run = Send("48 21");
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  ASSERT_FALSE(run.Lines().empty()) << run.err;
+  EXPECT_EQ(run.Lines().back(), "result: status=0 error=0 text=");
+  EXPECT_EQ(site.Lines(), (std::vector<std::string>{"GET /c/form", "GET /c/pic", "POST /c/send"}));
+  EXPECT_EQ(site.First("/c/pic").Header("referer"), site.URL("/c/form"));
+  EXPECT_EQ(site.First("/c/send").body, "code=48%2021&cs=77&text=%CA%EE%E4");
+  const QImage shown = Shown();
+  ASSERT_EQ(shown.size(), QSize(100, 30));
+  if (std::string(GetParam()) != "JPEG") {
+    EXPECT_EQ(shown.copy(0, 0, 30, 30), picture.copy(10, 5, 30, 30));
+    EXPECT_EQ(shown.copy(35, 0, 30, 30), picture.copy(60, 5, 30, 30));
+  }
+  // Between the cells the background; the label drawn right of them.
+  EXPECT_EQ(shown.pixel(32, 15), shown.pixel(99, 29));
+  bool labelled = false;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 70; x < 100; ++x) labelled = labelled || shown.pixel(x, y) != shown.pixel(32, 15);
+  EXPECT_TRUE(labelled);
+}
+
+TEST_P(CaptchaCells, AWrongCodeGivesThePlainErrorTextWithoutItsMarkup) {
+  ToolRun run = Send("0000");
+  EXPECT_EQ(run.exitCode, 1);
+  ASSERT_FALSE(run.Lines().empty()) << run.err;
+  EXPECT_EQ(run.Lines().back(), "result: status=2 error=20 text=Ошибка сайта");
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CaptchaCells, ::testing::Values("BMP", "JPEG", "GIF"));
 
 }  // namespace
