@@ -516,4 +516,56 @@ TEST_P(CaptchaCells, AWrongCodeGivesThePlainErrorTextWithoutItsMarkup) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, CaptchaCells, ::testing::Values("BMP", "JPEG", "GIF"));
 
+// ---- A package of two gates for the same numbers ----
+
+class TwinPackage : public ::testing::Test {
+ protected:
+  ToolRun Send(std::vector<std::string> options) {
+    std::vector<std::string> args = {"--profile", dir.File("profile"), "--package",
+                                     GateFile(dir, "twin_package.xml", site.URL(""), "twins.xml")};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {"--signature", "Вася", "79601234567", "Привет"});
+    return RunPxsend(args);
+  }
+
+  TempDir dir;
+  AuthorSite site{{
+      {"/t/form", [](const Seen&) { return Answer("200 OK", "", "<html>form</html>"); }},
+      {"/t/send", [](const Seen&) { return Answer("200 OK", "X-Result: Accepted\r\n", "<html>sent</html>"); }},
+      {"/t/status", [](const Seen&) { return Answer("200 OK", "", "<html>queued</html>"); }},
+  }};
+};
+
+TEST_F(TwinPackage, TheHigherPriorityGateSendsAndItsChecksRunOut) {
+  ToolRun run = Send({});
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  ASSERT_GE(run.Lines().size(), 3u) << run.err;
+  EXPECT_EQ(run.Lines().front(), "gate: Близнец-2");
+  const std::string timedOut = "Превышен интервал ожидания подтверждения доставки";
+  EXPECT_EQ(run.Lines()[run.Lines().size() - 2], "step 3 phase 2: Ошибка: " + timedOut);
+  EXPECT_EQ(run.Lines().back(), "result: status=2 error=50 text=" + timedOut);
+  EXPECT_EQ(site.Lines(),
+            (std::vector<std::string>{"GET /t/form", "POST /t/send", "GET /t/status", "GET /t/status"}));
+  EXPECT_EQ(site.First("/t/form").target, "/t/form?g=2");
+  // The list members of the init script; the message keys; the response
+  // header the success test reads.
+  EXPECT_EQ(site.First("/t/send").body, "b=B&count=1&name=%C1%EB%E8%E7%ED%E5%F6-2&sig=%C2%E0%F1%FF"
+                                        "&msg=%CF%F0%E8%E2%E5%F2&text=%CF%F0%E8%E2%E5%F2%0D%0A%C2%E0%F1%FF&left=58");
+  EXPECT_EQ(site.First("/t/send").Header("x-trace"), "");
+  for (const Seen& check : site.All("/t/status")) {
+    EXPECT_EQ(check.target, "/t/status?id=B");
+    EXPECT_EQ(check.Header("referer"), site.URL("/t/send"));
+  }
+}
+
+TEST_F(TwinPackage, TheOtherGateByNameWithTheDeliveryCheckSwitchedOff) {
+  ToolRun run = Send({"--gate", "Близнец-1", "--set", "Send\\CheckDelivery=FALSE"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  ASSERT_FALSE(run.Lines().empty()) << run.err;
+  EXPECT_EQ(run.Lines().front(), "gate: Близнец-1");
+  EXPECT_EQ(run.Lines().back(), "result: status=0 error=0 text=");
+  EXPECT_EQ(site.Lines(), (std::vector<std::string>{"GET /t/form", "POST /t/send"}));
+  EXPECT_EQ(site.First("/t/send").body, "gate=1");
+}
+
 }  // namespace
