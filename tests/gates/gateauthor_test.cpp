@@ -19,10 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "cp1251.h"
+#include "gatefactory.h"
 #include "gates/encoded_bytes.h"
 #include "gates/gifwriter.h"
 #include "gates/pxsendrun.h"
 #include "gates/rawserver.h"
+#include "sqlmgr.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -288,6 +291,7 @@ TEST_F(Koi8Login, LogsInThroughRedirectsSendsAndPollsByPost) {
     EXPECT_EQ(checks[i].body, "id=K-55&n=00" + std::to_string(i + 1));
     EXPECT_EQ(checks[i].Header("referer"), site.URL("/k/sent"));
     EXPECT_EQ(checks[i].Header("content-type"), "application/x-www-form-urlencoded");
+    EXPECT_TRUE(checks[i].HasCookie("sess=K1")) << checks[i].raw;
   }
   const Seen sent = site.First("/k/sent");
   auto ms = [](auto from, auto to) { return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count(); };
@@ -295,6 +299,29 @@ TEST_F(Koi8Login, LogsInThroughRedirectsSendsAndPollsByPost) {
   EXPECT_GE(ms(checks[0].at, checks[1].at), 100);
   EXPECT_GE(ms(checks[1].at, checks[2].at), 140);
   EXPECT_LT(ms(start, std::chrono::steady_clock::now()), 8000);
+}
+
+// The values the program stores per gate (as the gate manager and the send
+// window store them) outlive a forced re-import and rule the next send.
+TEST_F(Koi8Login, AStoredWishNotToCheckDeliveryOutlivesTheReimport) {
+  ASSERT_EQ(Send("79131234567", "x").exitCode, 0);
+  const std::string gate = cp1251::FromUtf8("Сибирь-КОИ");
+  ASSERT_TRUE(OpenDatabases(dir.File("profile/Parlomix.db3"), dir.File("profile/Gates.db3")));
+  TGateFactory::CreateGate(gate)->SetStoredParam("DontCheckDelivery", Variant::Boolean(true));
+  TGateFactory::CreateGate(gate)->SetStoredParam("CaptchaScale", Variant::Int64(250));
+  CloseDatabases();
+  const size_t checksBefore = site.All("/k/status").size();
+
+  ToolRun run = Send("79131234567", "x");
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  ASSERT_GE(run.Lines().size(), 2u) << run.err;
+  EXPECT_EQ(run.Lines()[run.Lines().size() - 2],
+            "step 4 phase 1: Сообщение отправлено. Проверка доставки не поддерживается или отключена.");
+  EXPECT_EQ(run.Lines().back(), "result: status=0 error=0 text=");
+  EXPECT_EQ(site.All("/k/status").size(), checksBefore);
+  ASSERT_TRUE(OpenDatabases(dir.File("profile/Parlomix.db3"), dir.File("profile/Gates.db3")));
+  EXPECT_EQ(VarToStr(TGateFactory::CreateGate(gate)->Info.GetItemNamed("CaptchaScale")), "250");
+  CloseDatabases();
 }
 
 TEST_F(Koi8Login, AnUndeliveredMessageReportsTheSitesTextWithoutTags) {
