@@ -337,7 +337,49 @@ TEST_F(Koi8Login, AnUndeliveredMessageReportsTheSitesTextWithoutTags) {
 
 // ---- A service that wants many computed fields ----
 
+// Sets the time zone of the processes the test starts, for its lifetime.
+class ZoneForChildren {
+ public:
+  explicit ZoneForChildren(const char* zone) {
+    if (const char* old = getenv("TZ")) old_ = old;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ZoneForChildren() {
+    if (old_.empty())
+      unsetenv("TZ");
+    else
+      setenv("TZ", old_.c_str(), 1);
+    tzset();
+  }
+
+ private:
+  std::string old_;
+};
+
+// The time of `unix` seconds read as local time and taken back to UTC the
+// way the scripts' AdjustTimeZone(.., 0, True) does: less the zone's offset
+// now and an hour more while summer time is on.
+std::string ZoneFields(time_t unix) {
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  const long minutes = local.tm_gmtoff / 60;
+  char zone[16];
+  snprintf(zone, sizeof zone, "%c%02ld%02ld", minutes < 0 ? '-' : '+', labs(minutes) / 60, labs(minutes) % 60);
+  const time_t utc = unix - local.tm_gmtoff - (local.tm_isdst > 0 ? 3600 : 0);
+  tm parts{};
+  gmtime_r(&utc, &parts);
+  char stamp[32];
+  strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M", &parts);
+  return std::string(zone) + "|" + std::to_string(minutes) + "|" + (local.tm_isdst > 0 ? "True" : "False") + "|" +
+         stamp;
+}
+
 TEST(GateAuthor, ALibraryHeavyGateInWindows1251WithCrLfLines) {
+  // Half an hour off the hour and summer time from October to April: no
+  // zone file needed, and the signs of both are seen.
+  ZoneForChildren zone("<+0930>-9:30<+1030>,M10.1.0,M4.1.0/3");
   AuthorSite site({
       {"/api/page",
        [](const Seen& r) {
@@ -394,6 +436,7 @@ TEST(GateAuthor, ALibraryHeavyGateInWindows1251WithCrLfLines) {
       {"text", "Привет"},
       {"empty", "True"},
       {"loop", "6"},
+      {"zone", ZoneFields(1700000000)},
   };
   for (const auto& [name, value] : expected) EXPECT_EQ(Field(body, name), value) << name;
   EXPECT_EQ(FormFields(body).size(), expected.size()) << body;
