@@ -134,25 +134,25 @@ class AuthorSite {
       : routes_(std::move(routes)), server_(Replying([this](const std::string& raw) { return Serve(raw); })) {}
 
   std::string URL(const std::string& path) const { return server_.URL(path); }
-  std::vector<Seen> Seen_() const {
+  std::vector<Seen> Requests() const {
     std::lock_guard lock(mutex_);
     return seen_;
   }
   // "GET /path" for every request, in order.
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
-    for (const Seen& s : Seen_()) lines.push_back(s.method + " " + s.path);
+    for (const Seen& s : Requests()) lines.push_back(s.method + " " + s.path);
     return lines;
   }
   // The first request for `path`; an empty one when none came.
   Seen First(const std::string& path) const {
-    for (const Seen& s : Seen_())
+    for (const Seen& s : Requests())
       if (s.path == path) return s;
     return {};
   }
   std::vector<Seen> All(const std::string& path) const {
     std::vector<Seen> all;
-    for (const Seen& s : Seen_())
+    for (const Seen& s : Requests())
       if (s.path == path) all.push_back(s);
     return all;
   }
