@@ -634,8 +634,13 @@ TEST_F(TwinPackage, TheOtherGateByNameWithTheDeliveryCheckSwitchedOff) {
   ASSERT_FALSE(run.Lines().empty()) << run.err;
   EXPECT_EQ(run.Lines().front(), "gate: Близнец-1");
   EXPECT_EQ(run.Lines().back(), "result: status=0 error=0 text=");
-  EXPECT_EQ(site.Lines(), (std::vector<std::string>{"GET /t/form", "POST /t/send"}));
-  EXPECT_EQ(site.First("/t/send").body, "gate=1");
+  // No page to load; the referer and the content type the gate names; the
+  // body its script returns.
+  EXPECT_EQ(site.Lines(), (std::vector<std::string>{"POST /t/send"}));
+  const Seen send = site.First("/t/send");
+  EXPECT_EQ(send.body, "gate=1");
+  EXPECT_EQ(send.Header("referer"), site.URL("/t/ref"));
+  EXPECT_EQ(send.Header("content-type"), "text/plain; charset=windows-1251");
 }
 
 }  // namespace
