@@ -132,22 +132,10 @@ class FakeSite {
   // The fields of an url-encoded body, decoded to bytes.
   static std::map<std::string, std::string> Fields(const std::string& body) {
     std::map<std::string, std::string> fields;
-    auto decode = [](const std::string& s) {
-      std::string out;
-      for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size()) {
-          out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-          i += 2;
-        } else {
-          out += s[i] == '+' ? ' ' : s[i];
-        }
-      }
-      return out;
-    };
     std::istringstream in(body);
     for (std::string pair; std::getline(in, pair, '&');) {
       size_t eq = pair.find('=');
-      fields[decode(pair.substr(0, eq))] = eq == std::string::npos ? "" : decode(pair.substr(eq + 1));
+      fields[FormDecode(pair.substr(0, eq))] = eq == std::string::npos ? "" : FormDecode(pair.substr(eq + 1));
     }
     return fields;
   }

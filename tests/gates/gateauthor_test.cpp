@@ -32,30 +32,21 @@ namespace {
 
 using namespace std::string_literals;
 
-// UTF-8 text in another charset, by the system's iconv (not the program's).
-std::string FromUtf8(const std::string& utf8, const char* charset) {
-  iconv_t cd = iconv_open(charset, "UTF-8");
-  std::string out(utf8.size() * 4 + 4, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  char* to = out.data();
-  size_t inLeft = utf8.size(), outLeft = out.size();
-  iconv(cd, &in, &inLeft, &to, &outLeft);
+// Bytes from one charset to another, by the system's iconv (not the program's).
+std::string Recode(const std::string& bytes, const char* from, const char* to) {
+  iconv_t cd = iconv_open(to, from);
+  std::string out(bytes.size() * 4 + 4, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  char* at = out.data();
+  size_t inLeft = bytes.size(), outLeft = out.size();
+  iconv(cd, &in, &inLeft, &at, &outLeft);
   iconv_close(cd);
   out.resize(out.size() - outLeft);
   return out;
 }
 
-std::string ToUtf8(const std::string& bytes, const char* charset) {
-  iconv_t cd = iconv_open("UTF-8", charset);
-  std::string out(bytes.size() * 4 + 4, '\0');
-  char* in = const_cast<char*>(bytes.data());
-  char* to = out.data();
-  size_t inLeft = bytes.size(), outLeft = out.size();
-  iconv(cd, &in, &inLeft, &to, &outLeft);
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return out;
-}
+std::string FromUtf8(const std::string& utf8, const char* charset) { return Recode(utf8, "UTF-8", charset); }
+std::string ToUtf8(const std::string& bytes, const char* charset) { return Recode(bytes, charset, "UTF-8"); }
 
 // One request as the site saw it.
 struct Seen {
@@ -98,23 +89,11 @@ Seen ParseRequest(const std::string& raw) {
 
 // The fields of an url-encoded text, "%XX" and "+" decoded, in order.
 std::vector<std::pair<std::string, std::string>> FormFields(const std::string& body) {
-  auto decode = [](const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-      if (s[i] == '%' && i + 2 < s.size()) {
-        out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        out += s[i] == '+' ? ' ' : s[i];
-      }
-    }
-    return out;
-  };
   std::vector<std::pair<std::string, std::string>> fields;
   std::istringstream in(body);
   for (std::string pair; std::getline(in, pair, '&');) {
     const size_t eq = pair.find('=');
-    fields.emplace_back(decode(pair.substr(0, eq)), eq == std::string::npos ? "" : decode(pair.substr(eq + 1)));
+    fields.emplace_back(FormDecode(pair.substr(0, eq)), eq == std::string::npos ? "" : FormDecode(pair.substr(eq + 1)));
   }
   return fields;
 }

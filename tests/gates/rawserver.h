@@ -179,3 +179,17 @@ inline std::string Answer(const std::string& status, const std::string& headers,
   return "HTTP/1.1 " + status + "\r\n" + headers + "Content-Length: " + std::to_string(body.size()) +
          "\r\n\r\n" + body;
 }
+
+// A piece of an url-encoded form, "%XX" and "+" decoded to bytes.
+inline std::string FormDecode(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += s[i] == '+' ? ' ' : s[i];
+    }
+  }
+  return out;
+}
