@@ -330,9 +330,5 @@ inline FakeGateSpec FakeGate(const FakeSite& site, const std::string& message = 
 
 // A gate file of the test data with "{SITE}" put as the site's address ("").
 inline std::string SiteGateFile(const std::string& path, const FakeSite& site) {
-  std::ifstream in(path, std::ios::binary);
-  std::string text(std::istreambuf_iterator<char>(in), {});
-  const std::string marker = "{SITE}";
-  for (size_t at; (at = text.find(marker)) != std::string::npos;) text.replace(at, marker.size(), site.URL(""));
-  return text;
+  return FileForSite(path, site.URL(""));
 }

@@ -166,11 +166,8 @@ std::string Redirect(const std::string& to, const std::string& headers = "") {
 // UTF-16 (little-endian, with its mark) when asked.
 std::string GateFile(const TempDir& dir, const std::string& name, const std::string& site, const std::string& as,
                      bool utf16 = false) {
-  std::ifstream in(std::string(PX_GATES_TEST_DATA) + "/gateauthor/" + name, std::ios::binary);
-  std::string text(std::istreambuf_iterator<char>(in), {});
+  std::string text = FileForSite(std::string(PX_GATES_TEST_DATA) + "/gateauthor/" + name, site);
   EXPECT_FALSE(text.empty()) << name;
-  const std::string marker = "{SITE}";
-  for (size_t at; (at = text.find(marker)) != std::string::npos;) text.replace(at, marker.size(), site);
   return dir.Write(as, utf16 ? Utf16(text, false) : text);
 }
 

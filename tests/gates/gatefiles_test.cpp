@@ -24,11 +24,8 @@ class GateFiles : public ::testing::Test {
   // The data file with the site's address put in, written to the test's
   // folder under `as`, gzip-compressed when asked.
   std::string GateFile(const std::string& name, const std::string& as, bool gzip = false) {
-    std::ifstream in(std::string(PX_GATES_TEST_DATA) + "/gatefiles/" + name, std::ios::binary);
-    std::string text(std::istreambuf_iterator<char>(in), {});
+    std::string text = SiteGateFile(std::string(PX_GATES_TEST_DATA) + "/gatefiles/" + name, site);
     EXPECT_FALSE(text.empty()) << name;
-    const std::string marker = "{SITE}";
-    for (size_t at; (at = text.find(marker)) != std::string::npos;) text.replace(at, marker.size(), site.URL(""));
     return dir.Write(as, gzip ? Gzip(text) : text);
   }
   std::string Profile() const { return dir.File("profile"); }

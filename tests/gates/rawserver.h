@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <functional>
 #include <mutex>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -192,4 +194,13 @@ inline std::string FormDecode(const std::string& s) {
     }
   }
   return out;
+}
+
+// A test data file with "{SITE}" replaced by a server's address.
+inline std::string FileForSite(const std::string& path, const std::string& site) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text(std::istreambuf_iterator<char>(in), {});
+  const std::string marker = "{SITE}";
+  for (size_t at; (at = text.find(marker)) != std::string::npos;) text.replace(at, marker.size(), site);
+  return text;
 }
