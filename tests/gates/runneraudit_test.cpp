@@ -238,6 +238,61 @@ TEST_F(RunnerAudit, AScriptRequestsCodeGivesWayToTheStepsOwnRequest) {
   EXPECT_EQ(runner->ErrorCode, geLoad);
 }
 
+// Every parameter a script that notes its own name: the order of the
+// notes is the order the runner reads them in, step by step.
+TEST_F(RunnerAudit, EachStepReadsItsParametersInTheirOrder) {
+  QImage image(8, 4, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  const std::string picture = png.toStdString();
+  RawServer server(Replying([picture](const std::string& request) {
+    if (request.starts_with("GET /img")) return Answer("200 OK", "", picture);
+    if (request.starts_with("POST")) return Answer("302 Found", "Location: /moved\r\n", "posted");
+    return Answer("200 OK", "", "page");
+  }));
+  auto noted = [](const std::string& name, const std::string& value) {
+    return std::make_pair(name, "eval(begin Stored['log'] := VarToStr(Stored['log']) + '" + name + " '; Result := " +
+                                    value + "; end;)");
+  };
+  gate.type = "MMS";
+  auto runner = Make({noted("SendInit", "''"), noted("PageURL", "'" + server.URL("/page") + "'"),
+                      noted("Encoding", "'windows-1251'"), noted("ImageDescription", "'digits'"),
+                      noted("ImageURL", "'" + server.URL("/img") + "'"), noted("proccessimage", "0"),
+                      noted("UploadMultimedia", "False"), noted("multipart", "False"), noted("postdata", "'a=1'"),
+                      noted("referer", "''"), noted("custommime", "''"),
+                      noted("posturl", "'" + server.URL("/post") + "'"), noted("HandleRedirects", "0"),
+                      noted("dontloadresult", "0"), noted("success", "'false'"), noted("error", "'no'"),
+                      noted("cd_referer", "''"), noted("cd_maxcheckdelivery", "1"), noted("cd_delay", "-1"),
+                      noted("cd_delta", "-1"), noted("cd_method", "'GET'"),
+                      noted("cd_url", "'" + server.URL("/status") + "'"), noted("cd_success", "'false'"),
+                      noted("cd_error", "'undelivered'"), noted("SendDone", "0")});
+  auto log = [&runner] {
+    std::string text = VarToStr(runner->Stored.GetItemNamed("log"));
+    runner->Stored.SetItemNamed("log", Variant::String(""));
+    return text;
+  };
+  EXPECT_TRUE(runner->Init());
+  EXPECT_EQ(log(), "SendInit PageURL Encoding ");
+  runner->GetCaptcha();
+  EXPECT_EQ(runner->ErrorCode, geNone);
+  EXPECT_EQ(log(), "ImageDescription ImageURL PageURL proccessimage ");
+  // The 302 not followed: HandleRedirects is asked again for it.
+  EXPECT_FALSE(runner->Send());
+  EXPECT_EQ(log(),
+            "UploadMultimedia multipart postdata referer custommime posturl HandleRedirects HandleRedirects "
+            "dontloadresult Encoding success error ");
+  EXPECT_EQ(runner->ErrorText, "no");
+  EXPECT_FALSE(runner->CheckDelivery());
+  EXPECT_EQ(log(),
+            "cd_referer posturl cd_maxcheckdelivery cd_delay cd_delta cd_method cd_url Encoding cd_success cd_error ");
+  EXPECT_EQ(runner->ErrorText, "undelivered");
+  runner->Done();
+  EXPECT_EQ(log(), "SendDone ");
+}
+
 // ---- The MMS upload ----
 
 TEST_F(RunnerAudit, TheUploadGoesFirstOnlyForAnMmsGateThatAsksAndAMessageWithAnAttachment) {
