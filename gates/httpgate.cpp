@@ -1,6 +1,7 @@
 // The HTTP gate runner: its steps, its requests and its script bindings.
 #include "httpgate.h"
 
+#include <cstdint>
 #include <thread>
 
 #include "charset.h"
@@ -300,7 +301,8 @@ void THTTPGate::ScriptHTTPMethod(const std::string& method, const std::string& u
 bool THTTPGate::WaitFor(int64_t ms) {
   if (ms <= 0) return !IsCancelled();
   const auto start = std::chrono::steady_clock::now();
-  while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(ms)) {
+  // Counted in milliseconds: a wait of years in nanoseconds would overflow.
+  while (std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count() < ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kWaitSliceMs));
     if (IsCancelled()) return false;
   }
@@ -355,13 +357,9 @@ bool THTTPGate::CheckDelivery() {
   if (referer.empty()) referer = ParamText("posturl");
   int64_t checks = ParamWhole("cd_maxcheckdelivery");
   if (checks == 0) checks = OptionWhole("Send\\MaxChecksDelivery");
-  // A delay below 0 counts as 0, which means the option; an option below 0
-  // means no wait at all, which still looks at the cancel.
-  auto delayOrOption = [](int64_t value, const char* option) -> int64_t {
-    if (value > 0) return value;
-    const int64_t fallback = OptionWhole(option);
-    return fallback > 0 ? fallback : 0;
-  };
+  // Only 0 (or no number at all) asks for the option; a delay below 0, the
+  // gate's or the option's, is no wait, which still looks at the cancel.
+  auto delayOrOption = [](int64_t value, const char* option) { return value != 0 ? value : OptionWhole(option); };
   int64_t delay = delayOrOption(ParamWhole("cd_delay"), "Send\\CheckDeliveryDelay");
   const int64_t delta = delayOrOption(ParamWhole("cd_delta"), "Send\\CheckDeliveryDelta");
   if (checks <= 0) return true;
@@ -375,7 +373,8 @@ bool THTTPGate::CheckDelivery() {
     } else {
       SetError(geLoad);
     }
-    delay += delta;
+    // A gate's absurd delays must not wrap round into no wait at all.
+    if (__builtin_add_overflow(delay, delta, &delay)) delay = delta > 0 ? INT64_MAX : INT64_MIN;
     if (ErrorCode != geDeliveryWait) break;
   }
   if (ErrorCode == geDeliveryWait) SetError(geDeliveryTimeout);

@@ -85,8 +85,10 @@ int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value))
 double StoredZoom(const Variant& captchaScale) {
   int64_t scale = 0;
   if (!TryStrToInt64(std::string(VarToStr(captchaScale)), scale) || scale <= 0) scale = kFullScale;
+  // Below 100 is what the window stores after fitting a wide captcha, and
+  // stands; above the top level only a hand-made value gets, and drawing
+  // would fit it down anyway.
   const double zoom = static_cast<double>(scale) / kFullScale;
-  if (zoom < kZoomLevels[0]) return kZoomLevels[0];
   return zoom > std::end(kZoomLevels)[-1] ? std::end(kZoomLevels)[-1] : zoom;
 }
 

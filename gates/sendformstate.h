@@ -59,8 +59,8 @@ int ProgressPosition(int step, int phase);
 // A whole number rounded to the nearest, halves to even.
 int RoundHalfEven(double value);
 // The zoom a captcha opens with: the gate's stored CaptchaScale / 100; a
-// value that is missing, no number, 0 or below means 100; the result is
-// clamped to the zoom levels.
+// value that is missing, no number, 0 or below means 100; a zoom above the
+// top level is taken as the top level.
 double StoredZoom(const Variant& captchaScale);
 // The next level above / below `zoom`; `zoom` itself when there is none.
 double ZoomIn(double zoom);
