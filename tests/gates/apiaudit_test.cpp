@@ -9,6 +9,7 @@
 
 #include "datetime.h"
 #include "eval_support.h"
+#include "support/zonescope.h"
 #include "values.h"
 
 namespace {
@@ -204,6 +205,40 @@ TEST_F(ScriptApiTable, DatesAreReadAsTheSystemReadsThem) {
       {"StrToDateTime('31.02.00')", "'31.02.00' is not a valid date and time"},
       {"StrToDateTime('1.')", "'1.' is not a valid date and time"},
       {"StrToDateTime('1.2.')", "'1.2.' is not a valid date and time"},
+  });
+}
+
+TEST_F(ScriptApiTable, FormatWritesGenericValuesAsTextButNotNumbersOfTheirOwn) {
+  // Values that reach Format as generic values: %s writes their text.
+  ExpectTexts({
+      {"Format('%s', [DateTimeToUnix(0)])", "-2209161600"},
+      {"var b: byte; begin b := 7; Result := Format('<%s>', [b]); end;", "<7>"},
+      {"Format('%s', [VarAsType(1.5, varSingle)])", "1.5"},
+      {"Format('%s|%s', [VarAsType(3, varWord), 'x'])", "3|x"},
+      {"Format('%s', [StrToDateTime('02.01.2024')])", "02.01.2024"},
+      {"Format('%d', [DateTimeToUnix(1)])", "-2209075200"},
+  });
+  // Whole numbers, floating-point values and flags are entries of their own.
+  ExpectCauses({
+      {"Format('%s', [1])", "Format '%s' invalid or incompatible with argument"},
+      {"Format('%s', [1.5])", "Format '%s' invalid or incompatible with argument"},
+      {"Format('%s', [False])", "Format '%s' invalid or incompatible with argument"},
+  });
+}
+
+TEST_F(ScriptApiTable, DaylightSavingTimeMovesTheBiasAndTheAdjustment) {
+  // Daylight saving all year: three hours east in winter, four in summer.
+  ZoneScope zone("<+03>-3<+04>,0/0,J365/25");
+  ExpectTexts({
+      {"TimeZoneDaylight", "True"},
+      {"TimeZoneBias", "240"},
+      {"TimeZone", "+0400"},
+      {"FormatDateTime('dd.mm.yyyy hh:nn', AdjustTimeZone(StrToDateTime('02.01.2024 12:00'), TimeZoneBias, False))",
+       "02.01.2024 12:00"},
+      {"FormatDateTime('dd.mm.yyyy hh:nn', AdjustTimeZone(StrToDateTime('02.01.2024 12:00'), TimeZoneBias, True))",
+       "02.01.2024 11:00"},
+      {"FormatDateTime('dd.mm.yyyy hh:nn', AdjustTimeZone(StrToDateTime('02.01.2024 12:00'), 0, True))",
+       "02.01.2024 07:00"},
   });
 }
 
