@@ -117,6 +117,7 @@ TEST_F(ScriptApiTable, SearchesAtTheEdgesOfTheText) {
       {"RegExp('abc', '(b)', 2)", ""},
       {"RegExp('a' + #10 + 'b', 'a.b', 0) = 'a' + #10 + 'b'", "True"},
       {"Html.RegExp('^a$', 0)", ""},
+      {"RegExp('x' + #10 + 'a' + #10, '^a$', 0)", "a"},
       {"Html.RegExp('(b)(x)?', 2)", ""},
   });
 }
