@@ -227,6 +227,18 @@ TEST_F(ScriptApiTable, FormatWritesGenericValuesAsTextButNotNumbersOfTheirOwn) {
   });
 }
 
+TEST_F(ScriptApiTable, ArrayBoundsAtTheEndsOfTheWholeNumbers) {
+  ExpectTexts({
+      {"High(VarArrayCreate([2147483647, 2147483647], varInteger))", "2147483647"},
+      {"VarArrayHighBound(VarArrayCreate([2147483646, 2147483647], varInteger), 1)", "2147483647"},
+      {"Length(VarArrayCreate([2147483647, 2147483647], varInteger))", "1"},
+      {"High(VarArrayCreate([-2147483647 - 1, -2147483647 - 1], varInteger))", "-2147483648"},
+      {"Low(VarArrayCreate([-2147483647 - 1, -2147483647], varInteger))", "-2147483648"},
+      {"Length(VarArrayCreate([0, -1], varInteger))", "0"},
+  });
+  ExpectCauses({{"VarArrayCreate([5, 3], varInteger)", "Invalid array range"}});
+}
+
 TEST_F(ScriptApiTable, DaylightSavingTimeMovesTheBiasAndTheAdjustment) {
   // Daylight saving all year: three hours east in winter, four in summer.
   ZoneScope zone("<+03>-3<+04>,0/0,J365/25");
