@@ -103,16 +103,55 @@ std::string DateTimeToStr(TDateTime dt) {
   return buf;
 }
 
+namespace {
+
+// Up to `maxDigits` decimal digits at `t`, which moves past them; false when
+// there is none.
+bool ScanNumber(const char*& t, int maxDigits, int& value, int& digits) {
+  value = 0;
+  digits = 0;
+  for (; digits < maxDigits && *t >= '0' && *t <= '9'; ++t, ++digits) value = value * 10 + (*t - '0');
+  return digits > 0;
+}
+
+// A year written with one or two digits lies within fifty years of now, as
+// the system's own date reading places it (so 00 is 2000, 99 is 1999).
+int WidenYear(int year) {
+  const int base = DecodeDateTime(Now()).year - 50;
+  year += base / 100 * 100;
+  return year < base ? year + 100 : year;
+}
+
+// "d.m", "d.m.yy" or "d.m.yyyy" at `t`, which moves past it; a missing year
+// is this year's. False when `t` does not start with a date.
+bool ScanDate(const char*& t, int& y, int& mo, int& d) {
+  const char* p = t;
+  int digits = 0;
+  if (!ScanNumber(p, 2, d, digits) || *p != '.') return false;
+  ++p;
+  if (!ScanNumber(p, 2, mo, digits)) return false;
+  if (*p == '.') {
+    ++p;
+    if (!ScanNumber(p, 4, y, digits)) return false;
+    if (digits <= 2) y = WidenYear(y);
+  } else {
+    y = DecodeDateTime(Now()).year;
+  }
+  t = p;
+  return true;
+}
+
+}  // namespace
+
 bool TryStrToDateTime(const std::string& text, TDateTime& out) {
   int d = 0, mo = 0, y = 0, h = 0, mi = 0, s = 0, used = 0;
   const char* t = text.c_str();
   while (*t == ' ') ++t;
   TDateTime date = 0;
   bool hasDate = false;
-  if (std::sscanf(t, "%2d.%2d.%4d%n", &d, &mo, &y, &used) == 3) {
+  if (ScanDate(t, y, mo, d)) {
     if (!TryEncodeDate(y, mo, d, date)) return false;
     hasDate = true;
-    t += used;
     while (*t == ' ') ++t;
   }
   if (*t) {

@@ -44,5 +44,7 @@ DateTimeParts DecodeDateTime(TDateTime dt);
 // the form the program shows dates in.
 std::string DateTimeToStr(TDateTime dt);
 // Reads "dd.mm.yyyy", "dd.mm.yyyy h:nn[:ss]" or "h:nn[:ss]"; false when the
-// text is none of these or names no real date or time.
+// text is none of these or names no real date or time. As the system reads
+// dates, a two-digit year lies within fifty years of now and a date without
+// its year ("dd.mm") is in this year.
 bool TryStrToDateTime(const std::string& text, TDateTime& out);

@@ -17,22 +17,24 @@ namespace {
 
 using CharMap = std::array<std::string, 128>;
 
+CharMap IdentityMap() {
+  CharMap map;
+  for (int c = 0; c < 128; ++c) map[c] = std::string(1, static_cast<char>(c + 128));
+  return map;
+}
+
+// The map starts as the identity: a program that never loads its tables
+// (a command-line sender, a test) must not lose the Cyrillic of a text.
 struct TranslitState {
   std::shared_mutex lock;
   std::vector<std::unique_ptr<TTranslitTableDesc>> tables;
   int currentIndex = -1;
-  CharMap map;
+  CharMap map = IdentityMap();
 };
 
 TranslitState& State() {
   static TranslitState state;
   return state;
-}
-
-CharMap IdentityMap() {
-  CharMap map;
-  for (int c = 0; c < 128; ++c) map[c] = std::string(1, static_cast<char>(c + 128));
-  return map;
 }
 
 // The *.ttb files of one folder, sorted by name; a folder that cannot be

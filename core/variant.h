@@ -153,7 +153,11 @@ class Variant {
   std::shared_ptr<void> ref_;  // std::string, VariantArray or VariantPayload, by type_
 };
 
-inline int32_t VariantArray::High() const { return low + static_cast<int32_t>(items.size()) - 1; }
+// Counted in 64 bits: an array of one element at the top of the range has
+// its high bound there too.
+inline int32_t VariantArray::High() const {
+  return static_cast<int32_t>(static_cast<int64_t>(low) + static_cast<int64_t>(items.size()) - 1);
+}
 
 // Text of a value for display: like AsString, but Null reads as "".
 std::string VarToStr(const Variant& v);

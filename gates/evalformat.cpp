@@ -24,6 +24,17 @@ constexpr int kExponentDigits = 3;       // %e writes E+003
 constexpr char kThousandSeparator = '\xA0';
 constexpr std::string_view kCurrency = "\xF0.";  // "р." in Windows-1251
 
+// An argument that came as a number or flag of its own rather than as a
+// generic value: Booleans, 16- and 32-bit integers and the floating kinds the
+// argument list turns into currency. %s refuses these and writes every other
+// value (a 64-bit or unsigned whole number, a date, a text) as its text.
+bool IsNumberEntry(const Variant& arg) {
+  switch (arg.VarType()) {
+    case varBoolean: case varSmallint: case varInteger: case varDouble: case varCurrency: return true;
+    default: return false;
+  }
+}
+
 // A number as 0.digits × 10^exponent; no digits for zero.
 struct Decimal {
   bool negative = false;
@@ -274,7 +285,7 @@ class Formatter {
         if (!arg.IsFloat()) Invalid();
         return Floating(type, arg.AsDouble(), precision);
       case 'S': {
-        if (arg.VarType() == varBoolean || (arg.IsNumeric() && arg.VarType() != varDate)) Invalid();
+        if (IsNumberEntry(arg)) Invalid();
         std::string s = arg.AsString();
         if (precision >= 0 && precision < static_cast<int64_t>(s.size())) s.resize(static_cast<size_t>(precision));
         return s;
