@@ -55,11 +55,12 @@ bool isAscii(std::string_view s) {
 }
 
 std::string DecodeHex(std::string_view s) {
-  std::string bytes(s.size() / 2, '\0');
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const int high = strfuncs::HexDigitValue(s[2 * i]), low = strfuncs::HexDigitValue(s[2 * i + 1]);
+  std::string bytes;
+  bytes.reserve(s.size() / 2);
+  for (size_t i = 0; i + 1 < s.size(); i += 2) {
+    const int high = strfuncs::HexDigitValue(s[i]), low = strfuncs::HexDigitValue(s[i + 1]);
     if (high < 0 || low < 0) break;
-    bytes[i] = static_cast<char>(high * 16 + low);
+    bytes += static_cast<char>(high * 16 + low);
   }
   return bytes;
 }

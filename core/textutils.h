@@ -31,6 +31,6 @@ std::string ExpandLineBreaks(std::string_view s);
 bool isAscii(std::string_view s);
 
 // Pairs of hexadecimal digits as bytes, from the left (an odd last digit is
-// dropped): always Length(s) div 2 bytes. Decoding stops at the first pair
-// that is not hexadecimal; the bytes from there on are zero.
+// dropped). Decoding stops at the first pair that is not hexadecimal and the
+// result holds only the bytes decoded before it.
 std::string DecodeHex(std::string_view s);

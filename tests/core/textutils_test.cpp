@@ -74,10 +74,9 @@ TEST(TextConversions, SmallConversions) {
   EXPECT_EQ(DecodeHex("41fF"), std::string("A\xFF"));
   EXPECT_EQ(DecodeHex("414"), "A");
   EXPECT_EQ(DecodeHex(""), "");
-  // Decoding stops at the first bad pair; the result keeps its length, zeros
-  // standing for the bytes from there on.
-  EXPECT_EQ(DecodeHex("41zz42"), std::string("A\0\0", 3));
-  EXPECT_EQ(DecodeHex("4x41"), std::string("\0\0", 2));
+  // Decoding stops at the first bad pair; only the bytes before it are returned.
+  EXPECT_EQ(DecodeHex("41zz42"), "A");
+  EXPECT_EQ(DecodeHex("4x41"), "");
 }
 
 TEST(MonthNames, BothFormsOfEveryMonth) {
