@@ -298,3 +298,71 @@ TEST_F(MainWindowJourney, ASentMessageIsFoundInTheHistoryAndSentAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindowJourney, KeysSwitchTheTypeAndTheToButtonOpensTheContacts) {
+  TypeRecipient("79161234567");
+  ASSERT_EQ(GateEntries(*frm).size(), 2u);
+  QTest::keyClick(frm.get(), Qt::Key_F3);
+  EXPECT_TRUE(frm->Action("aMMS")->isChecked());
+  EXPECT_TRUE(GateEntries(*frm).empty()) << "no MMS gate serves the number";
+  EXPECT_EQ(Utf8(frm->StatusPanel0->text()), "Не найден оператор");
+  // Nothing is ready, so Ctrl+Enter opens no send window.
+  frm->mMsg->setFocus();
+  Type("Hi");
+  QTest::keyClick(frm->mMsg, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  QTest::keyClick(frm.get(), Qt::Key_F2);
+  EXPECT_TRUE(frm->Action("aSMS")->isChecked());
+  EXPECT_EQ(GateEntries(*frm).size(), 2u);
+
+  bool opened = false;
+  In<TPhoneBookFrm>([&opened](TPhoneBookFrm&) {
+    opened = true;
+    Press(Qt::Key_Escape);
+  });
+  QTest::mouseClick(frm->btTo, Qt::LeftButton);
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(Reactivate(*frm));
+  EXPECT_EQ(frm->RecipientPhone(), "79161234567") << "a cancelled phone book changes nothing";
+}
+
+TEST_F(MainWindowJourney, TheRecipientIsAddedToTheContactsAndAHistoryTextAppended) {
+  TypeRecipient("+7 916 123-45-67");
+  In<TEditPhoneFrm>([](TEditPhoneFrm& editor) {
+    EXPECT_EQ(Utf8(editor.edPhone->text()), "79161234567");
+    EXPECT_EQ(Utf8(editor.edName->text()), "");
+    EXPECT_EQ(QApplication::focusWidget(), editor.edName);
+    Type(QStr("Иван"_cp));
+    Press(Qt::Key_Return);
+  });
+  Run("aAddToPhoneBook");
+  auto stored = TPhoneBook::GetItemByPhone("79161234567");
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(stored->Name, "Иван"_cp);
+  EXPECT_EQ(stored->GroupID, 0);
+
+  // A row of the history appended twice to the message; the window stays.
+  frm->mMsg->setFocus();
+  Type("Hello");
+  std::unique_ptr<TSMS> sent = frm->BuildMessage(false);
+  frm->AfterSend("MTS", *sent, 0, "");
+  // Cleared after the send, as the options say by default.
+  EXPECT_EQ(frm->MemoText(), "");
+  EXPECT_EQ(Utf8(frm->cbTo->currentText()), "");
+  TypeRecipient(QStr("Иван"_cp));
+  In<THistoryFrm>([](THistoryFrm& history) {
+    ASSERT_EQ(history.lvHistory->model()->rowCount(), 1);
+    EXPECT_EQ(Utf8(history.lvHistory->model()->index(0, 1).data().toString()), "Иван [+7 916 123-45-67]");
+    EXPECT_EQ(Utf8(history.lvHistory->model()->index(0, 4).data().toString()), "Не поддерживается или отключен");
+    history.Action("aPasteText")->trigger();
+    history.Action("aPasteText")->trigger();
+    EXPECT_TRUE(history.isVisible());
+    history.Action("aClose")->trigger();
+  });
+  Run("aContactHistory");
+  EXPECT_EQ(frm->MemoText(), "Hello\r\nHello");
+}
+
+}  // namespace
