@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -15,6 +17,7 @@
 #include "datawindows.h"
 #include "phonebookfrm.h"
 #include "phoneeditfrm.h"
+#include "templatefrm.h"
 #include "journey.h"
 #include "qtwait.h"
 
@@ -178,6 +181,70 @@ TEST_F(PhoneBookJourney, EscapeAndCloseLeaveThePhoneBookWithoutAChoice) {
             }),
             QDialog::Accepted);
   EXPECT_EQ(chosen, "79031112233");
+}
+
+}  // namespace
+
+namespace {
+
+// Whether the group tree's in-place edit is over.
+bool EditEnded(const TPhoneBookFrm& frm) {
+  auto* editor = frm.tvGroups->findChild<QLineEdit*>();
+  return !editor || !editor->isVisible();
+}
+
+TEST_F(PhoneBookJourney, ANewGroupIsNamedByTypingAndEnter) {
+  Walk([](TPhoneBookFrm& frm) {
+    frm.Action("aAddGroup")->trigger();
+    // The in-place editor has the focus with the proposed name.
+    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(Utf8(edit->text()), "Новая группа");
+    edit->selectAll();
+    Type(QStr("Семья"_cp));
+    Press(Qt::Key_Return);
+    // The edit ends from the event loop that runs on after the key.
+    EXPECT_TRUE(WaitUntil([&frm] { return EditEnded(frm); }));
+    EXPECT_TRUE(frm.isVisible()) << "Enter ends the edit, not the window";
+    EXPECT_EQ(Utf8(frm.tvGroups->currentItem()->text(0)), "Семья");
+
+    // Escape in a second edit keeps the proposed name and the window.
+    frm.Action("aAddGroup")->trigger();
+    Type("x");
+    Press(Qt::Key_Escape);
+    EXPECT_TRUE(WaitUntil([&frm] { return EditEnded(frm); }));
+    EXPECT_TRUE(frm.isVisible()) << "Escape ends the edit, not the window";
+    EXPECT_EQ(Utf8(frm.tvGroups->currentItem()->text(0)), "Новая группа");
+  });
+  EXPECT_EQ(Count("PhoneBookGroup"), 2);
+  db().AddParamText(":Name", "Семья"_cp);
+  EXPECT_EQ(db().GetIntValue("SELECT COUNT(*) FROM PhoneBookGroup WHERE Name=:Name"), 1);
+}
+
+// The template manager as the main window's "save as template" opens it.
+TEST_F(PhoneBookJourney, TemplateEditsAreSavedOnlyWithSave) {
+  TTemplateItemList before;
+  TTemplateList::Load(before);
+  In<TTemplateFrm>([](TTemplateFrm& manager) {
+    EXPECT_EQ(QApplication::focusWidget(), manager.mText);
+    EXPECT_FALSE(manager.Action("aSave")->isEnabled());
+    manager.edName->setFocus();
+    manager.edName->selectAll();
+    Type(QStr("Опоздание"_cp));
+    EXPECT_TRUE(manager.Action("aSave")->isEnabled());
+    manager.Action("aSave")->trigger();
+    EXPECT_EQ(Utf8(manager.lbTemplates->currentItem()->text()), "Опоздание");
+    // An edit left unsaved is dropped when the window is left with Escape.
+    manager.mText->setFocus();
+    Type(" !!!");
+    Press(Qt::Key_Escape);
+  });
+  EXPECT_EQ(TTemplateList::ShowManager("Буду через час"_cp), "") << "Escape chooses nothing";
+  TTemplateItemList after;
+  TTemplateList::Load(after);
+  ASSERT_EQ(after.Count(), before.Count() + 1);
+  EXPECT_EQ(after[after.Count() - 1]->Name, "Опоздание"_cp);
+  EXPECT_EQ(after[after.Count() - 1]->Text, "Буду через час"_cp);
 }
 
 }  // namespace
