@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTreeView>
 
@@ -363,6 +364,46 @@ TEST_F(MainWindowJourney, TheRecipientIsAddedToTheContactsAndAHistoryTextAppende
   });
   Run("aContactHistory");
   EXPECT_EQ(frm->MemoText(), "Hello\r\nHello");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowJourney, ArrowKeysInTheHistoryMoveTheDateTreeAlong) {
+  for (const char* text : {"First", "Second"}) {
+    TypeRecipient("79161234567");
+    frm->mMsg->setFocus();
+    Type(text);
+    std::unique_ptr<TSMS> sent = frm->BuildMessage(false);
+    frm->AfterSend("MTS", *sent, 1, "");
+  }
+  In<THistoryFrm>([](THistoryFrm& history) {
+    ASSERT_EQ(SelectedRowOf(*history.lvHistory), 1) << "the newest is selected";
+    QModelIndex day = history.tvDates->currentIndex();
+    ASSERT_TRUE(day.isValid());
+    history.lvHistory->setFocus();
+    Press(Qt::Key_Up);
+    EXPECT_EQ(SelectedRowOf(*history.lvHistory), 0);
+    EXPECT_EQ(history.tvDates->currentIndex(), day) << "both were sent on the same day";
+    history.Action("aSendSMS")->trigger();
+  });
+  Run("aHistory");
+  EXPECT_EQ(frm->MemoText(), "First");
+}
+
+TEST_F(MainWindowJourney, TheCloseButtonHidesToTheTrayOnlyWhenTheOptionsSaySo) {
+  Options->WriteBool("Interface\\CloseToTray", true);
+  frm->close();
+  EXPECT_FALSE(frm->isVisible());
+  EXPECT_FALSE(frm->Exiting());
+  EXPECT_TRUE(frm->Tray()->isVisible()) << "the way back";
+  frm->ToggleVisible();
+  EXPECT_TRUE(frm->isVisible());
+  // The exit command ends the program whatever the option says.
+  frm->Action("aExit")->trigger();
+  EXPECT_TRUE(frm->Exiting());
+  EXPECT_FALSE(frm->isVisible());
 }
 
 }  // namespace
