@@ -16,6 +16,7 @@
 #include "options.h"
 #include "placement.h"
 #include "sendlogger.h"
+#include "newcontrol.h"
 #include "uitext.h"
 
 namespace {
@@ -51,6 +52,7 @@ TFeedbackFrm::TFeedbackFrm(QWidget* owner) : QDialog(owner) {
   chbAttachLog = new QCheckBox(
       QStr("Присоедениить протокол отправки (содержит номер отправки и текст сообщения)"_cp), this);
   chbAttachLog->setObjectName("chbAttachLog");
+  FitToText(chbAttachLog);
   chbAttachLog->setEnabled(false);
   btSend = new QPushButton(QStr("Отправить"_cp), this);
   btSend->setObjectName("btSend");

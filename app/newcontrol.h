@@ -11,11 +11,17 @@ class QHBoxLayout;
 class QPushButton;
 class QWidget;
 
+// Makes a check box or radio button no wider than its box and text: Qt
+// takes a click only there, so a control stretched across its window would
+// ignore a click on its empty right part. Other controls are left alone.
+void FitToText(QWidget* control);
+
 // A new control of class W (a button, box, label or group) inside `parent`.
 template <class W>
 W* NewControl(QWidget* parent, const char* name, const std::string& caption = {}) {
   auto* control = new W(QStr(caption), parent);
   control->setObjectName(name);
+  FitToText(control);
   return control;
 }
 

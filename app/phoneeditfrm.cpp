@@ -14,6 +14,7 @@
 #include "gatefactory.h"
 #include "phone.h"
 #include "phonebook.h"
+#include "newcontrol.h"
 #include "uitext.h"
 #include "weblinks.h"
 
@@ -47,6 +48,7 @@ TEditPhoneFrm::TEditPhoneFrm(QWidget* owner)
   edSignature->setObjectName("edSignature");
   chbTranslit = new TCycleCheckBox(QStr("Транслитерация сообщений"_cp), [this] { chbTranslitClick(); });
   chbTranslit->setObjectName("chbTranslit");
+  FitToText(chbTranslit);
   chbTranslit->setTristate(true);
   chbTranslit->setCheckState(Qt::PartiallyChecked);
   lbExists = new QLabel;

@@ -7,10 +7,8 @@
 #include "cp1251.h"
 #include "smsfrm.h"
 #include "startup.h"
-#include "windowhooks.h"
 
 int RunProgram(TParlomixApp& app, std::vector<std::string> args) {
-  RegisterWindowHooks();
   std::unique_ptr<TSMSFrm> frm;
   try {
     frm = std::make_unique<TSMSFrm>(std::move(args));

@@ -36,7 +36,9 @@
 #include "mainactions.h"
 #include "options.h"
 #include "statsupload.h"
+#include "newcontrol.h"
 #include "uitext.h"
+#include "windowhooks.h"
 #include "weblinks.h"
 
 namespace {
@@ -87,6 +89,9 @@ TSMSFrm::TSMSFrm(std::vector<std::string> args, QWidget* parent) : QMainWindow(p
   CreateToolBars();
   CreateTray();
   ConnectComposer();
+  // The template manager and the contact editor are reached through the
+  // data layer; whoever makes the main window gets them with it.
+  RegisterWindowHooks();
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(1000);
@@ -234,6 +239,7 @@ void TSMSFrm::CreateControls() {
   dtpDeliveryTime->setDisplayFormat("HH:mm");
   chbFlash = new QCheckBox(QStr("Сразу показать сообщение"_cp));
   chbFlash->setObjectName("chbFlash");
+  for (QCheckBox* box : {chbTransliterate, chbDeliveryTime, chbFlash}) FitToText(box);
   extraLayout->addWidget(chbTransliterate, 0, 0);
   extraLayout->addWidget(cbTranslTable, 0, 1, 1, 2);
   extraLayout->addWidget(chbDeliveryTime, 1, 0, 1, 3);

@@ -25,10 +25,6 @@ namespace {
 
 class DataDoors : public MainWindowTest {
  protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    RegisterWindowHooks();  // as the program does before its main window
-  }
   void TearDown() override {
     TTemplateList::SetManagerHook(nullptr);
     TPhoneBook::SetContactEditorHook(nullptr);

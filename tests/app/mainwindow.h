@@ -4,7 +4,9 @@
 // addresses it was asked to open.
 #pragma once
 
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QListView>
 #include <QObject>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -18,6 +20,8 @@
 #include "inistorage.h"
 #include "options.h"
 #include "smsfrm.h"
+#include "suggestedit.h"
+#include "uitext.h"
 #include "sqlmgr.h"
 #include "support/tempdir.h"
 
@@ -35,6 +39,20 @@ class TestFrm : public TSMSFrm {
  protected:
   void ShowMessageBoxText(const std::string& text) override { messages.push_back(text); }
 };
+
+// The rows of the recipient's suggestion box and the entries of the gate
+// list, as the composer shows them.
+inline std::vector<std::string> SuggestedRows(const TSMSFrm& frm) {
+  std::vector<std::string> rows;
+  QAbstractItemModel* model = frm.cbTo->Popup()->List()->model();
+  for (int i = 0; i < model->rowCount(); ++i) rows.push_back(CpStr(model->index(i, 0).data().toString()));
+  return rows;
+}
+inline std::vector<std::string> GateEntries(const TSMSFrm& frm) {
+  std::vector<std::string> names;
+  for (int i = 0; i < frm.cbGate->count(); ++i) names.push_back(CpStr(frm.cbGate->itemText(i)));
+  return names;
+}
 
 // Takes the addresses QDesktopServices is asked to open.
 class UrlRecorder : public QObject {

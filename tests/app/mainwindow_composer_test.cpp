@@ -17,6 +17,7 @@
 #include <QTest>
 #include <algorithm>
 
+#include "app/journey.h"
 #include "app/mainwindow.h"
 #include "cp1251.h"
 #include "history.h"
@@ -26,17 +27,6 @@
 #include "uitext.h"
 
 namespace {
-
-// Keys that write `text`, letters outside ASCII included (QTest spells
-// only ASCII).
-void TypeInto(QWidget* widget, const QString& text) {
-  for (QChar c : text) {
-    if (c.unicode() < 128)
-      QTest::keyClick(widget, c.toLatin1());
-    else
-      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-  }
-}
 
 // Two SMS gates for 7916 (MTS first), one without Unicode; an MMS gate.
 class Composer : public MainWindowTest {
@@ -90,17 +80,8 @@ class Composer : public MainWindowTest {
     frm->cbTo->setFocus();
     QCoreApplication::processEvents();
   }
-  std::vector<std::string> Suggested() const {
-    std::vector<std::string> rows;
-    QAbstractItemModel* model = frm->cbTo->Popup()->List()->model();
-    for (int i = 0; i < model->rowCount(); ++i) rows.push_back(CpStr(model->index(i, 0).data().toString()));
-    return rows;
-  }
-  std::vector<std::string> Gates() const {
-    std::vector<std::string> names;
-    for (int i = 0; i < frm->cbGate->count(); ++i) names.push_back(CpStr(frm->cbGate->itemText(i)));
-    return names;
-  }
+  std::vector<std::string> Suggested() const { return SuggestedRows(*frm); }
+  std::vector<std::string> Gates() const { return GateEntries(*frm); }
   std::string Status() const { return CpStr(frm->StatusPanel0->text()); }
   std::string Counter() const { return CpStr(frm->lbSymCount->text()); }
   bool CanSend() const { return frm->Action("aSendSMS")->isEnabled(); }

@@ -217,12 +217,13 @@ TEST_F(MainWindowShell, TheTemplatesMenuListsTemplatesAndRenewsFromTheMainToolBa
 }
 
 TEST_F(MainWindowShell, TheTemplateManagerIsReachedThroughItsHook) {
+  auto frm = Start();
+  // After the window, which brings the real manager with it.
   std::vector<std::string> asked;
   TTemplateList::SetManagerHook([&](const std::string& text) {
     asked.push_back(text);
     return std::string("Chosen |text");
   });
-  auto frm = Start();
   frm->SetMemoText("my text");
   frm->Action("aSaveTemplate")->trigger();
   EXPECT_EQ(frm->MemoText(), "my text") << "what it returns is not used";
