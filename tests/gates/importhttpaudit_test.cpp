@@ -1,10 +1,10 @@
 // Corners of the HTTP client, its log, the send log with its archive and the
 // gate import that the other tests leave open: the whole line order of a
 // request through a proxy, redirect status bounds and answers without a
-// target, a query-only target on a base without a scheme, the log of a
-// request that got no answer, every field of the archive's records, the
-// header of a log written during daylight saving, and 64-bit versions and
-// take-overs of the import.
+// target, pages without a path or without a scheme as redirect bases, the
+// log of a request that got no answer, every field of the archive's records,
+// the zone lines of a log's header, and 64-bit versions and take-overs of the
+// import.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -168,17 +168,23 @@ class ZoneGuard {
   std::string saved_;
 };
 
-TEST(AuditSendLog, DaylightSavingIsIncludedInTheZoneLines) {
+TEST(AuditSendLog, TheZoneLinesAtZeroAndDuringDaylightSaving) {
   HttpProfile env;
   ZoneGuard zone;
-  // Three hours east, four with daylight saving, which this rule keeps in
-  // effect all the year round.
-  setenv("TZ", "XST-3XDT,J1/-167,J365/167", 1);
+  const std::pair<const char*, const char*> zones[] = {
+      {"UTC0", "\r\nTimeZone: +0000\r\nTimeZoneBias: 0\r\nTimeZoneDaylight: False"},
+      // Three hours east, four with daylight saving, which this rule keeps in
+      // effect all the year round.
+      {"XST-3XDT,J1/-167,J365/167", "\r\nTimeZone: +0400\r\nTimeZoneBias: 240\r\nTimeZoneDaylight: True"},
+  };
   auto logger = TSendLogger::Create("G");
-  logger->Start();
-  std::string info;
-  ASSERT_TRUE(TryReadFile(ProfileDir + "Log/info.txt", 1 << 16, info));
-  EXPECT_TRUE(info.ends_with("\r\nTimeZone: +0400\r\nTimeZoneBias: 240\r\nTimeZoneDaylight: True")) << info;
+  for (const auto& [rule, lines] : zones) {
+    setenv("TZ", rule, 1);
+    logger->Start();
+    std::string info;
+    ASSERT_TRUE(TryReadFile(ProfileDir + "Log/info.txt", 1 << 16, info));
+    EXPECT_TRUE(info.ends_with(lines)) << rule << "\n" << info;
+  }
 }
 
 // `data` deflated by zlib at level 6, without the zlib header and trailer.
