@@ -396,8 +396,10 @@ bool TMyHTTPSend::FollowRedirects() {
 bool TMyHTTPSend::Perform(const std::string& method) {
   Transfer& t = *transfer_;
   CURL* c = t.curl;
-  if (curl_url_set(t.url, CURLUPART_URL, CurrentURL.c_str(),
-                   CURLU_DEFAULT_SCHEME | CURLU_NON_SUPPORT_SCHEME | CURLU_PATH_AS_IS) != CURLUE_OK)
+  // An address without a scheme is a plain HTTP one, as browsers and the
+  // gates written for them take it (curl's own default would be TLS).
+  const std::string address = IsAbsoluteURL(CurrentURL) ? CurrentURL : "http://" + CurrentURL;
+  if (curl_url_set(t.url, CURLUPART_URL, address.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_PATH_AS_IS) != CURLUE_OK)
     return Refuse(sockerr::kInvalidArgument);
   std::string scheme = cp1251::LowerCase(UrlPart(t.url, CURLUPART_SCHEME));
   if (scheme != "http" && scheme != "https") return Refuse(sockerr::kProtocolNotSupported);

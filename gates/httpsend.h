@@ -117,7 +117,8 @@ class TMyHTTPSend : public TObject {
   // whatever arrived. Returns false when a socket error remains; callers judge
   // the outcome by LastError and ResultCode. A method of anything but letters,
   // a malformed URL and a scheme other than http and https fail with 10022 and
-  // 10043 without sending anything. With keepEscapes a "%" already followed
+  // 10043 without sending anything; an address without a scheme is plain
+  // HTTP. With keepEscapes a "%" already followed
   // by two hexadecimal digits is sent as it is, as for a redirect target: an
   // address that comes from a server rather than a gate is escaped already.
   bool HTTPMethod(const std::string& method, const std::string& url, bool keepEscapes = false);

@@ -61,14 +61,17 @@ bool IsAbsoluteURL(std::string_view url) {
 
 std::string ResolveRelativeURL(std::string_view base, std::string_view target) {
   if (IsAbsoluteURL(target)) return std::string(target);
+  // A new query keeps everything of the base before its own, scheme or not.
+  if (target.starts_with("?")) return std::string(base.substr(0, base.find('?'))) + std::string(target);
   size_t sep = base.find("://");
   if (sep == std::string_view::npos) return std::string(target);
   if (target.starts_with("//")) return std::string(base.substr(0, sep + 1)) + std::string(target);
-  if (target.starts_with("?")) return std::string(base.substr(0, base.find('?'))) + std::string(target);
 
-  size_t slash = base.find('/', sep + 3);
-  std::string_view host = base.substr(0, slash);
-  std::string path = slash == std::string_view::npos ? std::string() : BaseFolder(base.substr(slash));
+  // The host part ends where the path or, on a page with no path, the query
+  // begins.
+  size_t hostEnd = base.find_first_of("/?#", sep + 3);
+  std::string_view host = base.substr(0, hostEnd);
+  std::string path = hostEnd == std::string_view::npos ? std::string() : BaseFolder(base.substr(hostEnd));
 
   // Only the target's path is made of segments; its query goes on unchanged.
   size_t queryAt = target.find_first_of("?#");

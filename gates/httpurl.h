@@ -20,5 +20,6 @@ bool IsAbsoluteURL(std::string_view url);
 // is; "//host/path" with the base's scheme; "?query" replaces the base's query;
 // otherwise the target's segments are applied to the base's folder ("/" from
 // the host's root, ".." one folder up, "." skipped). A target ending in "/"
-// keeps it. A base without "://" gives the target unchanged.
+// keeps it. A base without "://" gives the target unchanged, unless the
+// target is a "?query".
 std::string ResolveRelativeURL(std::string_view base, std::string_view target);
