@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,6 +81,13 @@ void ClickRow(QAbstractItemView* view, const QModelIndex& index, bool twice = fa
   QPoint at = view->visualRect(index).center();
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
   if (twice) QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+// The menu key of the mouse on a row: what a right click asks of a view.
+void RightClickRow(QAbstractItemView* view, const QModelIndex& index) {
+  QPoint at = view->visualRect(index).center();
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(view->viewport(), &menu);
 }
 
 struct ActionText {
@@ -226,6 +234,28 @@ TEST_F(Windows, ThePhoneBooksHintsToolBarAndMenus) {
   EXPECT_EQ(Layout(*frm.pmGroups), (std::vector<std::string>{"aAddGroup", "aRenameGroup", "aDeleteGroup"}));
   EXPECT_EQ(Layout(*frm.pmItems),
             (std::vector<std::string>{"aSendSMS", "aContactHistory", "-", "aAddItem", "aEditItem", "aDeleteItem"}));
+}
+
+// A right click on a group selects it before its menu opens; one on a
+// contact opens the contacts' menu.
+TEST_F(Windows, ARightClickSelectsTheGroupItsMenuIsFor) {
+  int work = Group("Работа"_cp);
+  Contact("Иванов"_cp, "79161234567");
+  TPhoneBookFrm frm;
+  frm.show();
+  ASSERT_TRUE(Reactivate(frm));
+  RightClickRow(frm.tvGroups, frm.tvGroups->model()->index(1, 0));
+  EXPECT_EQ(frm.LoadedGroupID, work);
+  EXPECT_TRUE(frm.pmGroups->isVisible());
+  EXPECT_TRUE(frm.Action("aRenameGroup")->isEnabled());
+  frm.pmGroups->close();
+  RightClickRow(frm.tvGroups, frm.tvGroups->model()->index(0, 0));
+  EXPECT_EQ(frm.LoadedGroupID, 0);
+  EXPECT_FALSE(frm.Action("aDeleteGroup")->isEnabled()) << "the first node is not deleted";
+  frm.pmGroups->close();
+  RightClickRow(frm.lvItems, frm.lvItems->model()->index(0, 0));
+  EXPECT_TRUE(frm.pmItems->isVisible());
+  frm.pmItems->close();
 }
 
 // "Изменить" and "Удалить" on the tool bar follow the list or tree that the
