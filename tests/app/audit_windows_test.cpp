@@ -332,6 +332,27 @@ TEST_F(Windows, TheHistorysHintsToolBarMenuAndStatusPanel) {
   EXPECT_EQ(frm.StatusPanel->minimumWidth(), 300);
 }
 
+// A message of several lines is listed as it was sent, and drawn on one
+// line like any other row.
+TEST_F(Windows, AMessageOfSeveralLinesIsListedAsSentOnOneLine) {
+  for (const char* text : {"Строка 1\r\nСтрока 2\nСтрока 3", "Строка"}) {
+    THistoryItem item;
+    item.Phone = "79161234567";
+    item.Subject = "Тема"_cp;
+    item.Message = CpStr(QString::fromUtf8(text));
+    THistory::Add(item);
+  }
+  THistoryFrm frm;
+  frm.show();
+  QModelIndex several = frm.lvHistory->model()->index(0, 2), one = frm.lvHistory->model()->index(1, 2);
+  EXPECT_EQ(Utf8(several.data().toString()), "Тема. Строка 1\r\nСтрока 2\nСтрока 3");
+  QStyleOptionViewItem option;
+  option.initFrom(frm.lvHistory);
+  QAbstractItemDelegate* delegate = frm.lvHistory->itemDelegateForIndex(several);
+  EXPECT_EQ(delegate->sizeHint(option, several).height(), delegate->sizeHint(option, one).height());
+  EXPECT_GT(delegate->sizeHint(option, several).width(), delegate->sizeHint(option, one).width());
+}
+
 class HistoryByMouse : public DataWindowTest {
  protected:
   void SetUp() override {
