@@ -3,14 +3,13 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cstdio>
-#include <functional>
 
 #include "appicon.h"
 #include "cp1251.h"
+#include "linklabel.h"
 #include "options.h"
 #include "placement.h"
 #include "uitext.h"
@@ -19,32 +18,6 @@
 namespace {
 
 constexpr int kPictureSize = 64;
-
-// A blue link, underlined while the mouse is over it; a click opens it.
-class TLinkLabel : public QLabel {
- public:
-  TLinkLabel(const QString& text, std::function<void()> onClick) : QLabel(text), onClick_(std::move(onClick)) {
-    setTextFormat(Qt::PlainText);
-    setCursor(Qt::PointingHandCursor);
-    setStyleSheet("color: blue;");
-  }
-
- protected:
-  void enterEvent(QEnterEvent*) override { Underline(true); }
-  void leaveEvent(QEvent*) override { Underline(false); }
-  void mouseReleaseEvent(QMouseEvent* event) override {
-    QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) onClick_();
-  }
-
- private:
-  void Underline(bool on) {
-    QFont f = font();
-    f.setUnderline(on);
-    setFont(f);
-  }
-  std::function<void()> onClick_;
-};
 
 QLabel* BoldLabel(const QString& text) {
   auto* label = new QLabel(text);
@@ -80,9 +53,13 @@ TAboutFrm::TAboutFrm(QWidget* owner) : TModalForm(owner, "AboutFrm", "О про�
   lbVersion->setObjectName("lbVersion");
   lbPublisher = BoldLabel(QStr("Проект Parlomix"_cp));
   lbPublisher->setObjectName("lbPublisher");
-  lbWeb = new TLinkLabel(QStr(kPublisherWeb), [this] { lbWebClick(); });
+  auto* web = new TLinkLabel(QStr(kPublisherWeb));
+  connect(web, &TLinkLabel::clicked, this, [this] { lbWebClick(); });
+  lbWeb = web;
   lbWeb->setObjectName("lbWeb");
-  lbEmail = new TLinkLabel(QStr(kPublisherEmail), [this] { lbEmailClick(); });
+  auto* email = new TLinkLabel(QStr(kPublisherEmail));
+  connect(email, &TLinkLabel::clicked, this, [this] { lbEmailClick(); });
+  lbEmail = email;
   lbEmail->setObjectName("lbEmail");
   btOK = new QPushButton(QStr("&OK"));
   btOK->setObjectName("btOK");

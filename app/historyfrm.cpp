@@ -94,9 +94,12 @@ void THistoryFrm::CreateControls() {
   layout->addWidget(Splitter, 1);
   layout->addWidget(status);
 
-  connect(tvDates->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { tvDatesChange(); });
+  // A mouse click makes a row current before it selects it: each view
+  // follows the other's selection, and a click on the selected node goes
+  // back to its first message.
+  connect(tvDates->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { tvDatesChange(); });
   connect(tvDates, &QAbstractItemView::clicked, this, [this] { tvDatesChange(); });
-  connect(lvHistory->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { lvHistoryChange(); });
+  connect(lvHistory->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { lvHistoryChange(); });
   connect(lvHistory, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { pmHistory->popup(lvHistory->viewport()->mapToGlobal(pos)); });
 }

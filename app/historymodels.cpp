@@ -21,8 +21,8 @@ int THistoryListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant THistoryListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || index.row() >= items_.Count()) return {};
-  // A message of several lines shows as one.
-  return QStr(HistoryColumnText(*items_[index.row()], index.column())).replace("\r\n", " ").replace('\n', ' ');
+  // As stored, line breaks included; the list draws each row on one line.
+  return QStr(HistoryColumnText(*items_[index.row()], index.column()));
 }
 
 QVariant THistoryListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include "placement.h"
@@ -61,6 +62,25 @@ void TModalForm::done(int result) {
   QDialog::done(result);
 }
 
+namespace {
+
+// Draws a row's texts on one line: a text of several lines (a message, say)
+// shows its line breaks as blanks, while the model keeps the text as it is.
+class TOneLineDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    // The base has turned each LF into a line separator already.
+    const QString breaks[] = {QString("\r") + QChar::LineSeparator, QString(QChar::LineSeparator), "\r"};
+    for (const QString& lineBreak : breaks) option->text.replace(lineBreak, " ");
+  }
+};
+
+}  // namespace
+
 QTreeView* NewReportView(const char* name, QAbstractItemModel* model, std::initializer_list<int> widths) {
   auto* view = new QTreeView;
   view->setObjectName(name);
@@ -73,6 +93,7 @@ QTreeView* NewReportView(const char* name, QAbstractItemModel* model, std::initi
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view->setContextMenuPolicy(Qt::CustomContextMenu);
+  view->setItemDelegate(new TOneLineDelegate(view));
   QHeaderView* header = view->header();
   header->setSectionsMovable(true);
   header->setStretchLastSection(false);

@@ -70,7 +70,7 @@ class TModalForm : public QDialog {
 };
 
 // A read-only report list with whole-row selection over `model`, its columns
-// movable and as wide as `widths`.
+// movable and as wide as `widths`; each row is drawn on one line.
 QTreeView* NewReportView(const char* name, QAbstractItemModel* model, std::initializer_list<int> widths);
 // The selected row of such a list; -1 for none.
 int SelectedRowOf(const QTreeView& view);

@@ -106,7 +106,9 @@ void TTemplateFrm::CreateControls() {
   layout->addWidget(gbTemplate, 3);
   layout->addLayout(bottom);
 
-  connect(lbTemplates, &QListWidget::currentRowChanged, this, [this] {
+  // A mouse click makes an entry current before it selects it: the
+  // selection is what the editors follow.
+  connect(lbTemplates, &QListWidget::itemSelectionChanged, this, [this] {
     TFlagScope quiet(tracking_, false);
     ShowSelected();
   });
