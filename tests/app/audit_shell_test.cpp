@@ -2,10 +2,12 @@
 // the message-file keys, the history row and counters a send leaves across
 // two runs, the weekly statistics upload at its edges, and the new-version
 // window's page link under the mouse.
+#include <QDateEdit>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimeEdit>
 #include <cmath>
 #include <filesystem>
 
@@ -122,6 +124,51 @@ TEST_F(AuditShell, ASendIsBookedAtItsTimeAndTheTotalOutlivesTheRun) {
   EXPECT_EQ(frm->StatusPanel1->text(), QStr("Отправлено сообщений 0, всего 1"_cp));
   frm->AfterSend("G", msg, 0, "");
   EXPECT_EQ(frm->StatusPanel1->text(), QStr("Отправлено сообщений 1, всего 2"_cp));
+}
+
+// A file picked in the open dialog is opened as it is named, also without
+// a dot in its name; only a name that is not there gets the extension.
+TEST_F(AuditShell, TheOpenDialogOpensThePickedFileEvenWithoutADot) {
+  TempDir files;
+  auto frm = StartShown();
+  frm->SetMemoText("Без расширения"_cp);
+  frm->SaveMessageFile(files.File("plain"));
+  frm->SetMemoText("С расширением"_cp);
+  frm->SaveMessageFile(files.File("plain.plmx"));
+  frm->aNewExecute();
+  ASSERT_TRUE(Reactivate(*frm));
+  DialogSeen open;
+  AnswerFileDialog(open, files.File("plain"));
+  frm->Action("aFileOpen")->trigger();
+  ASSERT_TRUE(open.opened);
+  EXPECT_EQ(frm->MemoText(), "Без расширения"_cp);
+  EXPECT_EQ(frm->FileName(), files.File("plain"));
+
+  frm->OpenChosenFile(files.File("other"));
+  EXPECT_EQ(frm->FileName(), files.File("other.plmx"));
+  frm->aNewExecute();
+  frm->OpenChosenFile(files.File("plainX"));
+  EXPECT_EQ(frm->MemoText(), "") << "neither that name nor it with the extension is there";
+}
+
+// The timer keeps the chosen time of today from lying before now as well as
+// the date.
+TEST_F(AuditShell, TheTimerMovesAnEarlierTimeOfTodayToNow) {
+  if (QTime::currentTime() < QTime(0, 2) || QTime::currentTime() > QTime(23, 58)) GTEST_SKIP() << "too near midnight";
+  auto frm = Start();
+  frm->dtpDeliveryDate->setDate(QDate::currentDate());
+  frm->dtpDeliveryTime->setTime(QTime(0, 0));
+  QDateTime before = QDateTime::currentDateTime();
+  frm->Timer1Timer();
+  QDateTime chosen(frm->dtpDeliveryDate->date(), frm->dtpDeliveryTime->time());
+  EXPECT_GE(chosen.secsTo(before), -1);
+  EXPECT_LE(chosen.secsTo(before), 60) << "now, to the minute the picker shows";
+  QTime later = QTime::currentTime().addSecs(3600);
+  if (later > QTime::currentTime()) {
+    frm->dtpDeliveryTime->setTime(later);
+    frm->Timer1Timer();
+    EXPECT_EQ(frm->dtpDeliveryTime->time().hour(), later.hour()) << "a later time stays";
+  }
 }
 
 class AuditStatsUpload : public AuditShell {
