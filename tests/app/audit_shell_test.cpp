@@ -1,14 +1,14 @@
 // The main window's shell used as a person uses it: the file dialogs behind
-// the message-file keys, the history row and counters a send leaves across
-// two runs, the weekly statistics upload at its edges, and the new-version
-// window's page link under the mouse.
+// the message-file keys (a picked file opened as it is named), the history
+// row and counters a send leaves across two runs, the timer on an earlier
+// time of today, the weekly statistics upload at its edges, and the
+// new-version window's page link under the mouse.
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimeEdit>
-#include <cmath>
 #include <filesystem>
 
 #include "app/journey.h"
