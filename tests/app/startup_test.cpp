@@ -182,6 +182,19 @@ TEST_F(ProgramRuns, ACrashedCopyDoesNotBlockTheNextStart) {
   EXPECT_EQ(GateCaption(Profile(home), "AfterCrash"), "Caption");
 }
 
+// Qt's own options are the desktop's: "-platform" names no profile folder.
+TEST_F(ProgramRuns, QtsOwnOptionsAreNoSwitches) {
+  std::string strayProfile = fs::path(PARLOMIX_BINARY).parent_path().string() + "/latform";
+  Program program({"-platform", "offscreen"}, Env(home), logs.File("qt-options.log"));
+  bool cameUp = WaitForFile(Profile(home) + "Placemnt.ini", 20s);
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitExit(20s), 0) << program.Output();
+  EXPECT_TRUE(cameUp) << "the profile is the usual one";
+  EXPECT_FALSE(fs::exists(strayProfile));
+  std::error_code ignored;
+  fs::remove_all(strayProfile, ignored);
+}
+
 TEST_F(ProgramRuns, AFailedStartShowsErrorAndExits1) {
   home.Write(".local/share/Parlomix/Parlomix.db3", std::string(4096, 'x'));
   Program program({}, Env(home), logs.File("failed.log"));
