@@ -28,6 +28,7 @@ void OnTerminationSignal(int) {
 }
 
 bool showingException = false;
+bool terminating = false;
 
 }  // namespace
 
@@ -69,6 +70,7 @@ void TParlomixApp::WatchTerminationSignals() {
   connect(signalNotifier_, &QSocketNotifier::activated, this, [this] {
     char byte;
     [[maybe_unused]] ssize_t n = ::read(signalPipe[0], &byte, 1);
+    terminating = true;
     emit terminationRequested();
   });
   struct sigaction action {};
@@ -86,6 +88,8 @@ bool TParlomixApp::notify(QObject* receiver, QEvent* event) {
   }
   return false;
 }
+
+bool TParlomixApp::Terminating() { return terminating; }
 
 void TParlomixApp::ShowException(const std::exception& e) {
   std::string text = ExceptionText(e);

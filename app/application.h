@@ -29,6 +29,10 @@ class TParlomixApp : public QApplication {
   // while another such box is open, so a failing repaint cannot stack them).
   static void ShowException(const std::exception& e);
 
+  // True once the program has been asked to end (SIGTERM, SIGINT, SIGHUP):
+  // a start still under way stops where it stands.
+  static bool Terminating();
+
  signals:
   // SIGTERM, SIGINT or SIGHUP arrived: the program is asked to end.
   void terminationRequested();

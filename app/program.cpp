@@ -10,20 +10,25 @@
 
 int RunProgram(TParlomixApp& app, std::vector<std::string> args) {
   std::unique_ptr<TSMSFrm> frm;
+  // SIGTERM ends the program as the exit command does, so the message being
+  // written is saved; also while the start waits for its user (the
+  // first-run wizard, a message box): every running event loop ends, and
+  // the start stops where it stands.
+  QObject scope;
+  QObject::connect(&app, &TParlomixApp::terminationRequested, &scope, [&frm] {
+    if (frm) frm->FExiting = true;
+    QCoreApplication::exit(0);
+  });
   try {
     frm = std::make_unique<TSMSFrm>(std::move(args));
     if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return 0;
+    if (TParlomixApp::Terminating()) return 0;
     frm->show();
   } catch (const std::exception& e) {
     ShowFatalError(ExceptionText(e), "Ошибка"_cp);
     return 1;
   }
-  // SIGTERM and the end of the session end the program as the exit
-  // command does, so the message being written is saved.
-  QObject::connect(&app, &TParlomixApp::terminationRequested, frm.get(), [&frm] {
-    frm->FExiting = true;
-    QCoreApplication::quit();
-  });
+  // The end of the session saves the message at once.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, frm.get(), [&frm](QSessionManager&) { frm->CommitSession(); });
   app.exec();
   frm.reset();

@@ -103,7 +103,8 @@ class TSMSFrm : public QMainWindow {
   // Write errors are raised; the old file then stays as it was.
   void SaveMessageFile(const std::string& path);
   // What the file dialogs do with the chosen path: it becomes the current
-  // file (".plmx" added when its name has no dot) and is opened or saved.
+  // file (".plmx" added when its name has no dot, unless a file of that
+  // very name is opened) and is opened or saved.
   void OpenChosenFile(const std::string& path);
   void SaveChosenFile(const std::string& path);
   const std::string& FileName() const { return FFileName; }

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "application.h"
 #include "cmdline.h"
 #include "cp1251.h"
 #include "feedbackfrm.h"
@@ -207,7 +208,7 @@ bool TSMSFrm::RunFirstRunWizard() {
   {
     TFirstRunFrm wizard([this] { OpenDatabases(); }, FirstRunChecks());
     wizard.exec();
-    ending = wizard.ProgramEnding();
+    ending = wizard.ProgramEnding() || TParlomixApp::Terminating();
   }
   if (ending) return false;
   // However the wizard ended, the program goes on with its databases; when

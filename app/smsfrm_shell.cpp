@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
+#include <filesystem>
 
 #include "aftersend.h"
 #include "cp1251.h"
@@ -70,7 +71,10 @@ void TSMSFrm::SaveMessageFile(const std::string& path) {
 }
 
 void TSMSFrm::OpenChosenFile(const std::string& path) {
-  FFileName = WithMessageFileExtension(path);
+  // The file the user picked is opened even when its name has no dot: the
+  // extension only completes a name typed without one.
+  std::error_code ec;
+  FFileName = std::filesystem::is_regular_file(path, ec) ? path : WithMessageFileExtension(path);
   LoadMessageFile(FFileName);
 }
 

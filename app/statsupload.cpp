@@ -33,6 +33,10 @@ bool PostStatsReport(const std::string& url, const std::string& report, TUploadS
   http.MimeType = "text/plain";
   http.UserAgent = "Parlomix Statistic v. " + ProgramVersion.FileVersion;
   http.Document = report;
+  // The client announces a body only when there is one; a server must still
+  // learn that a week without sends posts nothing, or it waits for a body
+  // (or refuses the post) and the empty week is never booked.
+  if (report.empty()) http.Headers.push_back("Content-Length: 0");
   http.ConnectTimeoutMs = kStatsUploadTimeoutMs;
   http.StallTimeoutSec = kStatsUploadTimeoutMs / 1000;
   stop.Set([&http] { http.Stop(); });

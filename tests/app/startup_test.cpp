@@ -182,6 +182,37 @@ TEST_F(ProgramRuns, ACrashedCopyDoesNotBlockTheNextStart) {
   EXPECT_EQ(GateCaption(Profile(home), "AfterCrash"), "Caption");
 }
 
+// A SIGTERM while the first-run wizard waits for its update check ends the
+// program at once; the next start runs the first run again.
+TEST_F(ProgramRuns, SigtermDuringTheFirstRunEndsTheProgram) {
+  server.Set("/version.xml", {.body = ProgramDescription("0.0.0.0"), .pauseAt = 20});
+  Program program({}, Env(home), logs.File("first-run.log"));
+  auto end = std::chrono::steady_clock::now() + 20s;
+  while (!server.Paused() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(20ms);
+  ASSERT_TRUE(server.Paused()) << program.Output();
+  program.Signal(SIGTERM);
+  int code = program.WaitExit(10s);
+  server.Release();
+  EXPECT_EQ(code, 0) << program.Output();
+  std::ifstream in(Profile(home) + "Parlomix.ini");
+  std::string options(std::istreambuf_iterator<char>(in), {});
+  EXPECT_EQ(options.find("FirstRunDone=TRUE"), std::string::npos) << options;
+  EXPECT_FALSE(fs::exists(Profile(home) + "autosave.plmx")) << "the start stopped before the composer was filled";
+}
+
+// Qt's own options are the desktop's: "-platform" names no profile folder.
+TEST_F(ProgramRuns, QtsOwnOptionsAreNoSwitches) {
+  std::string strayProfile = fs::path(PARLOMIX_BINARY).parent_path().string() + "/latform";
+  Program program({"-platform", "offscreen"}, Env(home), logs.File("qt-options.log"));
+  bool cameUp = WaitForFile(Profile(home) + "Placemnt.ini", 20s);
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.WaitExit(20s), 0) << program.Output();
+  EXPECT_TRUE(cameUp) << "the profile is the usual one";
+  EXPECT_FALSE(fs::exists(strayProfile));
+  std::error_code ignored;
+  fs::remove_all(strayProfile, ignored);
+}
+
 TEST_F(ProgramRuns, AFailedStartShowsErrorAndExits1) {
   home.Write(".local/share/Parlomix/Parlomix.db3", std::string(4096, 'x'));
   Program program({}, Env(home), logs.File("failed.log"));
