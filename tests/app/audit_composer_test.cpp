@@ -166,6 +166,27 @@ TEST_F(AuditComposer, TheSuggestionListAnswersTheMouse) {
   EXPECT_EQ(Recipient(), "ив"_cp) << "the highlighted row was not taken";
 }
 
+// Keys typed into the field's edit line itself, as a person's keys reach
+// it, work the list as on the field.
+TEST_F(AuditComposer, KeysOnTheEditLineWorkTheList) {
+  QLineEdit* line = frm->cbTo->lineEdit();
+  TypeInto(line, QStr("ив"_cp));
+  ASSERT_TRUE(frm->cbTo->DroppedDown());
+  QTest::keyClick(line, Qt::Key_Down);
+  QTest::keyClick(line, Qt::Key_Down);
+  QTest::keyClick(line, Qt::Key_Return);
+  EXPECT_FALSE(frm->cbTo->DroppedDown());
+  EXPECT_EQ(Recipient(), "Ивлев [+79167654321]"_cp);
+  line->selectAll();
+  TypeInto(line, "7916");
+  ASSERT_TRUE(frm->cbTo->DroppedDown());
+  QTest::keyClick(line, Qt::Key_Down);
+  QTest::keyClick(line, Qt::Key_Escape);
+  EXPECT_FALSE(frm->cbTo->DroppedDown());
+  EXPECT_EQ(Recipient(), "7916");
+  EXPECT_EQ(GateEntries(*frm), (std::vector<std::string>{"МТС"_cp, "Латиница"_cp}));
+}
+
 // A contact that is always transliterated checks the box and signs the
 // message; unchecking it there is not the user's general choice. A gate
 // without extras clears and disables what it lacks.
