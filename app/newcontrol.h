@@ -7,6 +7,7 @@
 
 #include "uitext.h"
 
+class QAction;
 class QHBoxLayout;
 class QPushButton;
 class QWidget;
@@ -24,6 +25,11 @@ W* NewControl(QWidget* parent, const char* name, const std::string& caption = {}
   FitToText(control);
   return control;
 }
+
+// A push button that stands for `action`: its caption with the accelerator
+// mark (so that Alt and the letter press it), its picture, its enabled
+// state as it changes, and a click triggers it.
+QPushButton* ActionButton(QAction* action);
 
 // A row of buttons at the right edge of a window, in the order given.
 QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);

@@ -183,6 +183,9 @@ void TSMSFrm::CreateControls() {
   sbGateInfo->setObjectName("sbGateInfo");
   sbGateInfo->setDefaultAction(Action("aShowGateInfo"));
   sbGateInfo->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  // A button for the mouse beside the list: Tab goes from the gates on to
+  // the text.
+  sbGateInfo->setFocusPolicy(Qt::NoFocus);
   lbGatesCnt = new QLabel;
   lbGatesCnt->setObjectName("lbGatesCnt");
   QFont bold = lbGatesCnt->font();
@@ -206,6 +209,9 @@ void TSMSFrm::CreateControls() {
   mMsg = new QPlainTextEdit;
   mMsg->setObjectName("mMsg");
   mMsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Tab moves on to the signature, as in every other field, rather than
+  // writing a tab character into the message.
+  mMsg->setTabChangesFocus(true);
   grid->addWidget(mMsg, 3, 0, 1, 4);
   lbSymCount = new QLabel;
   lbSymCount->setObjectName("lbSymCount");
@@ -261,10 +267,9 @@ void TSMSFrm::CreateControls() {
   lbMMDim->setObjectName("lbMMDim");
   lbMMSize = new QLabel(QStr("Размер: 0 Кб"_cp));
   lbMMSize->setObjectName("lbMMSize");
-  auto* addButton = new QToolButton;
-  addButton->setDefaultAction(Action("aAddMultimedia"));
-  auto* deleteButton = new QToolButton;
-  deleteButton->setDefaultAction(Action("aDeleteMultimedia"));
+  // Buttons with their captions' accelerators, as the group shows them.
+  QPushButton* addButton = ActionButton(Action("aAddMultimedia"));
+  QPushButton* deleteButton = ActionButton(Action("aDeleteMultimedia"));
   mmLayout->addWidget(imgData, 0, 0, 3, 1);
   mmLayout->addWidget(lbMMDim, 0, 1, 1, 2);
   mmLayout->addWidget(lbMMSize, 1, 1, 1, 2);
@@ -275,12 +280,9 @@ void TSMSFrm::CreateControls() {
   groups->addWidget(extra, 1);
   groups->addWidget(gbMM, 1);
 
-  btSend = new QPushButton;
+  btSend = ActionButton(Action("aSendSMS"));
   btSend->setObjectName("btSend");
-  btSend->setText(Action("aSendSMS")->text());
-  btSend->setIcon(Action("aSendSMS")->icon());
   btSend->setMinimumHeight(34);
-  connect(btSend, &QPushButton::clicked, Action("aSendSMS"), &QAction::trigger);
   auto* sendRow = new QHBoxLayout;
   sendRow->addStretch(1);
   sendRow->addWidget(btSend);
@@ -380,5 +382,4 @@ void TSMSFrm::UpdateActions() {
   // The send action, the counter and the status follow every change too.
   bool canSend = Options && FContact && UpdateReadyStatus();
   Action("aSendSMS")->setEnabled(canSend);
-  btSend->setEnabled(canSend);
 }

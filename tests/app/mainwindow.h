@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "cp1251.h"
 #include "inistorage.h"
 #include "options.h"
 #include "smsfrm.h"
@@ -122,6 +123,15 @@ class MainWindowTest : public ::testing::Test {
     db.AddParamText(":Start", prefix);
     db.ExecSQL("INSERT INTO gates.GatePrefix (GateName, Format, PrefixStart, PrefixEnd) VALUES (:Name, '1.3.7', "
                ":Start, :Start)");
+  }
+  // The gates of the composer's tests: two SMS gates for 7916, MTS (tried
+  // first) and Plain, and the MMS gate MmsGate; each test gives their
+  // information values.
+  static void AddComposerGates(TSQLiteDatabase& db) {
+    AddGate(db, "MTS", "МТС"_cp, "7916");
+    AddGate(db, "Plain", "Латиница"_cp, "7916");
+    AddGate(db, "MmsGate", "ММС"_cp, "7916", "MMS");
+    db.ExecSQL("UPDATE gates.Gate SET Priority=20 WHERE Name='MTS'");
   }
   // An information value of a gate.
   static void AddGateInfo(TSQLiteDatabase& db, const std::string& gate, const std::string& name,

@@ -36,10 +36,7 @@ class Composer : public MainWindowTest {
   void SetUp() override {
     MainWindowTest::SetUp();
     WithDatabase([](TSQLiteDatabase& db) {
-      AddGate(db, "MTS", "МТС"_cp, "7916");
-      AddGate(db, "Plain", "Латиница"_cp, "7916");
-      AddGate(db, "MmsGate", "ММС"_cp, "7916", "MMS");
-      db.ExecSQL("UPDATE gates.Gate SET Priority=20 WHERE Name='MTS'");
+      AddComposerGates(db);
       const char* const info[][3] = {
           {"MTS", "SupportUnicode", "1"},      {"MTS", "MaxSymbols", "20"},        {"MTS", "MaxUnicodeSymbols", "10"},
           {"MTS", "SupportFlash", "1"},        {"MTS", "SupportDTDelivery", "1"},  {"Plain", "MaxSymbols", "20"},
