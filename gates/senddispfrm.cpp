@@ -256,8 +256,15 @@ bool TSendDispFrm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   if (ZoomKey(key->key(), key->modifiers())) return true;
-  if (watched == edCode && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+  const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+  if (enter && watched == edCode) {
     if (btSend->isEnabled()) btSendClick();
+    return true;
+  }
+  // A focused button takes Enter as a click, as on any dialog (Qt's push
+  // buttons take it only as the dialog's default, which none is here).
+  if (auto* button = qobject_cast<QPushButton*>(watched); enter && button && button->isEnabled()) {
+    button->click();
     return true;
   }
   return QDialog::eventFilter(watched, event);

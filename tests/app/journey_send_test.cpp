@@ -1,0 +1,138 @@
+// Sends started from the main window and carried through the send window as
+// a person would: the code typed and Enter, a wrong code and a retry, the
+// close box while the code is awaited, a failing site with its error report
+// window; each ending in the history row, the status bar and the counters.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include "app/journey.h"
+#include "app/sendprofile.h"
+#include "feedbackfrm.h"
+#include "gates/sendwindowdriver.h"
+#include "history.h"
+#include "options.h"
+#include "senddispfrm.h"
+#include "uitext.h"
+
+namespace {
+
+bool CaptchaShown(TSendDispFrm& w) { return Control<QGroupBox>(w, "gbCode")->isVisible(); }
+bool Shows(TSendDispFrm& w, const char* button) { return Control<QPushButton>(w, button)->isVisible(); }
+void Click(QWidget& w, const char* name) { QTest::mouseClick(Control<QWidget>(w, name), Qt::LeftButton); }
+
+class SendJourney : public MainWindowSendTest {
+ protected:
+  std::unique_ptr<TestFrm> frm;
+
+  void SetUp() override {
+    MainWindowSendTest::SetUp();
+    frm = Start();
+    frm->show();
+    frm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
+    QTest::keyClick(frm.get(), Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(QApplication::focusWidget(), frm->cbTo);
+    Type("79161234567");
+    frm->mMsg->setFocus();
+    Type("Hello");
+    ASSERT_TRUE(frm->Action("aSendSMS")->isEnabled()) << CpStr(frm->StatusPanel0->text());
+  }
+  void TearDown() override {
+    if (frm) frm->FormDestroy();
+    frm.reset();
+    MainWindowSendTest::TearDown();
+  }
+  // Clicks the main window's send button at its centre; returns once the
+  // send window has closed.
+  void ClickSend() { QTest::mouseClick(frm->btSend, Qt::LeftButton); }
+  std::string Counter() const { return CpStr(frm->StatusPanel1->text()); }
+  // The history rows; their number.
+  static int History(THistoryItemList& rows) { return THistory::Load(rows, ""); }
+};
+
+TEST_F(SendJourney, ACodeTypedAndEnterEndInADeliveredHistoryRowAndTheCounter) {
+  SendWindowDriver driver({SendStage::Answer(FakeSite::kCode), SendStage::Press("btClose")});
+  ClickSend();
+  EXPECT_TRUE(driver.Finished());
+  THistoryItemList rows;
+  ASSERT_EQ(History(rows), 1);
+  EXPECT_EQ(rows[0]->DeliveryStatus, dsDelivered);
+  EXPECT_EQ(rows[0]->Message, "Hello");
+  EXPECT_EQ(frm->SentCount(), 1);
+  EXPECT_EQ(Counter(), "Отправлено сообщений 1, всего 1"_cp);
+  EXPECT_EQ(frm->MemoText(), "");
+}
+
+TEST_F(SendJourney, AWrongCodeThenRetryBooksOneSendWithoutDeliveryCheck) {
+  Options->WriteBool("Send\\CheckDelivery", false);
+  Options->WriteInteger("Message\\TotalMsgSent", 41);
+  SendWindowDriver driver({SendStage::Answer("0000"), SendStage::Press("btRetry"),
+                           SendStage::Answer(FakeSite::kCode), [](TSendDispFrm& w) {
+                             if (!Shows(w, "btClose")) return false;
+                             EXPECT_EQ(Control<QLabel>(w, "lbOperation")->text(),
+                                       QStr("Сообщение отправлено. Проверка доставки не поддерживается или отключена."_cp));
+                             Click(w, "btClose");
+                             return true;
+                           }});
+  ClickSend();
+  EXPECT_TRUE(driver.Finished());
+  THistoryItemList rows;
+  ASSERT_EQ(History(rows), 1);
+  EXPECT_EQ(rows[0]->DeliveryStatus, dsNotSupported);
+  EXPECT_EQ(Counter(), "Отправлено сообщений 1, всего 42"_cp);
+  EXPECT_EQ(Options->ReadInteger("Message\\TotalMsgSent"), 42);
+}
+
+TEST_F(SendJourney, TheCloseBoxWhileTheCodeIsAwaitedKeepsTheMessageAndBooksNothing) {
+  SendWindowDriver driver({[](TSendDispFrm& w) {
+    if (!CaptchaShown(w)) return false;
+    w.close();
+    return true;
+  }});
+  ClickSend();
+  EXPECT_TRUE(driver.Finished());
+  THistoryItemList rows;
+  EXPECT_EQ(History(rows), 0);
+  EXPECT_EQ(frm->SentCount(), 0);
+  EXPECT_EQ(Counter(), "Отправлено сообщений 0, всего 0"_cp);
+  EXPECT_EQ(frm->MemoText(), "Hello");
+}
+
+TEST_F(SendJourney, AFailingSiteOpensTheErrorReportAndTheErrorGoesToHistoryWhenAsked) {
+  Options->WriteBool("Message\\ErrorMsgToHistory", true);
+  site.CaptchaAsHtml = true;
+  std::string report;
+  bool themeLocked = false;
+  std::string operation;
+  SendWindowDriver driver({[&](TSendDispFrm& w) {
+    if (!Shows(w, "btFeedback")) return false;
+    operation = CpStr(Control<QLabel>(w, "lbOperation")->text());
+    In<TFeedbackFrm>([&](TFeedbackFrm& feedback) {
+      report = CpStr(Control<QPlainTextEdit>(feedback, "mMsg")->toPlainText());
+      themeLocked = !Control<QWidget>(feedback, "cbTheme")->isEnabled();
+      Click(feedback, "btCancel");
+    });
+    Click(w, "btFeedback");  // returns when the report window has closed
+    EXPECT_TRUE(w.isVisible());
+    Click(w, "btClose");
+    return true;
+  }});
+  ClickSend();
+  EXPECT_TRUE(driver.Finished());
+  EXPECT_EQ(operation.rfind("Ошибка"_cp, 0), 0u) << cp1251::ToUtf8(operation);
+  EXPECT_TRUE(themeLocked);
+  EXPECT_NE(report.find("Имя оператора: Фейковый оператор (FakeOperator v.3)"_cp), std::string::npos)
+      << cp1251::ToUtf8(report);
+  EXPECT_NE(report.find("Первые цифры номера отправки: 7916123"_cp), std::string::npos);
+  THistoryItemList rows;
+  ASSERT_EQ(History(rows), 1);
+  EXPECT_EQ(rows[0]->DeliveryStatus, dsNotDelivered);
+  EXPECT_EQ(frm->SentCount(), 1);
+}
+
+}  // namespace
