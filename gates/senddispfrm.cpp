@@ -248,6 +248,11 @@ bool TSendDispFrm::ZoomKey(int key, Qt::KeyboardModifiers modifiers) {
   }
 }
 
+void TSendDispFrm::keyPressEvent(QKeyEvent* event) {
+  if (ZoomKey(event->key(), event->modifiers())) return;
+  QDialog::keyPressEvent(event);
+}
+
 bool TSendDispFrm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lbHelpLink && event->type() == QEvent::MouseButtonRelease) {
     lbHelpLinkClick();

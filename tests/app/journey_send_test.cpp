@@ -17,6 +17,7 @@
 #include "history.h"
 #include "options.h"
 #include "senddispfrm.h"
+#include "stats.h"
 #include "uitext.h"
 
 namespace {
@@ -51,6 +52,14 @@ class SendJourney : public MainWindowSendTest {
   // send window has closed.
   void ClickSend() { QTest::mouseClick(frm->btSend, Qt::LeftButton); }
   std::string Counter() const { return CpStr(frm->StatusPanel1->text()); }
+  // Today's statistics row of the gate: "sent,errors"; empty when none.
+  static std::string TodaysStats() {
+    const std::string report = TStats::BuildReport(TStats::Today() + kDay);
+    const std::string gate = ",FakeOperator,";
+    const size_t at = report.find(gate);
+    return at == std::string::npos ? std::string() : report.substr(at + gate.size());
+  }
+  static constexpr int64_t kDay = 24 * 60 * 60;
   // The history rows; their number.
   static int History(THistoryItemList& rows) { return THistory::Load(rows, ""); }
 };
@@ -66,6 +75,8 @@ TEST_F(SendJourney, ACodeTypedAndEnterEndInADeliveredHistoryRowAndTheCounter) {
   EXPECT_EQ(frm->SentCount(), 1);
   EXPECT_EQ(Counter(), "Отправлено сообщений 1, всего 1"_cp);
   EXPECT_EQ(frm->MemoText(), "");
+  EXPECT_EQ(frm->cbTo->currentText().toStdString(), "");
+  EXPECT_EQ(TodaysStats(), "1,0");
 }
 
 TEST_F(SendJourney, AWrongCodeThenRetryBooksOneSendWithoutDeliveryCheck) {
@@ -101,6 +112,7 @@ TEST_F(SendJourney, TheCloseBoxWhileTheCodeIsAwaitedKeepsTheMessageAndBooksNothi
   EXPECT_EQ(frm->SentCount(), 0);
   EXPECT_EQ(Counter(), "Отправлено сообщений 0, всего 0"_cp);
   EXPECT_EQ(frm->MemoText(), "Hello");
+  EXPECT_EQ(TodaysStats(), "") << "a cancelled send is not counted";
 }
 
 TEST_F(SendJourney, AFailingSiteOpensTheErrorReportAndTheErrorGoesToHistoryWhenAsked) {
@@ -133,6 +145,30 @@ TEST_F(SendJourney, AFailingSiteOpensTheErrorReportAndTheErrorGoesToHistoryWhenA
   ASSERT_EQ(History(rows), 1);
   EXPECT_EQ(rows[0]->DeliveryStatus, dsNotDelivered);
   EXPECT_EQ(frm->SentCount(), 1);
+  EXPECT_EQ(TodaysStats(), "0,1");  // none went out, one failed
+}
+
+TEST_F(SendJourney, ACancelDuringTheDeliveryCheckIsBookedAsSentAndCancelled) {
+  Options->WriteBool("Message\\ClearOnlyText", true);
+  site.QueuedAnswers = 1000;
+  const QString recipient = frm->cbTo->currentText();
+  ASSERT_FALSE(recipient.isEmpty());
+  SendWindowDriver driver({SendStage::Answer(FakeSite::kCode), [&](TSendDispFrm& w) {
+                             if (site.Lines().back().rfind("GET /status", 0) != 0) return false;
+                             QTest::mouseClick(Control<QPushButton>(w, "btCancel"), Qt::LeftButton);
+                             return true;
+                           }});
+  ClickSend();
+  EXPECT_TRUE(driver.Finished());
+  THistoryItemList rows;
+  ASSERT_EQ(History(rows), 1);
+  EXPECT_EQ(rows[0]->DeliveryStatus, dsCancelled);
+  EXPECT_EQ(frm->SentCount(), 1);
+  EXPECT_EQ(Counter(), "Отправлено сообщений 1, всего 1"_cp);
+  // Only the text is cleared: the recipient stays for the next message.
+  EXPECT_EQ(frm->MemoText(), "");
+  EXPECT_EQ(frm->cbTo->currentText(), recipient);
+  EXPECT_EQ(TodaysStats(), "") << "a cancelled send is not counted";
 }
 
 }  // namespace

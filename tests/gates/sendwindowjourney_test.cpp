@@ -124,6 +124,19 @@ TEST_F(SendWindowJourney, TheZoomButtonsAndTheCaptchaReloadAnswerClicksAtTheirCe
         EXPECT_EQ(QApplication::focusWidget(), Control<QLineEdit>(w, "edCode"));
         EXPECT_EQ(Control<QToolButton>(w, "sbZoomIn")->toolTip().toStdString(), "Увеличить (Ctr++)");
         EXPECT_EQ(Control<QToolButton>(w, "sbZoomReset")->toolTip().toStdString(), "Оригинальный размер (Ctrl+*)");
+        // The zoom keys reach the window wherever they are pressed.
+        QTest::keyClick(&w, Qt::Key_Plus, Qt::ControlModifier);
+        EXPECT_EQ(Text(scale), "150%");
+        QTest::keyClick(&w, Qt::Key_Asterisk, Qt::ControlModifier | Qt::KeypadModifier);
+        EXPECT_EQ(Text(scale), "100%");
+        QTest::keyClick(Control<QPushButton>(w, "btReloadCaptcha"), Qt::Key_Plus, Qt::ControlModifier);
+        EXPECT_EQ(Text(scale), "150%");
+        QTest::keyClick(&w, Qt::Key_Minus, Qt::ControlModifier);
+        EXPECT_EQ(Text(scale), "100%");
+        // Without Ctrl they are a code's characters.
+        QTest::keyClick(Control<QLineEdit>(w, "edCode"), Qt::Key_Plus);
+        EXPECT_EQ(Text(scale), "100%");
+        EXPECT_EQ(Control<QLineEdit>(w, "edCode")->text().toStdString(), "+");
         Click(w, "sbZoomIn");
         Click(w, "btReloadCaptcha");
         EXPECT_FALSE(CaptchaShown(w));
@@ -133,6 +146,7 @@ TEST_F(SendWindowJourney, TheZoomButtonsAndTheCaptchaReloadAnswerClicksAtTheirCe
         if (!CaptchaShown(w)) return false;
         // A new picture opens at the gate's stored zoom: only a sent code stores one.
         EXPECT_EQ(Text(Control<QLabel>(w, "lbScale")), "100%");
+        Control<QLineEdit>(w, "edCode")->clear();
         TypeCode(w, FakeSite::kCode);
         QTest::keyClick(Control<QLineEdit>(w, "edCode"), Qt::Key_Enter);  // the keypad's Enter
         return true;
