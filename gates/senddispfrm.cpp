@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 #include "cp1251.h"
@@ -148,6 +149,12 @@ void TSendDispFrm::BuildControls() {
   chbAutoClose = Named(new QCheckBox(U("Автоматически закрывать окно при успешной отправке"), pProgress), "chbAutoClose");
   progress->addWidget(chbAutoClose);
   root->addWidget(pProgress);
+  // The code box and the progress panel share one width, so that the window
+  // only grows downwards when the code box comes and stays centred on its
+  // owner.
+  const int width = std::max(gbCode->sizeHint().width(), pProgress->sizeHint().width());
+  gbCode->setFixedWidth(width);
+  pProgress->setFixedWidth(width);
 
   // Enter is the code field's and the focused button's alone: no button
   // takes it as the dialog's default.

@@ -19,6 +19,7 @@
 #include "senddispfrm.h"
 #include "stats.h"
 #include "uitext.h"
+#include "weblinks.h"
 
 namespace {
 
@@ -65,7 +66,17 @@ class SendJourney : public MainWindowSendTest {
 };
 
 TEST_F(SendJourney, ACodeTypedAndEnterEndInADeliveredHistoryRowAndTheCounter) {
-  SendWindowDriver driver({SendStage::Answer(FakeSite::kCode), SendStage::Press("btClose")});
+  SendWindowDriver driver({[&](TSendDispFrm& w) {
+                             if (!Control<QGroupBox>(w, "gbCode")->isVisible()) return false;
+                             // Modal over the main window and centred on it,
+                             // with the code box shown too.
+                             EXPECT_EQ(w.parentWidget(), frm.get());
+                             EXPECT_TRUE(w.isModal());
+                             const QPoint offset = w.frameGeometry().center() - frm->frameGeometry().center();
+                             EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
+                             return true;
+                           },
+                           SendStage::Answer(FakeSite::kCode), SendStage::Press("btClose")});
   ClickSend();
   EXPECT_TRUE(driver.Finished());
   THistoryItemList rows;
@@ -121,6 +132,7 @@ TEST_F(SendJourney, AFailingSiteOpensTheErrorReportAndTheErrorGoesToHistoryWhenA
   std::string report;
   bool themeLocked = false;
   std::string operation;
+  UrlRecorder browser;
   SendWindowDriver driver({[&](TSendDispFrm& w) {
     if (!Shows(w, "btFeedback")) return false;
     operation = CpStr(Control<QLabel>(w, "lbOperation")->text());
@@ -131,6 +143,7 @@ TEST_F(SendJourney, AFailingSiteOpensTheErrorReportAndTheErrorGoesToHistoryWhenA
     });
     Click(w, "btFeedback");  // returns when the report window has closed
     EXPECT_TRUE(w.isVisible());
+    QTest::mouseClick(Control<QLabel>(w, "lbHelpLink"), Qt::LeftButton);
     Click(w, "btClose");
     return true;
   }});
@@ -138,6 +151,8 @@ TEST_F(SendJourney, AFailingSiteOpensTheErrorReportAndTheErrorGoesToHistoryWhenA
   EXPECT_TRUE(driver.Finished());
   EXPECT_EQ(operation.rfind("Ошибка"_cp, 0), 0u) << cp1251::ToUtf8(operation);
   EXPECT_TRUE(themeLocked);
+  ASSERT_EQ(browser.urls.size(), 1u);
+  EXPECT_EQ(browser.urls[0], HelpContextURL(Options->ReadString("General\\HelpURL"), 7001));
   EXPECT_NE(report.find("Имя оператора: Фейковый оператор (FakeOperator v.3)"_cp), std::string::npos)
       << cp1251::ToUtf8(report);
   EXPECT_NE(report.find("Первые цифры номера отправки: 7916123"_cp), std::string::npos);

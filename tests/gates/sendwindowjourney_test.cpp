@@ -164,6 +164,39 @@ TEST_F(SendWindowJourney, TheZoomButtonsAndTheCaptchaReloadAnswerClicksAtTheirCe
   EXPECT_FALSE(Options->ReadBool("Send\\AutoCloseDispSuccess"));
 }
 
+TEST_F(SendWindowJourney, TheCodeBoxComesAndGoesWithoutMovingTheWindowSideways) {
+  site.CaptchaDelayMs = 200;
+  Import();
+  auto sms = MakeSms();
+  QRect before;
+  SendWindowDriver driver({[&](TSendDispFrm& w) {
+                             before = w.geometry();
+                             return true;
+                           },
+                           [&](TSendDispFrm& w) {
+                             if (!CaptchaShown(w)) return false;
+                             EXPECT_EQ(w.geometry().x(), before.x());
+                             EXPECT_EQ(w.width(), before.width());
+                             EXPECT_GT(w.height(), before.height());
+                             Click(w, "btReloadCaptcha");
+                             return true;
+                           },
+                           [&](TSendDispFrm& w) {
+                             // The layout settles from the event loop.
+                             if (w.height() != before.height()) return false;
+                             EXPECT_EQ(w.geometry(), before);
+                             return true;
+                           },
+                           [&](TSendDispFrm& w) {
+                             if (!CaptchaShown(w)) return false;
+                             QTest::keyClick(&w, Qt::Key_Escape);
+                             return true;
+                           }});
+  SendOutcome out = RunWindow(*sms);
+  EXPECT_TRUE(driver.Finished()) << "stage " << driver.Reached();
+  EXPECT_EQ(out.status, ssCancelled);
+}
+
 TEST_F(SendWindowJourney, ACancelDuringAStepClosesWhenTheStepEnds) {
   site.CaptchaDelayMs = 400;
   Import();
