@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <algorithm>
 
 #include "app/journey.h"
 #include "app/sendprofile.h"
@@ -184,6 +185,51 @@ TEST_F(SendJourney, ACancelDuringTheDeliveryCheckIsBookedAsSentAndCancelled) {
   EXPECT_EQ(frm->MemoText(), "");
   EXPECT_EQ(frm->cbTo->currentText(), recipient);
   EXPECT_EQ(TodaysStats(), "") << "a cancelled send is not counted";
+}
+
+}  // namespace
+
+namespace {
+
+// An MMS gate on the same site beside the SMS one.
+class MmsSendJourney : public MainWindowSendTest {
+ protected:
+  void SetUp() override {
+    MainWindowSendTest::SetUp();
+    FakeGateSpec mms = FakeGate(site, "MMS");
+    mms.name = "FakeMMS";
+    WithDatabase([&](TSQLiteDatabase&) { ASSERT_TRUE(mms.Import()); });
+  }
+};
+
+TEST_F(MmsSendJourney, AnMmsWithASubjectKeepsTheSubjectAsTypedInTheHistory) {
+  auto frm = Start();
+  frm->show();
+  frm->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
+  QTest::keyClick(frm.get(), Qt::Key_N, Qt::ControlModifier);
+  Type("79161234567");
+  frm->Action("aMMS")->trigger();
+  ASSERT_NE(frm->GetSelectedGate(), nullptr);
+  EXPECT_EQ(frm->GetSelectedGate()->Name, "FakeMMS");
+  frm->cbSubject->setFocus();
+  Type(QStringLiteral("Отпуск"));
+  frm->mMsg->setFocus();
+  Type("Photo");
+  ASSERT_TRUE(frm->btSend->isEnabled()) << CpStr(frm->StatusPanel0->text());
+  SendWindowDriver driver({SendStage::Answer(FakeSite::kCode), SendStage::Press("btClose")});
+  QTest::mouseClick(frm->btSend, Qt::LeftButton);
+  EXPECT_TRUE(driver.Finished());
+  const std::vector<std::string> lines = site.Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "POST /upload"), 1);
+  THistoryItemList rows;
+  ASSERT_EQ(THistory::Load(rows, ""), 1);
+  EXPECT_EQ(rows[0]->GateName, "FakeMMS");
+  EXPECT_EQ(rows[0]->Subject, "Отпуск"_cp);
+  EXPECT_EQ(rows[0]->Message, "Photo");
+  EXPECT_EQ(rows[0]->DeliveryStatus, dsDelivered);
+  EXPECT_EQ(CpStr(frm->StatusPanel1->text()), "Отправлено сообщений 1, всего 1"_cp);
+  frm->FormDestroy();
 }
 
 }  // namespace
