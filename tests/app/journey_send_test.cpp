@@ -111,6 +111,35 @@ TEST_F(SendJourney, AWrongCodeThenRetryBooksOneSendWithoutDeliveryCheck) {
   EXPECT_EQ(Options->ReadInteger("Message\\TotalMsgSent"), 42);
 }
 
+TEST_F(SendJourney, TheSameMessageSentTwiceInARowIsBookedTwice) {
+  Options->WriteBool("Message\\ClearAfterSend", false);
+  frm->mMsg->setFocus();
+  for (int send = 1; send <= 2; ++send) {
+    SCOPED_TRACE(send);
+    SendWindowDriver driver({[&](TSendDispFrm& w) {
+                               // Each send opens a fresh window, over the main
+                               // window even when that is not the active one.
+                               EXPECT_EQ(w.parentWidget(), frm.get());
+                               EXPECT_TRUE(Control<QPushButton>(w, "btCancel")->isEnabled());
+                               EXPECT_FALSE(Control<QPushButton>(w, "btClose")->isVisible());
+                               return true;
+                             },
+                             SendStage::Answer(FakeSite::kCode), SendStage::Press("btClose")});
+    // Offscreen, no window is active once a modal one has closed: the
+    // second send starts from the action itself.
+    if (send == 1)
+      Press(Qt::Key_Return, Qt::ControlModifier);
+    else
+      frm->Action("aSendSMS")->trigger();
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(frm->MemoText(), "Hello");
+  }
+  THistoryItemList rows;
+  EXPECT_EQ(History(rows), 2);
+  EXPECT_EQ(Counter(), "Отправлено сообщений 2, всего 2"_cp);
+  EXPECT_EQ(TodaysStats(), "2,0");
+}
+
 TEST_F(SendJourney, TheCloseBoxWhileTheCodeIsAwaitedKeepsTheMessageAndBooksNothing) {
   SendWindowDriver driver({[](TSendDispFrm& w) {
     if (!CaptchaShown(w)) return false;
