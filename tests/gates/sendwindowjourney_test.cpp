@@ -197,6 +197,32 @@ TEST_F(SendWindowJourney, TheCodeBoxComesAndGoesWithoutMovingTheWindowSideways) 
   EXPECT_EQ(out.status, ssCancelled);
 }
 
+TEST_F(SendWindowJourney, APictureThatDoesNotLoadIsRetriedIntoAWholeSend) {
+  site.CaptchaAsHtml = true;
+  Import();
+  auto sms = MakeSms();
+  SendWindowDriver driver({[&](TSendDispFrm& w) {
+                             if (!Shows(w, "btRetry")) return false;
+                             QLabel* operation = Control<QLabel>(w, "lbOperation");
+                             EXPECT_EQ(Text(operation), "Ошибка загрузки изображения");
+                             EXPECT_EQ(operation->palette().color(QPalette::WindowText), QColor(Qt::red));
+                             EXPECT_FALSE(CaptchaShown(w));
+                             EXPECT_FALSE(Shows(w, "btCancel"));
+                             EXPECT_TRUE(Shows(w, "btFeedback"));
+                             EXPECT_TRUE(Control<QLabel>(w, "lbHelpLink")->isVisible());
+                             EXPECT_EQ(QApplication::focusWidget(), Control<QPushButton>(w, "btRetry"));
+                             site.CaptchaAsHtml = false;
+                             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+                             return true;
+                           },
+                           SendStage::Answer(FakeSite::kCode), SendStage::Press("btClose")});
+  SendOutcome out = RunWindow(*sms);
+  EXPECT_TRUE(driver.Finished()) << "stage " << driver.Reached();
+  EXPECT_TRUE(out.result);
+  EXPECT_EQ(out.status, ssDelivered);
+  EXPECT_EQ(Hits("/captcha.png"), 2u);
+}
+
 TEST_F(SendWindowJourney, ACancelDuringAStepClosesWhenTheStepEnds) {
   site.CaptchaDelayMs = 400;
   Import();
