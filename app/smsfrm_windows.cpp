@@ -27,7 +27,7 @@ void TSMSFrm::aSendSMSExecute() {
   std::string gateName = gate->Name;
   // The send window is modal; AfterSend runs before Send returns, and the
   // message is freed here afterwards.
-  TSendDisp::Send(*message, gateName);
+  TSendDisp::Send(*message, gateName, this);
 }
 
 // ---- Data windows ----

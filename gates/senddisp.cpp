@@ -204,12 +204,12 @@ std::string TSendDisp::CannotCreateText(const std::string& gateName) {
          "\" не найден в базе операторов или не поддерживается программой"_cp;
 }
 
-bool TSendDisp::Send(TSMS& message, const std::string& gateName) {
+bool TSendDisp::Send(TSMS& message, const std::string& gateName, QWidget* owner) {
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
     THeadlessSendView view;
     return Send(message, gateName, view);
   }
-  TSendDispFrm window(QApplication::activeWindow());
+  TSendDispFrm window(owner ? owner : QApplication::activeWindow());
   return Send(message, gateName, window);
 }
 

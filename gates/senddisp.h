@@ -32,6 +32,8 @@
 
 #include "messages.h"
 
+class QWidget;
+
 class TGateSender;
 class TSendLogger;
 class TSendView;
@@ -56,8 +58,9 @@ class TSendDisp {
   // on the message belongs to the hook: nothing here touches it again. A
   // gate that cannot be created (unknown, or of a class without a runner)
   // shows a message box and reports status 4 with that text. A Send while
-  // another runs does nothing but report status 4 and return false.
-  static bool Send(TSMS& message, const std::string& gateName);
+  // another runs does nothing but report status 4 and return false. The
+  // window is centred on `owner`, or on the active window without one.
+  static bool Send(TSMS& message, const std::string& gateName, QWidget* owner = nullptr);
   // The same on any view, such as a THeadlessSendView; needs a
   // QCoreApplication (a QGuiApplication for captcha scripts that write
   // text). `view` must outlive the call.

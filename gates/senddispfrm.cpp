@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 #include "cp1251.h"
@@ -148,6 +149,12 @@ void TSendDispFrm::BuildControls() {
   chbAutoClose = Named(new QCheckBox(U("Автоматически закрывать окно при успешной отправке"), pProgress), "chbAutoClose");
   progress->addWidget(chbAutoClose);
   root->addWidget(pProgress);
+  // The code box and the progress panel share one width, so that the window
+  // only grows downwards when the code box comes and stays centred on its
+  // owner.
+  const int width = std::max(gbCode->sizeHint().width(), pProgress->sizeHint().width());
+  gbCode->setFixedWidth(width);
+  pProgress->setFixedWidth(width);
 
   // Enter is the code field's and the focused button's alone: no button
   // takes it as the dialog's default.
@@ -248,6 +255,11 @@ bool TSendDispFrm::ZoomKey(int key, Qt::KeyboardModifiers modifiers) {
   }
 }
 
+void TSendDispFrm::keyPressEvent(QKeyEvent* event) {
+  if (ZoomKey(event->key(), event->modifiers())) return;
+  QDialog::keyPressEvent(event);
+}
+
 bool TSendDispFrm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lbHelpLink && event->type() == QEvent::MouseButtonRelease) {
     lbHelpLinkClick();
@@ -256,8 +268,15 @@ bool TSendDispFrm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   if (ZoomKey(key->key(), key->modifiers())) return true;
-  if (watched == edCode && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+  const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+  if (enter && watched == edCode) {
     if (btSend->isEnabled()) btSendClick();
+    return true;
+  }
+  // A focused button takes Enter as a click, as on any dialog (Qt's push
+  // buttons take it only as the dialog's default, which none is here).
+  if (auto* button = qobject_cast<QPushButton*>(watched); enter && button && button->isEnabled()) {
+    button->click();
     return true;
   }
   return QDialog::eventFilter(watched, event);

@@ -52,6 +52,8 @@ class TSendDispFrm : public QDialog, public TSendView {
   // Keys seen by the window first (zoom keys, Enter in the code field) and
   // clicks on the help link.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The zoom keys when the window itself has the key (no control focused).
+  void keyPressEvent(QKeyEvent* event) override;
   void Render() override;
 
  private slots:

@@ -11,14 +11,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <chrono>
 #include <functional>
-#include <map>
-#include <optional>
 
-#include "app/mainwindow.h"
+#include "app/sendprofile.h"
 #include "cp1251.h"
-#include "gates/fakesite.h"
+#include "gates/sendwindowdriver.h"
 #include "history.h"
 #include "lastitems.h"
 #include "senddispfrm.h"
@@ -26,66 +23,7 @@
 
 namespace {
 
-// Acts on the visible send window one stage per tick, each stage repeated
-// until it returns true; after ten seconds the window is cancelled.
-class SendWindowDriver {
- public:
-  using Stage = std::function<bool(TSendDispFrm&)>;
-  explicit SendWindowDriver(std::vector<Stage> stages) : stages_(std::move(stages)) {
-    deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      TSendDispFrm* window = nullptr;
-      for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* w = qobject_cast<TSendDispFrm*>(widget); w && w->isVisible()) window = w;
-      if (!window || Done()) return;
-      if (std::chrono::steady_clock::now() > deadline_) {
-        ADD_FAILURE() << "the send window never reached stage " << next_;
-        timer_.stop();
-        window->done(QDialog::Rejected);
-        return;
-      }
-      if (stages_[next_](*window)) ++next_;
-    });
-    timer_.start(20);
-  }
-  bool Done() const { return next_ == stages_.size(); }
-
- private:
-  std::vector<Stage> stages_;
-  size_t next_ = 0;
-  QTimer timer_;
-  std::chrono::steady_clock::time_point deadline_;
-};
-
-template <class T>
-T* Child(QWidget& window, const char* name) {
-  return window.findChild<T*>(QString::fromLatin1(name));
-}
-
-class MainWindowSend : public MainWindowTest {
- protected:
-  FakeSite site;
-  std::map<std::string, std::optional<std::string>> savedEnv;
-
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    // The machine's proxy never reaches a test.
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-      const char* old = std::getenv(name);
-      savedEnv[name] = old ? std::optional<std::string>(old) : std::nullopt;
-      unsetenv(name);
-    }
-    PresetOption("Network\\Proxy", "");
-    PresetOption("Message\\Signature", "Вася"_cp);
-    FakeGateSpec gate = FakeGate(site);
-    WithDatabase([&](TSQLiteDatabase&) { ASSERT_TRUE(gate.Import()); });
-  }
-  void TearDown() override {
-    for (auto& [name, value] : savedEnv)
-      if (value) setenv(name.c_str(), value->c_str(), 1);
-    MainWindowTest::TearDown();
-  }
-};
+using MainWindowSend = MainWindowSendTest;
 
 TEST_F(MainWindowSend, AWholeSendFromTheWindowEndsInAHistoryRow) {
   auto frm = Start();
@@ -102,23 +40,17 @@ TEST_F(MainWindowSend, AWholeSendFromTheWindowEndsInAHistoryRow) {
   ASSERT_TRUE(frm->Action("aSendSMS")->isEnabled()) << CpStr(frm->StatusPanel0->text());
 
   SendWindowDriver driver({
+      SendStage::Answer(FakeSite::kCode),
       [](TSendDispFrm& w) {
-        if (!Child<QGroupBox>(w, "gbCode")->isVisible()) return false;
-        QLineEdit* code = Child<QLineEdit>(w, "edCode");
-        QTest::keyClicks(code, FakeSite::kCode);
-        QTest::keyClick(code, Qt::Key_Return);
-        return true;
-      },
-      [](TSendDispFrm& w) {
-        QPushButton* close = Child<QPushButton>(w, "btClose");
+        QPushButton* close = Control<QPushButton>(w, "btClose");
         if (!close->isVisible()) return false;
-        EXPECT_EQ(Child<QLabel>(w, "lbOperation")->text(), QStr("Сообщение отправлено и доставлено"_cp));
+        EXPECT_EQ(Control<QLabel>(w, "lbOperation")->text(), QStr("Сообщение отправлено и доставлено"_cp));
         QTest::mouseClick(close, Qt::LeftButton);
         return true;
       },
   });
   QTest::keyClick(frm->mMsg, Qt::Key_Return, Qt::ControlModifier);  // returns when the send window has closed
-  EXPECT_TRUE(driver.Done());
+  EXPECT_TRUE(driver.Finished());
 
   // The site got the text with the signature, for the number's parts; the
   // gate has no Unicode, so the signature went transliterated.
@@ -156,12 +88,12 @@ TEST_F(MainWindowSend, ACancelledSendWritesNoHistory) {
   frm->FillGateList();
   frm->SetMemoText("Hello");
   SendWindowDriver driver({[](TSendDispFrm& w) {
-    if (!Child<QGroupBox>(w, "gbCode")->isVisible()) return false;
-    QTest::mouseClick(Child<QPushButton>(w, "btCancel"), Qt::LeftButton);
+    if (!Control<QGroupBox>(w, "gbCode")->isVisible()) return false;
+    QTest::mouseClick(Control<QPushButton>(w, "btCancel"), Qt::LeftButton);
     return true;
   }});
   frm->Action("aSendSMS")->trigger();
-  EXPECT_TRUE(driver.Done());
+  EXPECT_TRUE(driver.Finished());
   THistoryItemList history;
   EXPECT_EQ(THistory::Load(history, ""), 0);
   EXPECT_EQ(frm->SentCount(), 0);

@@ -13,80 +13,26 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <vector>
 
 #include "gatefactory.h"
 #include "gates/childprocess.h"
 #include "gates/sendsupport.h"
+#include "gates/sendwindowdriver.h"
 #include "options.h"
 
 namespace {
-
-// Acts on the visible send window in stages, one stage per tick until it
-// returns true; gives up (cancelling the window) after ten seconds.
-class WindowDriver {
- public:
-  using Stage = std::function<bool(TSendDispFrm&)>;
-  explicit WindowDriver(std::vector<Stage> stages) : stages_(std::move(stages)) {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-    timer_.start();
-    deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  }
-  bool Finished() const { return next_ == stages_.size(); }
-  size_t Reached() const { return next_; }
-
- private:
-  static TSendDispFrm* Window() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-      if (auto* window = qobject_cast<TSendDispFrm*>(widget); window && window->isVisible()) return window;
-    return nullptr;
-  }
-  void Tick() {
-    TSendDispFrm* window = Window();
-    if (!window) return;
-    if (std::chrono::steady_clock::now() > deadline_) {
-      ADD_FAILURE() << "the window never reached stage " << next_;
-      timer_.stop();
-      window->done(QDialog::Rejected);
-      return;
-    }
-    if (next_ < stages_.size() && stages_[next_](*window)) ++next_;
-    if (Finished()) timer_.stop();
-  }
-
-  std::vector<Stage> stages_;
-  size_t next_ = 0;
-  QTimer timer_;
-  std::chrono::steady_clock::time_point deadline_;
-};
-
-template <class T>
-T* Child(TSendDispFrm& window, const char* name) {
-  T* child = window.findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
 
 std::string Text(const QLabel* label) { return label->text().toStdString(); }
 
 class SendWindow : public SendTest {
  protected:
-  SendOutcome RunWindow(TSMS& message) {
-    SendOutcome out;
-    RecordAfterSend(out);
-    out.result = TSendDisp::Send(message, gate.name);
-    return out;
-  }
-  static bool CaptchaShown(TSendDispFrm& w) { return Child<QGroupBox>(w, "gbCode")->isVisible(); }
+  static bool CaptchaShown(TSendDispFrm& w) { return Control<QGroupBox>(w, "gbCode")->isVisible(); }
   static void Key(TSendDispFrm& w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::keyClick(Child<QLineEdit>(w, "edCode"), static_cast<Qt::Key>(key), modifiers);
+    QTest::keyClick(Control<QLineEdit>(w, "edCode"), static_cast<Qt::Key>(key), modifiers);
   }
 };
 
@@ -96,7 +42,7 @@ TEST_F(SendWindow, AWholeSendWithTheCaptchaZoomedTheCodeTypedAndEnter) {
   auto sms = MakeSms();
   const Qt::KeyboardModifiers ctrlPad = Qt::ControlModifier | Qt::KeypadModifier;
   int heightBefore = 0, centreBefore = 0;
-  WindowDriver driver({
+  SendWindowDriver driver({
       [&](TSendDispFrm& w) {
         EXPECT_FALSE(CaptchaShown(w));
         heightBefore = w.height();
@@ -106,48 +52,48 @@ TEST_F(SendWindow, AWholeSendWithTheCaptchaZoomedTheCodeTypedAndEnter) {
       [&](TSendDispFrm& w) {
         if (!CaptchaShown(w)) return false;
         EXPECT_EQ(w.windowTitle().toStdString(), "Отправка сообщения");
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbOperation")), "Ожидание ввода кода");
-        EXPECT_EQ(Child<QProgressBar>(w, "pbSending")->value(), 4);
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbCaptchaDesc")), "Введите код, указанный на картинке");
-        EXPECT_EQ(Child<QLabel>(w, "imgCaptcha")->pixmap().size(), QSize(120, 40));
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbScale")), "100%");
-        EXPECT_FALSE(Child<QPushButton>(w, "btSend")->isEnabled());
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbOperation")), "Ожидание ввода кода");
+        EXPECT_EQ(Control<QProgressBar>(w, "pbSending")->value(), 4);
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbCaptchaDesc")), "Введите код, указанный на картинке");
+        EXPECT_EQ(Control<QLabel>(w, "imgCaptcha")->pixmap().size(), QSize(120, 40));
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbScale")), "100%");
+        EXPECT_FALSE(Control<QPushButton>(w, "btSend")->isEnabled());
         // The window grew by the code box and stayed centred where it was.
         EXPECT_GT(w.height(), heightBefore);
         EXPECT_LE(std::abs(w.y() + w.height() / 2 - centreBefore), 1);
         Key(w, Qt::Key_Plus, ctrlPad);
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbScale")), "150%");
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbScale")), "150%");
         Key(w, Qt::Key_Plus, ctrlPad);
-        EXPECT_EQ(Child<QLabel>(w, "imgCaptcha")->pixmap().size(), QSize(240, 80));
+        EXPECT_EQ(Control<QLabel>(w, "imgCaptcha")->pixmap().size(), QSize(240, 80));
         Key(w, Qt::Key_Minus, ctrlPad);
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbScale")), "150%");
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbScale")), "150%");
         Key(w, Qt::Key_Asterisk, ctrlPad);
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbScale")), "100%");
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbScale")), "100%");
         for (int i = 0; i < 12; ++i) Key(w, Qt::Key_Plus, ctrlPad);
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbScale")), "333%");  // 16 times does not fit: fitted
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbScale")), "333%");  // 16 times does not fit: fitted
         Key(w, Qt::Key_Minus, ctrlPad);
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbScale")), "300%");
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbScale")), "300%");
         // Enter before a code is typed does nothing.
         Key(w, Qt::Key_Return);
         EXPECT_TRUE(CaptchaShown(w));
-        QTest::keyClicks(Child<QLineEdit>(w, "edCode"), FakeSite::kCode);
-        EXPECT_TRUE(Child<QPushButton>(w, "btSend")->isEnabled());
+        QTest::keyClicks(Control<QLineEdit>(w, "edCode"), FakeSite::kCode);
+        EXPECT_TRUE(Control<QPushButton>(w, "btSend")->isEnabled());
         Key(w, Qt::Key_Return);
         EXPECT_FALSE(CaptchaShown(w));
-        EXPECT_TRUE(Child<QLineEdit>(w, "edCode")->text().isEmpty());
+        EXPECT_TRUE(Control<QLineEdit>(w, "edCode")->text().isEmpty());
         return true;
       },
       [&](TSendDispFrm& w) {
-        if (!Child<QPushButton>(w, "btClose")->isVisible()) return false;
-        EXPECT_EQ(Text(Child<QLabel>(w, "lbOperation")), "Сообщение отправлено и доставлено");
-        EXPECT_EQ(Child<QProgressBar>(w, "pbSending")->value(), 10);
-        EXPECT_FALSE(Child<QPushButton>(w, "btCancel")->isVisible());
-        EXPECT_FALSE(Child<QPushButton>(w, "btRetry")->isVisible());
-        EXPECT_FALSE(Child<QLabel>(w, "lbHelpLink")->isVisible());
-        QCheckBox* autoClose = Child<QCheckBox>(w, "chbAutoClose");
+        if (!Control<QPushButton>(w, "btClose")->isVisible()) return false;
+        EXPECT_EQ(Text(Control<QLabel>(w, "lbOperation")), "Сообщение отправлено и доставлено");
+        EXPECT_EQ(Control<QProgressBar>(w, "pbSending")->value(), 10);
+        EXPECT_FALSE(Control<QPushButton>(w, "btCancel")->isVisible());
+        EXPECT_FALSE(Control<QPushButton>(w, "btRetry")->isVisible());
+        EXPECT_FALSE(Control<QLabel>(w, "lbHelpLink")->isVisible());
+        QCheckBox* autoClose = Control<QCheckBox>(w, "chbAutoClose");
         EXPECT_TRUE(autoClose->isVisible());
         autoClose->setChecked(true);
-        QTest::mouseClick(Child<QPushButton>(w, "btClose"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(w, "btClose"), Qt::LeftButton);
         return true;
       },
   });
@@ -175,10 +121,10 @@ TEST_F(SendWindow, AStoredScaleOpensTheCaptchaAtItAndEscCancelsTheWait) {
     TGateFactory::CreateGate(gate.name)->SetStoredParam("CaptchaScale", Variant::Int64(c.scale));
     auto sms = MakeSms();
     const size_t before = site.Lines().size();
-    WindowDriver driver({[&](TSendDispFrm& w) {
+    SendWindowDriver driver({[&](TSendDispFrm& w) {
       if (!CaptchaShown(w)) return false;
-      EXPECT_EQ(Child<QLabel>(w, "imgCaptcha")->pixmap().size(), c.shown);
-      EXPECT_EQ(Text(Child<QLabel>(w, "lbScale")), c.text);
+      EXPECT_EQ(Control<QLabel>(w, "imgCaptcha")->pixmap().size(), c.shown);
+      EXPECT_EQ(Text(Control<QLabel>(w, "lbScale")), c.text);
       Key(w, Qt::Key_Escape);
       return true;
     }});
@@ -201,17 +147,17 @@ TEST_F(SendWindow, TheErrorViewOffersHelpFeedbackAndRetryAndTheCloseBoxActsAsClo
                                  TSendLogger* log) {
     feedback = {Utf(gateText), phone, Utf(error), log ? "log" : "no log"};
   });
-  WindowDriver driver({[&](TSendDispFrm& w) {
-    if (!Child<QPushButton>(w, "btRetry")->isVisible()) return false;
-    QLabel* operation = Child<QLabel>(w, "lbOperation");
+  SendWindowDriver driver({[&](TSendDispFrm& w) {
+    if (!Control<QPushButton>(w, "btRetry")->isVisible()) return false;
+    QLabel* operation = Control<QLabel>(w, "lbOperation");
     EXPECT_EQ(Text(operation).rfind("Ошибка: 10061: ", 0), 0u) << Text(operation);
     EXPECT_EQ(operation->palette().color(QPalette::WindowText), QColor(Qt::red));
-    EXPECT_TRUE(Child<QPushButton>(w, "btRetry")->hasFocus() || !w.isActiveWindow());
-    EXPECT_FALSE(Child<QPushButton>(w, "btCancel")->isVisible());
-    QLabel* help = Child<QLabel>(w, "lbHelpLink");
+    EXPECT_TRUE(Control<QPushButton>(w, "btRetry")->hasFocus() || !w.isActiveWindow());
+    EXPECT_FALSE(Control<QPushButton>(w, "btCancel")->isVisible());
+    QLabel* help = Control<QLabel>(w, "lbHelpLink");
     EXPECT_TRUE(help->isVisible());
     QTest::mouseClick(help, Qt::LeftButton);
-    QTest::mouseClick(Child<QPushButton>(w, "btFeedback"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(w, "btFeedback"), Qt::LeftButton);
     w.close();  // the window manager's close: as the Close button here
     return true;
   }});
@@ -234,10 +180,10 @@ TEST_F(SendWindow, TheWindowCannotBeClosedWhileAStepRuns) {
   Import();
   auto sms = MakeSms();
   bool stillOpen = false;
-  WindowDriver driver({[&](TSendDispFrm& w) {
+  SendWindowDriver driver({[&](TSendDispFrm& w) {
                          w.close();  // acts as Cancel: the step must end first
                          stillOpen = w.isVisible();
-                         EXPECT_FALSE(Child<QPushButton>(w, "btCancel")->isEnabled());
+                         EXPECT_FALSE(Control<QPushButton>(w, "btCancel")->isEnabled());
                          return true;
                        },
                        [&](TSendDispFrm& w) {

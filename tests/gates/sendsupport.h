@@ -104,6 +104,14 @@ class SendTest : public FreshDatabase {
     out.result = TSendDisp::Send(message, gateName, view);
     return out;
   }
+  // Runs a send in the send window, recording what the after-send hook is
+  // given.
+  SendOutcome RunWindow(TSMS& message) {
+    SendOutcome out;
+    RecordAfterSend(out);
+    out.result = TSendDisp::Send(message, gate.name);
+    return out;
+  }
   // Makes the after-send hook write its arguments into `out`.
   static void RecordAfterSend(SendOutcome& out) {
     TSendDisp::SetAfterSendHook([&out](const std::string& name, TSMS& msg, uint8_t status, const std::string& text) {
