@@ -27,6 +27,9 @@
 #include "application.h"
 #include "cp1251.h"
 #include "feedbackfrm.h"
+#include "gatefactory.h"
+#include "httpgate.h"
+#include "senddispfrm.h"
 #include "firstrunfrm.h"
 #include "gatemngfrm.h"
 #include "history.h"
@@ -353,6 +356,35 @@ std::unique_ptr<QWidget> About() {
   return std::make_unique<TAboutFrm>();
 }
 
+// The send window of the MTS gate at its captcha, zoomed to 150%, with a
+// code being typed.
+std::unique_ptr<QWidget> SendWindow() {
+  OpenProfile();
+  RegisterHTTPGate();
+  static std::unique_ptr<TGateSender> sender = TGateFactory::CreateGateSender("MTS");
+  if (!sender) return nullptr;
+  sender->Info.SetItemNamed("CaptchaScale", Variant::Int64(150));
+  QImage captcha(120, 40, QImage::Format_RGB32);
+  captcha.fill(QColor(236, 240, 246));
+  {
+    QPainter painter(&captcha);
+    painter.setPen(QPen(QColor(150, 160, 190), 1));
+    for (int x = -40; x < 120; x += 9) painter.drawLine(x, 40, x + 40, 0);
+    QFont font = painter.font();
+    font.setPixelSize(26);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(40, 60, 120));
+    painter.drawText(captcha.rect(), Qt::AlignCenter, "4x7k");
+  }
+  auto frm = std::make_unique<TSendDispFrm>();
+  frm->SetGate(sender.get());
+  frm->ShowProgress(sender.get(), stCaptcha, spFinished);
+  frm->ShowCaptcha(captcha);
+  if (auto* code = frm->findChild<QLineEdit*>("edCode")) code->setText("4x7");
+  return frm;
+}
+
 struct Shot {
   const char* name;
   std::function<std::unique_ptr<QWidget>()> open;
@@ -365,6 +397,7 @@ const Shot kShots[] = {
     {"updateinfo", UpdateInfo},
     {"updateprogress", UpdateProgress},
     {"feedback", Feedback},
+    {"send-window", SendWindow},
     {"options-general", [] { return OptionsPage(0); }},
     {"options-behaviour", [] { return OptionsPage(1); }},
     {"options-proxy", [] { return OptionsPage(2); }},
