@@ -3,7 +3,9 @@
 // tests leave out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "cp1251.h"
 #include "datetime.h"
@@ -148,6 +150,25 @@ TEST(AuditTranslit, EscapesAtTheEdgesOfKeysAndValues) {
   TablesLoaded loaded;
   ASSERT_TRUE(TTranslit::SelectTable(0));
   EXPECT_EQ(TTranslit::Translit("Абвгдеж"_cp), "Abv%zzg" + "д"_cp + "e" + "ж"_cp);
+}
+
+
+// Only files whose extension is .ttb in any case are tables; a folder so
+// named, a backup and other files are not.
+TEST(AuditTranslit, OnlyTtbFilesAreTables) {
+  TempDir dir;
+  TranslitDir = dir.File("tables") + "/";
+  ProfileDir = dir.File("profile") + "/";
+  dir.Write("tables/upper.TTB", "[General]\nName=Upper\n[Table]\n%C0=A\n");
+  dir.Write("tables/lower.ttb", "[General]\nName=Lower\n[Table]\n%C0=A\n");
+  dir.Write("tables/backup.ttb.bak", "[General]\nName=Backup\n[Table]\n%C0=A\n");
+  dir.Write("tables/notes.txt", "[General]\nName=Notes\n");
+  dir.Write("tables/folder.ttb/inner.ttb", "[General]\nName=Inner\n[Table]\n%C0=A\n");
+  TablesLoaded loaded;
+  std::vector<std::string> names;
+  ASSERT_EQ(TTranslit::GetTableNames(names), 2);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Lower", "Upper"}));
 }
 
 }  // namespace
