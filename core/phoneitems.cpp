@@ -1,6 +1,8 @@
 // Copying and clearing of phone items.
 #include "phoneitems.h"
 
+#include "phone.h"
+
 void TCustomPhoneItem::Clear() {
   GateName.clear();
   Phone.clear();
@@ -25,4 +27,8 @@ bool TCustomPhoneItemList::PhoneExists(const std::string& phone) const {
   for (const auto& item : *this)
     if (item->Phone == phone) return true;
   return false;
+}
+
+std::string GetContactText(const TCustomPhoneItem& item, bool useFormat) {
+  return FormatContact(item.Name, item.Phone, useFormat ? item.Format : std::string());
 }

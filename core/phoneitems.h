@@ -27,6 +27,11 @@ class TCustomPhoneItem : public TPersistent {
   void AssignTo(TPersistent* dest) const override;
 };
 
+// The item as the lists show it: "Name [+7 916 123-45-67]", the formatted
+// number alone when it has no name. Without useFormat the number is shown
+// as "+" and its digits, whatever the item's format.
+std::string GetContactText(const TCustomPhoneItem& item, bool useFormat);
+
 // Phone items of any kind; the list owns them.
 class TCustomPhoneItemList : public TObjectList<TCustomPhoneItem> {
  public:
