@@ -26,8 +26,6 @@ std::string HistoryTimeText(TDateTime time) {
 
 std::string HistoryStatusText(uint8_t status) { return status <= kLastStatus ? DeliveryStatusText(status) : ""; }
 
-std::string HistoryContactText(const THistoryItem& item) { return FormatContact(item.Name, item.Phone, item.Format); }
-
 std::string HistoryMessageText(const THistoryItem& item) {
   return item.Subject.empty() ? item.Message : item.Subject + ". " + item.Message;
 }
@@ -35,7 +33,7 @@ std::string HistoryMessageText(const THistoryItem& item) {
 std::string HistoryColumnText(const THistoryItem& item, int column) {
   switch (column) {
     case hcTime: return HistoryTimeText(item.DateTime);
-    case hcTo: return HistoryContactText(item);
+    case hcTo: return GetContactText(item, true);
     case hcMessage: return HistoryMessageText(item);
     case hcSignature: return item.Signature;
     case hcStatus: return HistoryStatusText(item.DeliveryStatus);
@@ -44,7 +42,7 @@ std::string HistoryColumnText(const THistoryItem& item, int column) {
 }
 
 std::string HistoryRecordText(const THistoryItem& item, const std::string& delimiter) {
-  std::string text = HistoryTimeText(item.DateTime) + "\r\n" + HistoryContactText(item) + "\r\n";
+  std::string text = HistoryTimeText(item.DateTime) + "\r\n" + GetContactText(item, true) + "\r\n";
   if (!item.Subject.empty()) text += item.Subject + "\r\n";
   text += item.Message;
   if (!item.Signature.empty()) text += delimiter + item.Signature;

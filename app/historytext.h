@@ -19,8 +19,6 @@ enum THistoryColumn : int { hcTime = 0, hcTo, hcMessage, hcSignature, hcStatus, 
 std::string HistoryTimeText(TDateTime time);
 // The status text of a row; empty for a value outside 0 to 4.
 std::string HistoryStatusText(uint8_t status);
-// "Name [formatted number]", or the formatted number alone.
-std::string HistoryContactText(const THistoryItem& item);
 // The subject and the text as "Subject. Text", or the text alone.
 std::string HistoryMessageText(const THistoryItem& item);
 // The text of one column of an item's row.

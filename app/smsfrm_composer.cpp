@@ -377,7 +377,7 @@ void TSMSFrm::FormatRecipientText() {
   if (cbTo->currentText().isEmpty() || !FContact) return;
   // Formatted while the field is left; bare digits while it is edited.
   std::string format = FContact->Format;
-  std::string text = FormatContact(FContact->Name, FContact->Phone, cbTo->hasFocus() ? "" : format);
+  std::string text = GetContactText(*FContact, !cbTo->hasFocus());
   cbTo->SetTextNoSuggest(QStr(text));
   FContact->Format = format;
   cbTo->lineEdit()->end(false);
