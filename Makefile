@@ -6,6 +6,9 @@ BUILD     ?= build
 TESTBUILD ?= build-test
 BENCHBUILD?= build-bench
 RELBUILD  ?= build-release-check
+FUZZBUILD ?= build-fuzz
+# How long `make fuzz` runs each target.
+FUZZ_SECONDS ?= 20
 
 # Build tools and libraries.
 PACKAGES = cmake ninja-build g++ pkg-config \
@@ -14,6 +17,8 @@ PACKAGES = cmake ninja-build g++ pkg-config \
            libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
 # Outside oracles and peers the tests use.
 TEST_PACKAGES = fp-compiler sqlite3 unzip python3 tinyproxy microsocks
+# The fuzz targets are built with clang and its libFuzzer runtime.
+FUZZ_PACKAGES = clang libclang-rt-14-dev
 # Only the benchmarks compare against Lua.
 BENCH_PACKAGES = lua5.4
 # Only the window pictures need a display server; CI never makes them.
@@ -32,12 +37,12 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps build test run bench screenshots clean
+.PHONY: all deps build test run bench fuzz screenshots clean
 
 all: build
 
 deps:
-	$(call install_missing,$(PACKAGES) $(TEST_PACKAGES))
+	$(call install_missing,$(PACKAGES) $(TEST_PACKAGES) $(FUZZ_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARLOMIX_TESTS=OFF
@@ -62,6 +67,24 @@ bench: deps
 	cmake --build $(BENCHBUILD) -j $(JOBS)
 	@for b in $(BENCHBUILD)/bin/bench_*; do echo "== $$b"; $$b || exit 1; done
 
+# Every libFuzzer target, built with clang under ASan and UBSan, then run
+# FUZZ_SECONDS each from its seeds in tests/fuzz/corpus/<name>; what a run
+# finds goes to $(FUZZBUILD)/corpus, never into the repository.
+fuzz: deps
+	cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DPARLOMIX_TESTS=OFF -DPARLOMIX_SANITIZE=ON -DPARLOMIX_FUZZ=ON
+	cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzz
+	@for f in $(FUZZBUILD)/bin/fuzz_*; do \
+	  name=$${f##*/fuzz_}; work=$(FUZZBUILD)/corpus/$$name; mkdir -p $$work; \
+	  seeds=tests/fuzz/corpus/$$name; [ -d $$seeds ] || seeds=; \
+	  echo "== fuzz_$$name, $(FUZZ_SECONDS) s"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZBUILD)/ $$work $$seeds > $(FUZZBUILD)/$$name.log 2>&1 \
+	    || { tail -n 60 $(FUZZBUILD)/$$name.log; exit 1; }; \
+	  grep -E '^stat::(number_of_executed_units|peak_rss_mb)' $(FUZZBUILD)/$$name.log; \
+	done
+
 # Pictures of every window built so far, into docs/.
 screenshots: deps
 	$(call install_missing,$(SHOT_PACKAGES))
@@ -70,4 +93,4 @@ screenshots: deps
 	xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD)/bin/pxshots docs
 
 clean:
-	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD) $(RELBUILD)
+	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD) $(RELBUILD) $(FUZZBUILD)

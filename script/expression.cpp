@@ -17,7 +17,7 @@
 namespace {
 
 const TTokenSpelling kNoSpelling;
-const TCachedToken kNoToken{0, 0, 0, 0, 0, false, &kNoSpelling, nullptr};
+const TCachedToken kNoToken{.Spelling = &kNoSpelling};
 
 constexpr TTokenSet kOperandTokens{tkIdentifier, tkInteger, tkFloat, tkString, tkFalse, tkTrue};
 

@@ -341,7 +341,7 @@ std::string ZoneFields(time_t unix) {
   tm local{};
   localtime_r(&now, &local);
   const long minutes = local.tm_gmtoff / 60;
-  char zone[16];
+  char zone[40];
   snprintf(zone, sizeof zone, "%c%02ld%02ld", minutes < 0 ? '-' : '+', labs(minutes) / 60, labs(minutes) % 60);
   const time_t utc = unix - local.tm_gmtoff - (local.tm_isdst > 0 ? 3600 : 0);
   tm parts{};
