@@ -15,10 +15,12 @@
 
 namespace {
 
+// What a reader trims from either end of a name or a value.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; }
+
 std::string_view TrimBlanks(std::string_view s) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -46,7 +48,7 @@ std::string SafeName(std::string_view name, char forbidden) {
 // Values with blanks at either end, or quoted already, are written in quotes
 // so that reading them back gives the same text.
 std::string QuoteIfNeeded(const std::string& v) {
-  bool edgeBlank = !v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t');
+  bool edgeBlank = !v.empty() && (IsBlank(v.front()) || IsBlank(v.back()));
   bool quoted = v.size() >= 2 && v.front() == '"' && v.back() == '"';
   return edgeBlank || quoted ? "\"" + v + "\"" : v;
 }

@@ -90,12 +90,17 @@ TEST(IniFile, RoundTripKeepsWindows1251AndEdgeBlanks) {
   TIniFile ini;
   ini.WriteValue("Message", "Signature", "  С уважением  "_cp);
   ini.WriteValue("Message", "Quoted", "\"q\"");
+  // A reader trims NUL bytes as it trims blanks (one can come from a quoted
+  // value of the file), so they are quoted the same way.
+  const std::string nulEdges("\0x \0", 4);
+  ini.WriteValue("Message", "Nul", nulEdges);
   ASSERT_TRUE(ini.SaveToFile(dir.File("a.ini")));
   EXPECT_NE(dir.Read("a.ini").find("С уважением"_cp), std::string::npos);
   TIniFile back;
   ASSERT_TRUE(back.LoadFromFile(dir.File("a.ini")));
   EXPECT_EQ(Read(back, "Message", "Signature"), "  С уважением  "_cp);
   EXPECT_EQ(Read(back, "Message", "Quoted"), "\"q\"");
+  EXPECT_EQ(Read(back, "Message", "Nul"), nulEdges);
   EXPECT_TRUE(back.LoadFromFile(dir.File("missing.ini")));
   EXPECT_TRUE(back.SectionNames().empty());
 }
