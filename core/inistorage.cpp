@@ -15,10 +15,12 @@
 
 namespace {
 
+// What a reader trims from either end of a name or a value.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; }
+
 std::string_view TrimBlanks(std::string_view s) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -46,7 +48,7 @@ std::string SafeName(std::string_view name, char forbidden) {
 // Values with blanks at either end, or quoted already, are written in quotes
 // so that reading them back gives the same text.
 std::string QuoteIfNeeded(const std::string& v) {
-  bool edgeBlank = !v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t');
+  bool edgeBlank = !v.empty() && (IsBlank(v.front()) || IsBlank(v.back()));
   bool quoted = v.size() >= 2 && v.front() == '"' && v.back() == '"';
   return edgeBlank || quoted ? "\"" + v + "\"" : v;
 }
@@ -59,7 +61,7 @@ std::string Unquote(std::string_view v) {
 }  // namespace
 
 void TIniFile::Parse(std::string_view text) {
-  sections_.clear();
+  Clear();
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   Section* current = nullptr;
   size_t pos = 0;
@@ -77,20 +79,15 @@ void TIniFile::Parse(std::string_view text) {
       }
       std::string_view name = TrimBlanks(line.substr(1, close - 1));
       current = FindSection(name);
-      if (!current) {
-        sections_.push_back({std::string(name), {}});
-        current = &sections_.back();
-      }
+      if (!current) current = &AddSection(std::string(name));
       continue;
     }
     size_t eq = line.find('=');
     if (eq == std::string_view::npos || !current) continue;
     std::string_view name = TrimBlanks(line.substr(0, eq));
     if (name.empty()) continue;
-    bool known = false;
-    for (const auto& [n, v] : current->values)
-      if (SameName(n, name)) known = true;
-    if (!known) current->values.emplace_back(std::string(name), Unquote(TrimBlanks(line.substr(eq + 1))));
+    if (FindValue(*current, name) == std::string::npos)
+      AddValue(*current, std::string(name), Unquote(TrimBlanks(line.substr(eq + 1))));
   }
 }
 
@@ -105,7 +102,7 @@ std::string TIniFile::Serialize() const {
 }
 
 bool TIniFile::LoadFromFile(const std::string& fileName) {
-  sections_.clear();
+  Clear();
   std::ifstream in(fileName, std::ios::binary);
   if (!in) return access(fileName.c_str(), F_OK) != 0;  // missing is fine
   std::ostringstream text;
@@ -140,40 +137,52 @@ bool TIniFile::SaveToFile(const std::string& fileName, unsigned mode) const {
 }
 
 TIniFile::Section* TIniFile::FindSection(std::string_view name) {
-  for (Section& s : sections_)
-    if (cp1251::SameText(s.name, name)) return &s;
-  return nullptr;
+  auto it = sectionIndex_.find(SectionKey(name));
+  return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 const TIniFile::Section* TIniFile::FindSection(std::string_view name) const {
   return const_cast<TIniFile*>(this)->FindSection(name);
 }
 
+TIniFile::Section& TIniFile::AddSection(std::string name) {
+  sectionIndex_.emplace(SectionKey(name), sections_.size());
+  return sections_.emplace_back(Section{std::move(name), {}, {}});
+}
+
+size_t TIniFile::FindValue(const Section& s, std::string_view name) const {
+  auto it = s.index.find(ValueKey(name));
+  return it == s.index.end() ? std::string::npos : it->second;
+}
+
+void TIniFile::AddValue(Section& s, std::string name, std::string value) {
+  s.index.emplace(ValueKey(name), s.values.size());
+  s.values.emplace_back(std::move(name), std::move(value));
+}
+
+void TIniFile::Clear() {
+  sections_.clear();
+  sectionIndex_.clear();
+}
+
 bool TIniFile::ReadValue(std::string_view section, std::string_view name, std::string& value) const {
   const Section* s = FindSection(section);
-  if (!s) return false;
-  for (const auto& [n, v] : s->values)
-    if (SameName(n, name)) {
-      value = v;
-      return true;
-    }
-  return false;
+  size_t i = s ? FindValue(*s, name) : std::string::npos;
+  if (i == std::string::npos) return false;
+  value = s->values[i].second;
+  return true;
 }
 
 void TIniFile::WriteValue(std::string_view section, std::string_view name, std::string_view value) {
   std::string sectionName = SafeName(section, ']');
   std::string valueName = SafeName(name, '=');
   Section* s = FindSection(sectionName);
-  if (!s) {
-    sections_.push_back({sectionName, {}});
-    s = &sections_.back();
-  }
-  for (auto& [n, v] : s->values)
-    if (SameName(n, valueName)) {
-      v = OneLine(value);
-      return;
-    }
-  s->values.emplace_back(valueName, OneLine(value));
+  if (!s) s = &AddSection(std::move(sectionName));
+  size_t i = FindValue(*s, valueName);
+  if (i != std::string::npos)
+    s->values[i].second = OneLine(value);
+  else
+    AddValue(*s, std::move(valueName), OneLine(value));
 }
 
 bool TIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
@@ -191,22 +200,22 @@ std::vector<std::string> TIniFile::ValueNames(std::string_view section) const {
   return names;
 }
 
+// Erasing is rare: the index is rebuilt rather than kept shifted.
 void TIniFile::EraseSection(std::string_view section) {
-  for (auto it = sections_.begin(); it != sections_.end(); ++it)
-    if (cp1251::SameText(it->name, section)) {
-      sections_.erase(it);
-      return;
-    }
+  auto it = sectionIndex_.find(SectionKey(section));
+  if (it == sectionIndex_.end()) return;
+  sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(it->second));
+  sectionIndex_.clear();
+  for (size_t i = 0; i < sections_.size(); ++i) sectionIndex_.emplace(SectionKey(sections_[i].name), i);
 }
 
 void TIniFile::DeleteValue(std::string_view section, std::string_view name) {
   Section* s = FindSection(section);
-  if (!s) return;
-  for (auto it = s->values.begin(); it != s->values.end(); ++it)
-    if (SameName(it->first, name)) {
-      s->values.erase(it);
-      return;
-    }
+  size_t i = s ? FindValue(*s, name) : std::string::npos;
+  if (i == std::string::npos) return;
+  s->values.erase(s->values.begin() + static_cast<std::ptrdiff_t>(i));
+  s->index.clear();
+  for (size_t k = 0; k < s->values.size(); ++k) s->index.emplace(ValueKey(s->values[k].first), k);
 }
 
 namespace {

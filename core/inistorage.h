@@ -7,6 +7,7 @@
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "cp1251.h"
@@ -43,21 +44,31 @@ class TIniFile {
   std::vector<std::string> ValueNames(std::string_view section) const;
   void EraseSection(std::string_view section);
   void DeleteValue(std::string_view section, std::string_view name);
-  void Clear() { sections_.clear(); }
+  void Clear();
 
  private:
+  // Positions by name, keyed the way the names compare, so that a file of
+  // many thousands of keys reads in one pass.
+  using Index = std::unordered_map<std::string, size_t>;
   struct Section {
     std::string name;
     std::vector<std::pair<std::string, std::string>> values;
+    Index index;
   };
+  static std::string SectionKey(std::string_view name) { return cp1251::UpperCase(name); }
+  std::string ValueKey(std::string_view name) const {
+    return caseSensitive_ ? std::string(name) : cp1251::UpperCase(name);
+  }
   Section* FindSection(std::string_view name);
   const Section* FindSection(std::string_view name) const;
-  bool SameName(std::string_view a, std::string_view b) const {
-    return caseSensitive_ ? a == b : cp1251::SameText(a, b);
-  }
+  Section& AddSection(std::string name);
+  // The value's position in `s`, or npos.
+  size_t FindValue(const Section& s, std::string_view name) const;
+  void AddValue(Section& s, std::string name, std::string value);
 
   bool caseSensitive_;
   std::vector<Section> sections_;
+  Index sectionIndex_;  // section names compare without regard to case
 };
 
 // A hierarchical store over one ini file: a path splits at its last

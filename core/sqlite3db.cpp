@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string_view>
 
+#include "corelimits.h"
 #include "cp1251.h"
 
 namespace {
@@ -156,6 +157,9 @@ TSQLiteDatabase::TSQLiteDatabase(const std::string& fileName) {
                            nullptr);
   if (rc == SQLITE_OK) {
     static std::atomic<uint64_t> connections{0};
+    // Every connection of the program is made here, so every one of them
+    // waits out a lock that another program holds for a moment.
+    sqlite3_busy_timeout(handle, kDatabaseBusyTimeoutMs);
     handle_ = handle;
     serial_ = ++connections;
     return;

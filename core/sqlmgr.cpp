@@ -101,12 +101,18 @@ constexpr const char* kGatesTables[] = {
     "CREATE INDEX gates.[IDX_GATEPREFIX_PREFIXEND] ON GatePrefix(PrefixEnd ASC)",
 };
 
-// One upgrade: where the version is read and written, and the work of each
-// step; step 2 is the only one with work so far.
+// The work that brings a database to `version` from the one before it.
+struct UpgradeStep {
+  int64_t version;
+  std::vector<std::string> statements;
+};
+
+// One upgrade: where the version is read and written, and its steps in
+// ascending order of version; step 2 is the only one with work so far.
 struct SchemaUpgrade {
   const char* readVersion;
   const char* writeVersion;
-  std::vector<std::string> step2;
+  std::vector<UpgradeStep> steps;
 };
 
 void Append(std::vector<std::string>& out, const auto& statements) {
@@ -153,17 +159,17 @@ std::vector<std::string> GatesSchema() {
 }
 
 SchemaUpgrade UserUpgrade() {
-  SchemaUpgrade upgrade{"SELECT ParamValue FROM Config WHERE ParamName='dbversion'",
-                        "Update Config SET ParamValue=:Val WHERE ParamName='dbversion'",
-                        {"ALTER TABLE History ADD COLUMN DeliveryStatus INT DEFAULT 0"}};
-  Append(upgrade.step2, kStatsTable);
-  return upgrade;
+  UpgradeStep step2{2, {"ALTER TABLE History ADD COLUMN DeliveryStatus INT DEFAULT 0"}};
+  Append(step2.statements, kStatsTable);
+  return {"SELECT ParamValue FROM Config WHERE ParamName='dbversion'",
+          "Update Config SET ParamValue=:Val WHERE ParamName='dbversion'",
+          {std::move(step2)}};
 }
 
 SchemaUpgrade GatesUpgrade() {
   return {"SELECT ParamValue FROM gates.Config WHERE ParamName='dbversion'",
           "Update gates.Config SET ParamValue=:Val WHERE ParamName='dbversion'",
-          {"ALTER TABLE gates.GatePrefix ADD COLUMN Tag INT DEFAULT 0"}};
+          {{2, {"ALTER TABLE gates.GatePrefix ADD COLUMN Tag INT DEFAULT 0"}}}};
 }
 
 // Schema work that fails is dropped: it must never stop the program from
@@ -178,10 +184,12 @@ void Upgrade(TSQLiteDatabase& db, const SchemaUpgrade& upgrade) {
   int64_t version = db.GetIntValue(upgrade.readVersion);
   // A newer program wrote this file; its schema is not ours to change.
   if (version >= kDatabaseVersion) return;
+  // The version is whatever number the file holds: the steps it lacks are
+  // picked from the list, never counted up to one by one.
   RunInTransaction(db, [&] {
-    for (int64_t step = version + 1; step <= kDatabaseVersion; ++step)
-      if (step == 2)
-        for (const std::string& sql : upgrade.step2) db.ExecSQL(sql);
+    for (const UpgradeStep& step : upgrade.steps)
+      if (step.version > version)
+        for (const std::string& sql : step.statements) db.ExecSQL(sql);
     db.AddParamInt(":Val", kDatabaseVersion);
     db.ExecSQL(upgrade.writeVersion);
   });

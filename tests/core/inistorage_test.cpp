@@ -39,6 +39,28 @@ TEST(IniFile, ParsesLooseInput) {
   EXPECT_EQ(ini.SectionNames().size(), 2u);
 }
 
+// Names are found by an index; erasing a section or a value must leave every
+// other one where a read finds it, and value names keep their case rule.
+TEST(IniFile, EditsLeaveTheRestFindable) {
+  TIniFile ini;
+  ini.Parse("[A]\nx=1\ny=2\nz=3\n[B]\nx=4\n[C]\nx=5\n");
+  ini.DeleteValue("a", "X");
+  ini.EraseSection("b");
+  EXPECT_EQ(Read(ini, "A", "x"), "<missing>");
+  EXPECT_EQ(Read(ini, "A", "Z"), "3");
+  EXPECT_EQ(Read(ini, "c", "X"), "5");
+  ini.WriteValue("A", "x", "6");
+  ini.WriteValue("c", "x", "7");
+  EXPECT_EQ(ini.Serialize(), "[A]\ny=2\nz=3\nx=6\n\n[C]\nx=7\n");
+
+  TIniFile exact(/*caseSensitiveNames=*/true);
+  exact.Parse("[T]\na=1\nA=2\na=3\n[t]\nb=4\n");
+  EXPECT_EQ(Read(exact, "T", "a"), "1");
+  EXPECT_EQ(Read(exact, "T", "A"), "2");
+  EXPECT_EQ(Read(exact, "T", "B"), "<missing>");
+  EXPECT_EQ(Read(exact, "t", "b"), "4");
+}
+
 TEST(IniFile, SurvivesBinaryGarbage) {
   std::mt19937 rng(1251);
   for (int round = 0; round < 200; ++round) {
@@ -68,12 +90,17 @@ TEST(IniFile, RoundTripKeepsWindows1251AndEdgeBlanks) {
   TIniFile ini;
   ini.WriteValue("Message", "Signature", "  С уважением  "_cp);
   ini.WriteValue("Message", "Quoted", "\"q\"");
+  // A reader trims NUL bytes as it trims blanks (one can come from a quoted
+  // value of the file), so they are quoted the same way.
+  const std::string nulEdges("\0x \0", 4);
+  ini.WriteValue("Message", "Nul", nulEdges);
   ASSERT_TRUE(ini.SaveToFile(dir.File("a.ini")));
   EXPECT_NE(dir.Read("a.ini").find("С уважением"_cp), std::string::npos);
   TIniFile back;
   ASSERT_TRUE(back.LoadFromFile(dir.File("a.ini")));
   EXPECT_EQ(Read(back, "Message", "Signature"), "  С уважением  "_cp);
   EXPECT_EQ(Read(back, "Message", "Quoted"), "\"q\"");
+  EXPECT_EQ(Read(back, "Message", "Nul"), nulEdges);
   EXPECT_TRUE(back.LoadFromFile(dir.File("missing.ini")));
   EXPECT_TRUE(back.SectionNames().empty());
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
+#include <thread>
+
 #include "core/error_of.h"
 #include "cp1251.h"
 #include "support/tempdir.h"
@@ -160,6 +163,30 @@ TEST_F(SQLiteLayer, TheDataStampMovesWithEveryChange) {
   EXPECT_THROW(db.DataStamp("main; DROP TABLE t"), ESQLiteException);
   EXPECT_THROW(db.DataStamp(""), ESQLiteException);
   EXPECT_EQ(Count("t"), 1);
+}
+
+// Another connection holding the file for a moment (a backup tool reading
+// it, another writer, a writer in the middle of its commit) delays a write;
+// it does not fail it.
+TEST_F(SQLiteLayer, ALockHeldForAMomentIsWaitedOut) {
+  using namespace std::chrono_literals;
+  db.ExecSQL("CREATE TABLE t (x)");
+  for (const char* lock : {"BEGIN", "BEGIN IMMEDIATE", "BEGIN EXCLUSIVE"}) {
+    TSQLiteDatabase other(dir.File("test.db3"));
+    other.ExecSQL(lock);
+    other.GetIntValue("SELECT count(*) FROM t");  // a plain BEGIN takes its read lock here
+    auto start = std::chrono::steady_clock::now();
+    std::thread release([&] {
+      std::this_thread::sleep_for(300ms);
+      other.Commit();
+    });
+    std::string error = ErrorOf([&] { db.ExecSQL("INSERT INTO t VALUES (1)"); });
+    auto waited = std::chrono::steady_clock::now() - start;
+    release.join();
+    EXPECT_EQ(error, "<no exception>") << lock;
+    EXPECT_GE(waited, 300ms) << lock;
+  }
+  EXPECT_EQ(Count("t"), 3);
 }
 
 TEST_F(SQLiteLayer, TransactionsFollowTheEngine) {

@@ -243,6 +243,55 @@ TEST_F(Databases, NewerVersionIsLeftAlone) {
   EXPECT_EQ(SchemaOf(gatesFile), gates);
 }
 
+// Whatever number a file claims as its version, opening it takes the steps
+// that version lacks and never counts through the numbers in between.
+TEST_F(Databases, AnyStoredVersionOpensAtOnce) {
+  struct Case {
+    const char* stored;   // null: no version row at all
+    bool changesPresent;  // the step-2 columns are there already, whatever the version says
+    bool upgraded;
+    const char* after;    // the version row after opening
+  };
+  const Case cases[] = {
+      {"-9000000000000000000", false, true, "2"},
+      {"-9223372036854775808", false, true, "2"},
+      {"-1", false, true, "2"},
+      {nullptr, false, true, ""},  // read as 0: upgraded, and no row to write the version to
+      // The step-2 changes fail on columns that exist: rolled back, left as found.
+      {"-9223372036854775808", true, false, "-9223372036854775808"},
+      {"9223372036854775807", false, false, "9223372036854775807"},
+  };
+  for (const Case& c : cases) {
+    std::string name = c.stored ? c.stored : "no row";
+    TempDir other;
+    std::string main = other.File("Parlomix.db3"), gates = other.File("Gates.db3");
+    WriteUserV1(main, c.stored ? c.stored : "0");
+    WriteGatesV1(gates, c.stored ? c.stored : "0");
+    for (const auto& [file, change] : {std::pair{main, "ALTER TABLE History ADD COLUMN DeliveryStatus INT"},
+                                       std::pair{gates, "ALTER TABLE GatePrefix ADD COLUMN Tag INT"}}) {
+      if (!c.stored) Sqlite3(file, "DELETE FROM Config WHERE ParamName='dbversion'");
+      if (c.changesPresent) Sqlite3(file, change);
+    }
+    std::string user = SchemaOf(main), gate = SchemaOf(gates);
+    OpenDatabases(main, gates);
+    EXPECT_EQ(Database->GetStringValue("SELECT ParamValue FROM Config WHERE ParamName='dbversion'"), c.after) << name;
+    EXPECT_EQ(Database->GetStringValue("SELECT ParamValue FROM gates.Config WHERE ParamName='dbversion'"), c.after)
+        << name;
+    bool columns = c.upgraded || c.changesPresent;
+    EXPECT_EQ(Database->GetIntValue("SELECT count(*) FROM pragma_table_info('History') WHERE name='DeliveryStatus'"),
+              columns)
+        << name;
+    EXPECT_EQ(Database->GetIntValue("SELECT count(*) FROM gates.pragma_table_info('GatePrefix') WHERE name='Tag'"),
+              columns)
+        << name;
+    CloseDatabases();
+    if (!c.upgraded) {
+      EXPECT_EQ(SchemaOf(main), user) << name;
+      EXPECT_EQ(SchemaOf(gates), gate) << name;
+    }
+  }
+}
+
 TEST_F(Databases, FilesWithoutTablesAreTreatedAsNew) {
   std::ofstream(mainFile).close();
   std::ofstream(gatesFile).close();
