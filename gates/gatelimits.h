@@ -30,6 +30,12 @@ inline constexpr std::size_t kMaxBodyInMemory = 32u << 20;
 // Response header lines of one answer together; curl bounds a single line
 // but not how many of them a server sends.
 inline constexpr std::size_t kMaxResponseHeaderBytes = 1u << 20;
+// Cookies, as browsers bound them: a server (or a redirect chain of them)
+// that sets thousands must not make every later request carry them all.
+// Beyond the count, new names are dropped; a cookie whose name and value
+// pass the size is dropped whole.
+inline constexpr std::size_t kMaxCookies = 1000;
+inline constexpr std::size_t kMaxCookieSize = 4096;
 // Connecting (name lookup, proxy and TLS handshakes included) gives up after
 // this long, so that an unreachable gate fails instead of hanging the send.
 inline constexpr long kConnectTimeoutMs = 30000;

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "httpcookies.h"
 #include "object.h"
 
 class THTTPLogger;
@@ -65,7 +66,7 @@ class TMyHTTPSend : public TObject {
   // the final answer's header lines (no status line).
   std::vector<std::string> Headers;
   // Lines "name=value", sent as one Cookie header and updated by the answers.
-  std::vector<std::string> Cookies;
+  httpcookies::TCookieList Cookies;
   // The request body before a request, the answer's body after it.
   std::string Document;
 
