@@ -59,8 +59,10 @@ class TDownloadThread : public QObject {
  public:
   // Starts at once: a GET of `address` as the updater (its user agent, no
   // caching), redirects followed (http and https only), into `file` when one
-  // is given (not owned; it must outlive this object), else into memory,
-  // where more than an update description may hold fails the download.
+  // is given (not owned; it must outlive this object), where an answer over
+  // the HTTP client's download cap fails as soon as it says so or gets
+  // there, else into memory, where more than an update description may hold
+  // fails the download.
   TDownloadThread(std::string address, TDownloadFile* file, QObject* parent = nullptr);
   // Cancels the download and waits for its thread; a result not yet handled
   // is dropped with this object.

@@ -5,6 +5,8 @@
 
 #include "application.h"
 #include "cp1251.h"
+#include "httpsend.h"
+#include "scopeexit.h"
 #include "smsfrm.h"
 #include "startup.h"
 
@@ -17,8 +19,15 @@ int RunProgram(TParlomixApp& app, std::vector<std::string> args) {
   QObject scope;
   QObject::connect(&app, &TParlomixApp::terminationRequested, &scope, [&frm] {
     if (frm) frm->FExiting = true;
+    SetHTTPQuitting(true);
     QCoreApplication::exit(0);
   });
+  // However the program leaves (the exit command, a closed window, the end
+  // of the session, a start that stops), what is still talking to a server
+  // gives up before the window that waits for its thread goes: a step
+  // thread, an update, the statistics or the feedback must not hold the
+  // program on a slow or silent server.
+  TScopeExit quitting([] { SetHTTPQuitting(true); });
   try {
     frm = std::make_unique<TSMSFrm>(std::move(args));
     if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return 0;
@@ -31,6 +40,5 @@ int RunProgram(TParlomixApp& app, std::vector<std::string> args) {
   // The end of the session saves the message at once.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, frm.get(), [&frm](QSessionManager&) { frm->CommitSession(); });
   app.exec();
-  frm.reset();
   return 0;
 }

@@ -30,12 +30,28 @@ inline constexpr std::size_t kMaxBodyInMemory = 32u << 20;
 // Response header lines of one answer together; curl bounds a single line
 // but not how many of them a server sends.
 inline constexpr std::size_t kMaxResponseHeaderBytes = 1u << 20;
+// A body written to a file rather than held in memory stops here, whether
+// the server announces more or only sends it: the only files downloaded are
+// gate lists, which the import refuses above kMaxGateXmlSize, plain or
+// compressed, so a larger one could only fill the disk.
+inline constexpr uint64_t kMaxDownloadSize = kMaxGateXmlSize;
+// Cookies, as browsers bound them: a server (or a redirect chain of them)
+// that sets thousands must not make every later request carry them all.
+// Beyond the count, new names are dropped; a cookie whose name and value
+// pass the size is dropped whole.
+inline constexpr std::size_t kMaxCookies = 1000;
+inline constexpr std::size_t kMaxCookieSize = 4096;
 // Connecting (name lookup, proxy and TLS handshakes included) gives up after
 // this long, so that an unreachable gate fails instead of hanging the send.
 inline constexpr long kConnectTimeoutMs = 30000;
 // A transfer that receives and sends nothing for this long ends: a stalled
 // server must not hold a send or an update for ever.
 inline constexpr long kStallTimeoutSec = 60;
+// One request with its answer and the redirects it follows ends after this
+// long, however the server paces it: one that drips a byte now and then
+// never trips the stall check, and must not hold a send or an update for
+// ever.
+inline constexpr long kTransferTimeoutMs = 5 * 60 * 1000;
 // Redirects followed in a row before the last answer stands; enough for any
 // log-in chain, and the end of a redirect loop.
 inline constexpr int kMaxRedirects = 10;

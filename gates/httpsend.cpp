@@ -104,7 +104,36 @@ struct SlistDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+std::atomic<bool> quitting{false};
+
 }  // namespace
+
+void SetHTTPQuitting(bool on) { quitting.store(on); }
+
+bool HTTPQuitting() { return quitting.load(std::memory_order_relaxed); }
+
+bool TakeHeaderLine(std::vector<std::string>& headers, std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  if (line.starts_with("HTTP/")) {
+    headers.clear();
+    return true;
+  }
+  if (!line.empty()) headers.emplace_back(line);
+  return false;
+}
+
+void TakeAnswerHeaders(const std::vector<std::string>& headers, std::string& mimeType,
+                       httpcookies::TCookieList& cookies) {
+  mimeType = HeaderValue(headers, "Content-Type");
+  for (const std::string& line : headers)
+    if (SameName(line, "Set-Cookie"))
+      httpcookies::ApplySetCookie(cookies, std::string_view(line).substr(line.find(':') + 1));
+}
+
+std::string RedirectTarget(const std::vector<std::string>& headers, std::string_view current) {
+  std::string location = HeaderValue(headers, "Location");
+  return location.empty() ? std::string() : ResolveRelativeURL(current, location);
+}
 
 std::string HeaderValue(const std::vector<std::string>& headers, std::string_view name) {
   for (const std::string& line : headers)
@@ -136,6 +165,7 @@ struct TMyHTTPSend::Transfer {
   std::string defaultCAInfo;  // the system store, for CAFile set back to empty
   char errorBuffer[CURL_ERROR_SIZE] = {};
   size_t headerBytes = 0;
+  uint64_t bodyBytes = 0;
   bool sawStatus = false;
   bool overflow = false;  // body over its cap, headers over theirs, or the target stream failed
   bool stopped = false;
@@ -190,13 +220,9 @@ size_t TMyHTTPSend::Transfer::OnHeader(char* data, size_t size, size_t count, vo
     t.overflow = true;
     return 0;
   }
-  std::string_view line(data, length);
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  if (line.starts_with("HTTP/")) {
-    client.Headers.clear();
+  if (TakeHeaderLine(client.Headers, std::string_view(data, length))) {
     t.sawStatus = true;
-  } else if (!line.empty()) {
-    client.Headers.emplace_back(line);
+    t.bodyBytes = 0;
   }
   return length;
 }
@@ -214,6 +240,19 @@ size_t TMyHTTPSend::Transfer::OnBody(char* data, size_t size, size_t count, void
     held.append(data, length);
     return length;
   }
+  // A body too large for its file is refused at its first byte when the
+  // answer says so, else when it gets there.
+  curl_off_t announced = -1;
+  if (t.bodyBytes == 0 && curl_easy_getinfo(t.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+      announced > 0 && static_cast<uint64_t>(announced) > client.MaxDownloadSize) {
+    t.overflow = true;
+    return 0;
+  }
+  t.bodyBytes += length;
+  if (t.bodyBytes > client.MaxDownloadSize) {
+    t.overflow = true;
+    return 0;
+  }
   held.append(data, length);
   if (held.size() <= kDownloadChunk) return length;
   client.OutputStream->write(held.data(), static_cast<std::streamsize>(held.size()));
@@ -228,7 +267,7 @@ size_t TMyHTTPSend::Transfer::OnBody(char* data, size_t size, size_t count, void
 int TMyHTTPSend::Transfer::OnProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
   TMyHTTPSend& client = *static_cast<TMyHTTPSend*>(user);
   Transfer& t = *client.transfer_;
-  if (client.stop_.load(std::memory_order_relaxed) && client.stop_.exchange(false)) {
+  if (HTTPQuitting() || (client.stop_.load(std::memory_order_relaxed) && client.stop_.exchange(false))) {
     t.stopped = true;
     return 1;
   }
@@ -248,7 +287,11 @@ void TMyHTTPSend::Stop() {
 }
 
 TMyHTTPSend::TMyHTTPSend()
-    : ConnectTimeoutMs(kConnectTimeoutMs), StallTimeoutSec(kStallTimeoutSec), transfer_(std::make_unique<Transfer>()) {
+    : ConnectTimeoutMs(kConnectTimeoutMs),
+      StallTimeoutSec(kStallTimeoutSec),
+      TransferTimeoutMs(kTransferTimeoutMs),
+      MaxDownloadSize(kMaxDownloadSize),
+      transfer_(std::make_unique<Transfer>()) {
   InitHTTPLibrary();
   Transfer& t = *transfer_;
   t.curl = curl_easy_init();
@@ -277,6 +320,9 @@ TMyHTTPSend::TMyHTTPSend()
   curl_easy_setopt(c, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
   curl_easy_setopt(c, CURLOPT_PROXYAUTH, CURLAUTH_BASIC);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  // A stop during a name lookup that hangs leaves its resolver thread to
+  // end by itself instead of waiting for it: the program may be quitting.
+  curl_easy_setopt(c, CURLOPT_QUICK_EXIT, 1L);
   char* caInfo = nullptr;
   if (curl_easy_getinfo(c, CURLINFO_CAINFO, &caInfo) == CURLE_OK && caInfo) t.defaultCAInfo = caInfo;
   ApplyProxy();
@@ -362,6 +408,7 @@ bool TMyHTTPSend::Refuse(int code) {
 }
 
 bool TMyHTTPSend::HTTPMethod(const std::string& method, const std::string& url, bool keepEscapes) {
+  deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(TransferTimeoutMs);
   bool ok = RequestLogged(method, url, keepEscapes);
   if (HandleRedirects && ok) ok = FollowRedirects();
   return ok;
@@ -371,6 +418,7 @@ bool TMyHTTPSend::RequestLogged(const std::string& method, const std::string& ur
   CurrentURL = EscapeURL(url, keepEscapes);
   // Letters only: a method goes into the request line and into log file names.
   if (!IsValidMethod(method)) return Refuse(sockerr::kInvalidArgument);
+  if (HTTPQuitting()) return Refuse(sockerr::kConnectionAborted);
   SafeLog(method, false);
   bool ok = Perform(method);
   if (!ok && lastError_ == sockerr::kConnectionReset) {
@@ -384,9 +432,8 @@ bool TMyHTTPSend::RequestLogged(const std::string& method, const std::string& ur
 bool TMyHTTPSend::FollowRedirects() {
   bool result = true;
   for (int step = 0; step < kMaxRedirects && ResultCode >= 300 && ResultCode <= 399; ++step) {
-    std::string location = HeaderValue(Headers, "Location");
-    if (location.empty()) continue;
-    std::string target = ResolveRelativeURL(CurrentURL, location);
+    std::string target = RedirectTarget(Headers, CurrentURL);
+    if (target.empty()) continue;
     ResetHeaders();
     result = RequestLogged("GET", target, true);
   }
@@ -405,6 +452,13 @@ bool TMyHTTPSend::Perform(const std::string& method) {
   if (scheme != "http" && scheme != "https") return Refuse(sockerr::kProtocolNotSupported);
   std::string host = UrlPart(t.url, CURLUPART_HOST);
   std::string port = UrlPart(t.url, CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  // What the request's time has left; a redirect past it is not sent.
+  long timeLeftMs = 0;
+  if (TransferTimeoutMs > 0) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return Refuse(sockerr::kTimedOut);
+    timeLeftMs = static_cast<long>(left.count());
+  }
   Fail(sockerr::kNone);
   ResultCode = 500;
   DownloadSize = 0;
@@ -486,11 +540,13 @@ bool TMyHTTPSend::Perform(const std::string& method) {
   curl_easy_setopt(c, CURLOPT_FORBID_REUSE, KeepAlive ? 0L : 1L);
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, StallTimeoutSec);
+  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, timeLeftMs);
   const std::string& caFile = CAFile.empty() ? t.defaultCAInfo : CAFile;
   curl_easy_setopt(c, CURLOPT_CAINFO, caFile.empty() ? noUser : caFile.c_str());
 
   Headers.clear();
   t.headerBytes = 0;
+  t.bodyBytes = 0;
   t.sawStatus = false;
   t.overflow = false;
   t.stopped = false;
@@ -504,12 +560,7 @@ bool TMyHTTPSend::Perform(const std::string& method) {
   long status = 0;
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
   ResultCode = status > 0 ? static_cast<int>(status) : 500;
-  if (t.sawStatus) {
-    MimeType = HeaderValue(Headers, "Content-Type");
-    for (const std::string& line : Headers)
-      if (SameName(line, "Set-Cookie"))
-        httpcookies::ApplySetCookie(Cookies, std::string_view(line).substr(line.find(':') + 1));
-  }
+  if (t.sawStatus) TakeAnswerHeaders(Headers, MimeType, Cookies);
   curl_off_t announced = -1;
   curl_easy_getinfo(c, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
   DownloadSize = announced > 0 ? announced : 0;

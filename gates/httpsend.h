@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "httpcookies.h"
 #include "object.h"
 
 class THTTPLogger;
@@ -29,6 +31,28 @@ bool IsValidMethod(std::string_view method);
 // The value of the first line "Name: value" of that name (any case) in
 // `headers`, trimmed; empty when there is none.
 std::string HeaderValue(const std::vector<std::string>& headers, std::string_view name);
+
+// The program is quitting (true): every transfer of the process ends, those
+// under way within a second (curl asks their progress callback at least
+// that often, also while a server is silent) and later ones before they
+// start, all with socket error 10053, so that no thread keeps the program
+// waiting on a server. False lets requests run again. Safe from any thread.
+void SetHTTPQuitting(bool quitting);
+bool HTTPQuitting();
+
+// --- An answer's head, as the client reads it (no socket needed) ---
+// Takes one line of an answer's head as curl hands it over, line end
+// included: a status line starts the header list anew, so that interim 1xx
+// answers leave nothing behind; any other line but the empty one ending the
+// head is kept without its line end. True for a status line.
+bool TakeHeaderLine(std::vector<std::string>& headers, std::string_view line);
+// What the final answer's header lines set: the Content-Type as `mimeType`
+// (empty without one) and the cookies of its Set-Cookie lines, in order.
+void TakeAnswerHeaders(const std::vector<std::string>& headers, std::string& mimeType,
+                       httpcookies::TCookieList& cookies);
+// Where a redirect answer sends the client: its Location resolved against
+// `current`, the URL that answered; empty when it names no target.
+std::string RedirectTarget(const std::vector<std::string>& headers, std::string_view current);
 
 enum class TSocksType { None, Socks4, Socks5 };
 
@@ -65,7 +89,7 @@ class TMyHTTPSend : public TObject {
   // the final answer's header lines (no status line).
   std::vector<std::string> Headers;
   // Lines "name=value", sent as one Cookie header and updated by the answers.
-  std::vector<std::string> Cookies;
+  httpcookies::TCookieList Cookies;
   // The request body before a request, the answer's body after it.
   std::string Document;
 
@@ -90,6 +114,9 @@ class TMyHTTPSend : public TObject {
   std::string CAFile;
   long ConnectTimeoutMs;
   long StallTimeoutSec;
+  // A request with its answer and the redirects it follows; one that takes
+  // longer ends with socket error 10060. 0: no limit.
+  long TransferTimeoutMs;
 
   // --- Own fields ---
   // The URL of the request under way as it was sent (escaped); after
@@ -106,6 +133,10 @@ class TMyHTTPSend : public TObject {
   // Not owned. When set, the body goes to this stream in pieces instead of
   // Document, which is empty after the request.
   std::ostream* OutputStream = nullptr;
+  // A body for OutputStream larger than this ends the request with socket
+  // error 10055: refused before a byte is written when the answer announces
+  // more, else once the bytes received pass it (no more than this is written).
+  uint64_t MaxDownloadSize;
   // Ends the request under way at once (or the next one, when none runs) with
   // socket error 10053, also one waiting on a server that sends nothing: its
   // connection is shut down. Safe from any thread while the client exists.
@@ -128,8 +159,9 @@ class TMyHTTPSend : public TObject {
   // Clear, then the five default browser headers. Cookies stay.
   void ResetHeaders();
   // Follows up to 10 redirects in a row from the last answer, each as a GET
-  // with the default headers only. True when no redirect request was made,
-  // else the result of the last one.
+  // with the default headers only, within the time left to the HTTPMethod
+  // that got that answer. True when no redirect request was made, else the
+  // result of the last one.
   bool FollowRedirects();
   // Sets the proxy from the options (Network\Proxy: "IE" the system setting,
   // "HTTP", "SOCKS4", "SOCKS5", anything else a direct connection). The
@@ -148,6 +180,8 @@ class TMyHTTPSend : public TObject {
   void Fail(int code, const std::string& detail = {});
 
   std::unique_ptr<Transfer> transfer_;
+  // When the request under way, redirects included, must have ended.
+  std::chrono::steady_clock::time_point deadline_;
   int lastError_ = 0;
   std::string lastErrorDesc_;
   std::atomic<bool> stop_{false};

@@ -18,6 +18,7 @@
 #include "app/qtwait.h"
 #include "app/updateserver.h"
 #include "cp1251.h"
+#include "gatelimits.h"
 #include "gates/httptestenv.h"
 #include "gates/import_support.h"
 #include "gates/fakesite.h"
@@ -200,6 +201,7 @@ TEST_F(UpdateTest, AFailedDownloadOrImportIsAnErrorAndLeavesNoFile) {
       {"no package", {.body = "<html>not a gate list</html>"}},
       {"a package without its version", {.body = PackageXml({Gate("NewGate")}, std::nullopt)}},
       {"a broken gate", {.body = PackageXml({Gate("Good"), Gate("Bad", false)}, "15")}},
+      {"an answer without end, stopped at its cap", {.endless = true}},
   };
   for (const auto& [what, answer] : files) {
     results.clear();
@@ -211,6 +213,9 @@ TEST_F(UpdateTest, AFailedDownloadOrImportIsAnErrorAndLeavesNoFile) {
     EXPECT_TRUE(UpdateFolderEmpty()) << what;
     EXPECT_EQ(ProgramVersion.GatesVersion, 14) << what;
   }
+  // The client stopped reading at the cap; what the socket buffers took is
+  // all the server got out beyond it.
+  EXPECT_LT(server.EndlessBytes(), static_cast<int64_t>(kMaxDownloadSize) + (16 << 20));
 }
 
 TEST_F(UpdateTest, TheProgressWindowShowsTheShareReceivedAndCloses) {

@@ -1,7 +1,7 @@
 // An update server on 127.0.0.1 in the test's own process: it serves what
 // the test puts at each path, in pieces, with or without a size, short of
-// the size it announced, as a redirect, or stalled half-way until the test
-// lets it go on; and it records every request.
+// the size it announced, as a redirect, without end, or stalled half-way
+// until the test lets it go on; and it records every request.
 #pragma once
 
 #include <httplib.h>
@@ -26,6 +26,7 @@ class UpdateServer {
     int64_t announced = -1;     // the Content-Length when not the body's size
     size_t pauseAt = std::string::npos;  // stall after this many bytes until Release
     int pieceDelayMs = 0;                // a slow server: this long before each piece
+    bool endless = false;                // no size, and a body that never ends
   };
   struct Hit {
     std::string path, userAgent, pragma, cacheControl;
@@ -76,6 +77,8 @@ class UpdateServer {
   // A paused answer has sent its first part and waits.
   bool Paused() const { return paused_; }
   void Release() { released_ = true; }
+  // What the answers without end have sent so far.
+  int64_t EndlessBytes() const { return endlessBytes_; }
 
  private:
   static constexpr size_t kPiece = 8192;
@@ -84,6 +87,15 @@ class UpdateServer {
     response.status = resource.status;
     if (!resource.location.empty()) response.set_header("Location", resource.location);
     auto body = std::make_shared<std::string>(resource.body);
+    if (resource.endless) {
+      auto piece = std::make_shared<std::string>(1 << 20, 'x');
+      response.set_chunked_content_provider("application/octet-stream", [this, piece](size_t, httplib::DataSink& sink) {
+        if (closing_ || !sink.write(piece->data(), piece->size())) return false;
+        endlessBytes_ += piece->size();
+        return true;
+      });
+      return;
+    }
     if (resource.chunked) {
       response.set_chunked_content_provider("application/octet-stream",
                                             [body](size_t offset, httplib::DataSink& sink) {
@@ -120,6 +132,7 @@ class UpdateServer {
   int port_ = 0;
   std::thread thread_;
   std::atomic<bool> closing_{false}, paused_{false}, released_{false};
+  std::atomic<int64_t> endlessBytes_{0};
   std::mutex lock_;
   std::map<std::string, Resource> resources_;
   std::vector<Hit> hits_;

@@ -14,6 +14,7 @@
 #include "gates/rawserver.h"
 #include "gates/tlsserver.h"
 #include "gatelimits.h"
+#include "scopeexit.h"
 
 namespace {
 
@@ -23,13 +24,31 @@ std::string Ok(const std::string& body = "ok", const std::string& headers = "Con
   return Answer("200 OK", headers, body);
 }
 
-// Announces a gigabyte and sends until the client gives up.
-void EndlessBody(RawServer& server, RawConnection& connection) {
+// Sends a body until the client gives up, with the head given.
+void Endless(RawServer& server, RawConnection& connection, const char* head) {
   server.Read(connection);
-  if (!connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 1073741824\r\n\r\n")) return;
+  if (!connection.Send(head)) return;
   std::string chunk(1 << 20, 'x');
   while (!server.Stopping() && connection.Send(chunk)) {
   }
+}
+
+// Announces a gigabyte and sends until the client gives up.
+void EndlessBody(RawServer& server, RawConnection& connection) {
+  Endless(server, connection, "HTTP/1.1 200 OK\r\nContent-Length: 1073741824\r\n\r\n");
+}
+
+// The same without a size: the body ends only with the connection.
+void EndlessUnannouncedBody(RawServer& server, RawConnection& connection) {
+  Endless(server, connection, "HTTP/1.0 200 OK\r\n\r\n");
+}
+
+// A whole answer, one byte of the body every 100 ms: never a stall.
+void DrippingBody(RawServer& server, RawConnection& connection) {
+  server.Read(connection);
+  if (!connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n")) return;
+  for (int i = 0; i < 100 && !server.Stopping() && connection.Send("x"); ++i)
+    std::this_thread::sleep_for(100ms);
 }
 
 // Sends the start of a body and then nothing.
@@ -336,6 +355,25 @@ TEST_F(HttpSendTest, AStalledServerTimesOut) {
   EXPECT_EQ(TMyHTTPSend().StallTimeoutSec, kStallTimeoutSec);
 }
 
+TEST_F(HttpSendTest, ADrippingServerEndsAtTheOverallLimitRedirectsIncluded) {
+  EXPECT_EQ(TMyHTTPSend().TransferTimeoutMs, kTransferTimeoutMs);
+  RawServer dripping(DrippingBody);
+  // Each answer in time, but ten of them are not.
+  RawServer slowRedirects(Replying([](const std::string&) {
+    std::this_thread::sleep_for(400ms);
+    return Answer("302 Found", "Location: /again\r\n", "");
+  }));
+  for (RawServer* server : {&dripping, &slowRedirects}) {
+    TMyHTTPSend client;
+    client.HandleRedirects = true;
+    client.TransferTimeoutMs = 1500;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.HTTPMethod("GET", server->URL("/")));
+    EXPECT_EQ(client.LastError(), 10060);
+    EXPECT_LT(Seconds(start), 3.0);
+  }
+}
+
 TEST_F(HttpSendTest, StopEndsATransferAtOnce) {
   RawServer server(StalledBody);
   TMyHTTPSend client;
@@ -353,6 +391,28 @@ TEST_F(HttpSendTest, StopEndsATransferAtOnce) {
   RawServer answering(Replying([](const std::string&) { return Answer("200 OK", "", "fine"); }));
   EXPECT_TRUE(client.HTTPMethod("GET", answering.URL("/")));
   EXPECT_EQ(client.Document, "fine");
+}
+
+TEST_F(HttpSendTest, QuittingEndsTransfersUnderWayAndRefusesLaterOnes) {
+  RawServer server(StalledBody);
+  TScopeExit allow([] { SetHTTPQuitting(false); });
+  TMyHTTPSend client;
+  std::thread quitter([] {
+    std::this_thread::sleep_for(300ms);
+    SetHTTPQuitting(true);
+  });
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.HTTPMethod("GET", server.URL("/")));
+  quitter.join();
+  EXPECT_EQ(client.LastError(), 10053);
+  EXPECT_LT(Seconds(start), 2.5) << "seen by the progress callback within a second";
+  TMyHTTPSend later;
+  EXPECT_FALSE(later.HTTPMethod("GET", server.URL("/")));
+  EXPECT_EQ(later.LastError(), 10053);
+  EXPECT_EQ(server.Requests().size(), 1u) << "nothing goes out once the program quits";
+  SetHTTPQuitting(false);
+  RawServer answering(Replying([](const std::string&) { return Answer("200 OK", "", "fine"); }));
+  EXPECT_TRUE(later.HTTPMethod("GET", answering.URL("/")));
 }
 
 // Records the size of every write that reaches it.
@@ -400,12 +460,37 @@ TEST_F(HttpSendTest, AStreamedDownloadIsNotBoundByTheMemoryCapButCanBeStopped) {
   std::ostringstream file;
   TMyHTTPSend client;
   client.OutputStream = &file;
+  // Above what the server announces, so that only the stop ends it.
+  client.MaxDownloadSize = uint64_t{2} << 30;
   client.OnProgress = [&client](int64_t, int64_t received) {
     if (received > static_cast<int64_t>(kMaxBodyInMemory) + (8 << 20)) client.Stop();
   };
   EXPECT_FALSE(client.HTTPMethod("GET", server.URL("/")));
   EXPECT_EQ(client.LastError(), 10053);
   EXPECT_GT(file.str().size(), kMaxBodyInMemory);
+}
+
+TEST_F(HttpSendTest, AStreamedDownloadOverItsCapIsRefusedOrCutThere) {
+  EXPECT_EQ(TMyHTTPSend().MaxDownloadSize, kMaxDownloadSize);
+  constexpr uint64_t kCap = 3 << 20;
+  for (bool announced : {true, false}) {
+    RawServer server(announced ? EndlessBody : EndlessUnannouncedBody);
+    std::ostringstream file;
+    TMyHTTPSend client;
+    client.OutputStream = &file;
+    client.MaxDownloadSize = kCap;
+    int64_t received = 0;
+    client.OnProgress = [&received](int64_t, int64_t now) { received = now; };
+    EXPECT_FALSE(client.HTTPMethod("GET", server.URL("/")));
+    EXPECT_EQ(client.LastError(), 10055) << announced;
+    if (announced) {
+      EXPECT_EQ(file.str().size(), 0u) << "a size over the cap is refused before anything is written";
+    } else {
+      EXPECT_LE(file.str().size(), kCap);
+      EXPECT_GT(file.str().size(), kCap - kDownloadChunk - 1) << "written while it arrived";
+    }
+    EXPECT_LT(received, 2 * static_cast<int64_t>(kCap)) << announced;
+  }
 }
 
 class HttpsTest : public HttpSendTest {

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "cp1251.h"
+#include "gatelimits.h"
 #include "gates/httptestenv.h"
 #include "httpcookies.h"
 #include "httpurl.h"
@@ -80,6 +81,28 @@ TEST(Cookies, MalformedSetCookieChangesNothing) {
   httpcookies::TCookieList list{"a=1"};
   for (const char* value : {"novalue", "=orphan", " ; a=2", ""}) httpcookies::ApplySetCookie(list, value);
   EXPECT_EQ(list, (httpcookies::TCookieList{"a=1"}));
+}
+
+TEST(Cookies, AFloodIsCappedAsBrowsersDoAndWhatIsKeptStillChanges) {
+  httpcookies::TCookieList list;
+  httpcookies::ApplySetCookie(list, "Сессия=1"_cp);
+  for (size_t i = 0; i < kMaxCookies + 500; ++i) httpcookies::ApplySetCookie(list, "n" + std::to_string(i) + "=v");
+  ASSERT_EQ(list.size(), kMaxCookies);
+  EXPECT_EQ(httpcookies::Value(list, "n998"), "v");
+  EXPECT_EQ(httpcookies::Value(list, "n999"), "") << "new names beyond the cap are dropped";
+  httpcookies::ApplySetCookie(list, "СЕССИЯ=2"_cp);
+  EXPECT_EQ(*list.begin(), "СЕССИЯ=2"_cp) << "a kept cookie is still replaced in place";
+  httpcookies::ApplySetCookie(list, "n5=");
+  httpcookies::ApplySetCookie(list, "late=1");
+  EXPECT_EQ(httpcookies::Value(list, "LATE"), "1") << "a removal makes room";
+  EXPECT_EQ(list.size(), kMaxCookies);
+
+  httpcookies::TCookieList sized;
+  const std::string name = "big=";
+  httpcookies::ApplySetCookie(sized, name + std::string(kMaxCookieSize - 3, 'x'));
+  EXPECT_EQ(httpcookies::Value(sized, "big").size(), kMaxCookieSize - 3);
+  httpcookies::ApplySetCookie(sized, name + std::string(kMaxCookieSize - 2, 'y'));
+  EXPECT_EQ(httpcookies::Value(sized, "big"), std::string(kMaxCookieSize - 3, 'x')) << "an oversized one is dropped whole";
 }
 
 TEST(ProxyText, PicksTheHttpEntryOrTheLastPlainOne) {

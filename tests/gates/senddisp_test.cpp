@@ -17,7 +17,9 @@
 #include "gates/sendsupport.h"
 #include "gates/ziptools.h"
 #include "httplogger.h"
+#include "httpsend.h"
 #include "options.h"
+#include "scopeexit.h"
 
 namespace {
 
@@ -470,6 +472,35 @@ TEST_F(DispatcherSend, QuittingDuringAStepCancelsAndJoinsTheThreadFirst) {
   EXPECT_EQ(TSendDisp::Sender(), nullptr);
   EXPECT_EQ(out.afterSendCalls, 1);
   EXPECT_EQ(out.status, ssCancelledInCheck);
+}
+
+// A script that asks a server dripping its answers, again and again: once
+// the program quits, the request under way ends and no other starts, so the
+// step thread is joined at once instead of holding the program.
+TEST_F(DispatcherSend, QuittingDuringAScriptsRequestLoopEndsTheStepAtOnce) {
+  RawServer dripping([](RawServer& server, RawConnection& connection) {
+    server.Read(connection);
+    if (!connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n")) return;
+    while (!server.Stopping() && connection.Send("x")) std::this_thread::sleep_for(milliseconds(100));
+  });
+  gate.Set("SendInit", "eval(begin while True do HTTP.HTTPMethod('GET', '" + dripping.URL("/") + "'); end;)");
+  Import();
+  auto sms = MakeSms();
+  THeadlessSendView view;
+  TScopeExit allow([] { SetHTTPQuitting(false); });
+  std::chrono::steady_clock::time_point quit;
+  QTimer::singleShot(300, [&] {
+    quit = std::chrono::steady_clock::now();
+    SetHTTPQuitting(true);
+    QCoreApplication::exit(0);
+  });
+  SendOutcome out;
+  QTimer::singleShot(0, [&] { out = Run(*sms, view); });
+  QCoreApplication::exec();
+  EXPECT_LT(Ms(std::chrono::steady_clock::now() - quit), 5000);
+  EXPECT_FALSE(TSendDisp::StepRunning());
+  EXPECT_EQ(out.afterSendCalls, 1);
+  EXPECT_EQ(out.status, ssCancelled);
 }
 
 TEST_F(DispatcherSend, TheMessageBelongsToTheAfterSendHook) {
