@@ -14,6 +14,8 @@ class TValueCensus {
  public:
   // Counts a value and everything it holds that was not counted yet.
   void Add(const Variant& value);
+  // Counts storage of the program's own that grows with what scripts do.
+  void AddBytes(int64_t bytes) { bytes_ += bytes; }
   int64_t Bytes() const { return bytes_; }
 
  private:

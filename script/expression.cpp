@@ -227,10 +227,17 @@ class TExprPlanner {
   int32_t depth_ = 0;
 };
 
+// One call-arguments object of the pool, which grows with the depth of calls
+// and assignments running inside one another.
+constexpr int64_t kArgsBytes = sizeof(TInterpreterArgs);
+
 }  // namespace
 
 TInterpreterExpression::ArgsScope::ArgsScope(TInterpreterExpression& e) : e_(e), saved_(e.args_) {
-  if (e.argsTop_ == e.argsPool_.size()) e.argsPool_.push_back(std::make_unique<TInterpreterArgs>());
+  if (e.argsTop_ == e.argsPool_.size()) {
+    e.run_.Charge(kArgsBytes);
+    e.argsPool_.push_back(std::make_unique<TInterpreterArgs>());
+  }
   fresh_ = e.argsPool_[e.argsTop_++].get();
   fresh_->Clear();
   fresh_->HasResult = false;
@@ -264,6 +271,7 @@ void TInterpreterExpression::CountHeld(TValueCensus& census) const {
   };
   args(ownArgs_);
   for (const auto& a : argsPool_) args(*a);
+  census.AddBytes(kArgsBytes * static_cast<int64_t>(argsPool_.size()));
   const TInterpreterAdapter& own = *adapter_;
   for (size_t i = 0; i < own.SrcVars().Count(); ++i) census.Add(own.SrcVars().Item(i).Value);
   for (size_t i = 0; i < own.SrcClasses().Count(); ++i) {
@@ -319,7 +327,6 @@ void TInterpreterExpression::Init() {
   ownArgs_.Clear();
   argsTop_ = 0;
   exprDepth_ = 0;
-  nesting_ = 0;
   adapter_->Clear();
   lastError_.Clear();
 }

@@ -169,24 +169,6 @@ class TInterpreterExpression : public TObject {
     TInterpreterArgs* fresh_;
   };
 
-  // Counts nesting of statements, calls and skips; past the bound error 52.
-  class NestingGuard {
-   public:
-    explicit NestingGuard(TInterpreterExpression& e) : e_(e) {
-      e_.CheckStack();
-      if (++e_.nesting_ > kMaxNesting) {
-        --e_.nesting_;
-        RaiseError(52, -1);
-      }
-    }
-    ~NestingGuard() { --e_.nesting_; }
-    NestingGuard(const NestingGuard&) = delete;
-    NestingGuard& operator=(const NestingGuard&) = delete;
-
-   private:
-    TInterpreterExpression& e_;
-  };
-
   // The state the reader is in, for jumping back.
   struct TReaderState {
     size_t Position = 0;
@@ -219,7 +201,6 @@ class TInterpreterExpression : public TObject {
   bool assignAllowed_ = true;
   EInterpreterError lastError_{-1, -1};
   int32_t exprDepth_ = 0;  // operand nesting of the running frame
-  int32_t nesting_ = 0;
 
  protected:
   void ParseOperand(int32_t op, Variant& result);

@@ -22,14 +22,12 @@ constexpr int64_t kMaxArrayElements = int64_t{1} << 22;
 // Operands and parentheses nested in one expression (error 8), counted
 // afresh in every frame: the evaluator recurses once per level.
 constexpr int32_t kOperandStackSize = 200;
-// Statements, skipped blocks, calls and used units nested in one another
-// (error 52). These level bounds stay as the language has always had them;
-// the native stack itself is guarded by bytes (TScriptLimits::StackMargin),
-// since levels of different weight share one stack whose size depends on the
-// thread.
-constexpr int32_t kMaxNesting = 400;
-// Reader states saved by loops and event bindings (error 2 beyond).
-constexpr size_t kMaxSavedStates = 200;
+// Statements, blocks, calls, loops and used units nested in one another have
+// no count of their own: each level takes native stack, which the byte guard
+// (TScriptLimits::StackMargin, error 52) bounds whatever the thread's size,
+// and what a level keeps on the heap (its frame, its call arguments) is
+// charged to the memory budget, so a huge stack cannot turn depth into
+// unbounded memory either.
 
 // Expressions the speed layer plans: longer ones go the long way, so that a
 // text of one huge expression costs no plan as large as itself.
@@ -40,9 +38,10 @@ constexpr int32_t kMaxPlanHeld = 8;
 // Bounds a host may set per program object (TInterpreterExpression::Limits);
 // the defaults suit gate scripts, which send a message or two per run.
 struct TScriptLimits {
-  // Bytes of strings, arrays and records a run may hold at once before it
-  // fails with "Out of memory" (error 2): generous for any page a gate
-  // parses, yet far below what would push the machine into swap.
+  // Bytes of strings, arrays and records, and of the frames and call
+  // arguments of the calls running, a run may hold at once before it fails
+  // with "Out of memory" (error 2): generous for any page a gate parses, yet
+  // far below what would push the machine into swap.
   int64_t MemoryBudget = int64_t{256} << 20;
   // Native stack kept free below the deepest script frame; a run that would
   // go deeper fails with error 52. It covers what runs between two checks:

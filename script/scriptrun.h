@@ -89,3 +89,7 @@ void ChargeScriptMemory(int64_t bytes);
 inline void CheckNativeStack(const char* limit) {
   if (limit && static_cast<const char*>(__builtin_frame_address(0)) < limit) RaiseError(52, -1);
 }
+// The same for a stack position `at` the caller took itself.
+inline void CheckNativeStackAt(const char* limit, uintptr_t at) {
+  if (at < reinterpret_cast<uintptr_t>(limit)) RaiseError(52, -1);
+}

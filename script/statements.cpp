@@ -77,6 +77,9 @@ bool IsReraise(const std::exception_ptr& error) {
   return false;
 }
 
+// What a local variable takes beside its value, for the memory budget.
+constexpr int64_t kLocalBytes = sizeof(TInterpreterVar);
+
 }  // namespace
 
 EScriptRaise::EScriptRaise(const Exception& raised, std::shared_ptr<TObject> owned)
@@ -115,10 +118,11 @@ void TInterpreterFunction::CountHeld(TValueCensus& census) const {
     const TInterpreterVarList& vars = frames_[f]->Vars;
     for (size_t i = 0; i < vars.Count(); ++i) census.Add(vars.Item(i).Value);
   }
+  for (const auto& frame : frames_)
+    census.AddBytes(kFrameBytes + kLocalBytes * static_cast<int64_t>(frame->Vars.Capacity()));
 }
 
 void TInterpreterFunction::PushState() {
-  if (states_.size() >= kMaxSavedStates) RaiseError(2, -1);
   states_.push_back(SaveReader());
 }
 
@@ -157,11 +161,12 @@ bool TInterpreterFunction::SetValue(const std::string& identifier, const Variant
 
 TInterpreterVar& TInterpreterFunction::DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind,
                                                     const Variant& value) {
+  if (frame_->Vars.Count() == frame_->Vars.Capacity()) run_.Charge(kLocalBytes);
   return frame_->Vars.DeclareVariable(currentUnit_, name, typeName, kind, value);
 }
 
 void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int32_t closing) {
-  NestingGuard guard(*this);
+  CheckStack();
   TInterpreterArgs& callArgs = Args();
   for (int32_t i = 0; i < callArgs.Count; ++i) {
     TVarType t = callArgs.Values[static_cast<size_t>(i)].VarType();
@@ -169,7 +174,10 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
       RaiseError(2, -1, "Array and Record types are not allowed as procedure/function parameter" "not implemented");
   }
   // Frames are kept for reuse: a call costs no list of its own.
-  if (frameTop_ == frames_.size()) frames_.push_back(std::make_unique<TFrame>());
+  if (frameTop_ == frames_.size()) {
+    run_.Charge(kFrameBytes);
+    frames_.push_back(std::make_unique<TFrame>());
+  }
   TFrame* previous = frame_;
   frame_ = frames_[frameTop_++].get();
   frame_->Vars.Clear();
@@ -263,7 +271,7 @@ void TInterpreterFunction::RunFunction(const TInterpreterFunctionDesc* desc, int
 }
 
 void TInterpreterFunction::Compound() {
-  NestingGuard guard(*this);
+  CheckStack();
   NextToken();
   for (;;) {
     if (break_ || continue_ || exit_) return;
@@ -285,7 +293,7 @@ void TInterpreterFunction::Compound() {
 }
 
 void TInterpreterFunction::ExecuteStatement() {
-  NestingGuard guard(*this);
+  CheckStack();
   StatementHook();
   switch (kind_) {
     case tkIdentifier:
@@ -691,7 +699,7 @@ void TInterpreterFunction::CaseStatement() {
 }
 
 void TInterpreterFunction::TryStatement() {
-  NestingGuard guard(*this);
+  CheckStack();
   std::exception_ptr error;
   for (;;) {
     NextToken();
@@ -883,7 +891,7 @@ void TInterpreterFunction::ReadConstSection(const TDeclare& add) {
 }
 
 TDataTypePtr TInterpreterFunction::ReadDataType(std::string* typeName) {
-  NestingGuard guard(*this);
+  CheckStack();
   if (kind_ == tkIdentifier) {
     std::string name = TokenText();
     if (typeName) *typeName = name;
@@ -942,7 +950,7 @@ void TInterpreterFunction::ProgressSkip(uint64_t before) {
   if (reads_ == before) NextToken();
 }
 
-inline bool TInterpreterFunction::ReplaySkip(TSkipEntry entry) {
+inline bool TInterpreterFunction::ReplaySkip(TSkipEntry entry, uintptr_t base) {
   const TCachedToken& start = *token_;
   // Records start from a token just read; from any other reader state the
   // pass runs unrecorded.
@@ -950,7 +958,10 @@ inline bool TInterpreterFunction::ReplaySkip(TSkipEntry entry) {
   const TTokenMarks* marks = src_->Tokens.FindMarks(start);
   if (!marks) return false;
   const TSkipMemo& memo = marks->Skip;
-  if (!memo.End || memo.Entry != entry || nesting_ + memo.Depth > kMaxNesting) return false;
+  if (!memo.End || memo.Entry != entry) return false;
+  // Where the pass would reach the stack guard, it runs and raises there.
+  const uintptr_t deepest = base - memo.StackBytes;
+  if (deepest < reinterpret_cast<uintptr_t>(run_.StackLimit())) return false;
   reads_ += memo.Reads;
   prevKind_ = memo.PrevKind;
   token_ = memo.End;
@@ -958,25 +969,27 @@ inline bool TInterpreterFunction::ReplaySkip(TSkipEntry entry) {
   position_ = memo.End->End;
   follow_ = memo.End;
   pushedBack_ = memo.PushedBack;
-  skipPeak_ = std::max(skipPeak_, nesting_ + memo.Depth);
+  NoteSkipDepth(deepest);
   return true;
 }
 
-void TInterpreterFunction::RecordSkip(TSkipEntry entry, void (TInterpreterFunction::*pass)()) {
+void TInterpreterFunction::RecordSkip(TSkipEntry entry, void (TInterpreterFunction::*pass)(), uintptr_t base) {
   const TCachedToken& start = *token_;
   bool recordable = AtReadToken();
   // A pass that raises leaves no record (and aborts every pass around it),
-  // so its error surfaces again, the same, each time it is reached. Past the
-  // bound the pass runs again and raises error 52 where it did.
+  // so its error surfaces again, the same, each time it is reached. A pass
+  // that went deep is replayed only where the stack could carry it, so the
+  // guard still raises error 52 where the pass would.
   uint64_t before = reads_;
-  int32_t outerPeak = skipPeak_;
-  skipPeak_ = nesting_;
+  const uintptr_t outerDeepest = skipDeepest_;
+  skipDeepest_ = base;
   (this->*pass)();
-  int32_t depth = skipPeak_ - nesting_;
-  skipPeak_ = std::max(outerPeak, skipPeak_);
+  const uintptr_t depth = base - skipDeepest_;
+  skipDeepest_ = std::min(outerDeepest, skipDeepest_);
   // A pass that read nothing left the reader as it was; nothing to replay.
   if (!recordable || reads_ == before) return;
-  src_->Tokens.Marks(start).Skip = {token_, reads_ - before, entry, prevKind_, depth, pushedBack_};
+  src_->Tokens.Marks(start).Skip = {token_, reads_ - before, entry, prevKind_, static_cast<uint32_t>(depth),
+                                    pushedBack_};
 }
 
 inline void TInterpreterFunction::Skip(TSkipEntry entry, void (TInterpreterFunction::*pass)()) {
@@ -984,7 +997,10 @@ inline void TInterpreterFunction::Skip(TSkipEntry entry, void (TInterpreterFunct
     (this->*pass)();
     return;
   }
-  if (!ReplaySkip(entry)) RecordSkip(entry, pass);
+  // Stack depths of a pass are measured from here, at its recording and at
+  // its replays alike.
+  const uintptr_t base = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  if (!ReplaySkip(entry, base)) RecordSkip(entry, pass, base);
 }
 
 void TInterpreterFunction::SkipStatement() { Skip(skStatement, &TInterpreterFunction::PassStatement); }
@@ -994,8 +1010,7 @@ void TInterpreterFunction::SkipRestOfBlock() { Skip(skRestOfBlock, &TInterpreter
 void TInterpreterFunction::SkipTryPart() { Skip(skTryPart, &TInterpreterFunction::PassTryPart); }
 
 void TInterpreterFunction::PassStatement() {
-  NestingGuard guard(*this);
-  NoteSkipDepth();
+  CheckSkipStack(reinterpret_cast<uintptr_t>(__builtin_frame_address(0)));
   switch (kind_) {
     case tkEnd: case tkProcedure: case tkFunction:
       RaiseExpected("'end'");
@@ -1119,8 +1134,7 @@ void TInterpreterFunction::PassTryPart() {
 }
 
 void TInterpreterFunction::PassToUntil() {
-  NestingGuard guard(*this);
-  NoteSkipDepth();
+  CheckSkipStack(reinterpret_cast<uintptr_t>(__builtin_frame_address(0)));
   NextToken();
   for (;;) {
     if (kind_ == tkUntil) {

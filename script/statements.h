@@ -88,7 +88,8 @@ class TInterpreterFunction : public TInterpreterExpression {
   // Reads a type at the current token; leaves the token after it current.
   TDataTypePtr ReadDataType(std::string* typeName = nullptr);
 
-  // Saved reader states (bounded; past the bound internal error 2).
+  // Saved reader states, one for each loop running: as deep as the stack
+  // guard lets loops nest.
   void PushState();
   void PopState();
   void DropState();
@@ -108,6 +109,9 @@ class TInterpreterFunction : public TInterpreterExpression {
     TInterpreterVarList Vars;
     const TInterpreterFunctionDesc* Desc = nullptr;
   };
+  // Frames are kept one per call depth reached; the memory budget counts
+  // them with their variables' storage.
+  static constexpr int64_t kFrameBytes = sizeof(TFrame);
   // An exception being handled by an except part, for `raise E`.
   struct THandled {
     std::exception_ptr Error;
@@ -152,21 +156,28 @@ class TInterpreterFunction : public TInterpreterExpression {
   void PassRestOfBlock();
   void PassTryPart();
   // Replays what a completed pass of `entry` from the current token did,
-  // when there is one and the nesting bound allows it; else runs `pass`
-  // and records it.
+  // when there is one and the stack could carry the pass; else runs `pass`
+  // and records it. `base` is the native stack position the pass starts
+  // from.
   void Skip(TSkipEntry entry, void (TInterpreterFunction::*pass)());
-  bool ReplaySkip(TSkipEntry entry);
-  void RecordSkip(TSkipEntry entry, void (TInterpreterFunction::*pass)());
-  // Notes the nesting a pass has reached, for the record of the pass.
-  void NoteSkipDepth() {
-    if (nesting_ > skipPeak_) skipPeak_ = nesting_;
+  bool ReplaySkip(TSkipEntry entry, uintptr_t base);
+  void RecordSkip(TSkipEntry entry, void (TInterpreterFunction::*pass)(), uintptr_t base);
+  // The stack guard of a recursive pass at its own frame `at`, which is
+  // also noted as the depth the pass reached, for the record of the pass.
+  void CheckSkipStack(uintptr_t at) {
+    CheckNativeStackAt(run_.StackLimit(), at);
+    NoteSkipDepth(at);
+  }
+  void NoteSkipDepth(uintptr_t at) {
+    if (at < skipDeepest_) skipDeepest_ = at;
   }
   // Runs an except part for `error`; true when it handled it.
   bool RunExceptPart(const std::exception_ptr& error);
   TInterpreterVar& DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value);
   void ProgressSkip(uint64_t before);
 
-  int32_t skipPeak_ = 0;  // the deepest nesting of the skips being recorded
+  // The deepest native stack position the skips being recorded reached.
+  uintptr_t skipDeepest_ = 0;
   std::vector<std::unique_ptr<TFrame>> frames_;
   size_t frameTop_ = 0;
   TFrame* frame_ = nullptr;

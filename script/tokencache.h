@@ -28,8 +28,8 @@ struct TSkipMemo {
   const TCachedToken* End = nullptr;  // the current token afterwards; nullptr: none recorded
   uint64_t Reads = 0;                 // tokens it read
   int32_t Entry = 0;
-  int32_t PrevKind = 0;  // the reader's previous kind afterwards
-  int32_t Depth = 0;     // the deepest nesting it reached beyond its start
+  int32_t PrevKind = 0;     // the reader's previous kind afterwards
+  uint32_t StackBytes = 0;  // native stack it took below its start
   bool PushedBack = false;
 };
 

@@ -106,7 +106,7 @@ bool TInterpreterUnit::ReadDeclarationPart(std::string& uses) {
 }
 
 void TInterpreterUnit::ParseUnit() {
-  NestingGuard guard(*this);
+  CheckStack();
   NextToken();
   if (Kind() != tkIdentifier) RaiseExpectedCode(302);
   currentUnit_ = TokenText();
@@ -146,7 +146,7 @@ void TInterpreterUnit::ReadUses(std::string& uses) {
 
 void TInterpreterUnit::LoadUnit(const std::string& name) {
   if (OwnAdapter().UnitExists(name) || SharedAdapter().UnitExists(name)) return;
-  NestingGuard guard(*this);
+  CheckStack();
   // Known by name before its uses are read, so a unit using it in turn does
   // not load it again.
   OwnAdapter().AddSrcUnit(currentUnit_, {}, {});
@@ -246,7 +246,7 @@ void TInterpreterUnit::ReadHeader(TInterpreterFunctionDesc& desc) {
 }
 
 void TInterpreterUnit::ReadDeclaration() {
-  NestingGuard guard(*this);
+  CheckStack();
   TInterpreterFunctionDesc desc;
   ReadHeader(desc);
   TReaderState atHeaderEnd = SaveReader();
@@ -389,7 +389,7 @@ void TInterpreterUnit::ReadRecordType(const std::string& name) {
 }
 
 void TInterpreterUnit::RunSourceFunction(const TInterpreterFunctionDesc& desc) {
-  NestingGuard guard(*this);
+  CheckStack();
   TReaderState saved = SaveReader();
   // Only a call into another unit changes the current one, and only such a
   // call has it to put back.

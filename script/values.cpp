@@ -94,7 +94,9 @@ uint32_t ValueToSet(const Variant& value) {
 void FreeValue(Variant& value) { value.Clear(); }
 
 void AssignCustomValue(Variant& destination, const Variant& source) {
-  if (source.VarType() == ArrayVarType()) RaiseError(2, -1, "Array to array assignment", "not implemented");
+  // One name, the two texts run together: code 2's text has a single place
+  // for it.
+  if (source.VarType() == ArrayVarType()) RaiseError(2, -1, "Array to array assignment" "not implemented");
   if (source.VarType() == RecordVarType()) {
     AssignRecord(destination, source);
     return;

@@ -55,7 +55,7 @@ inline void CopyValue(Variant& destination, const Variant& source) { destination
 // AssignValue for a source of a custom kind.
 void AssignCustomValue(Variant& destination, const Variant& source);
 // Assignment into a variable, element or field: an array source is error 2
-// ("Array to array assignment" "not implemented"); a record source is copied
+// ("Array to array assignmentnot implemented"); a record source is copied
 // field by field into the destination record (a fresh copy when the
 // destination is not a record of that type); anything else is copied.
 // Inline, since every assignment passes here and plain values need no more.

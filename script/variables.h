@@ -30,6 +30,9 @@ class TInterpreterVarList {
   TInterpreterVarList& operator=(const TInterpreterVarList& other);
 
   size_t Count() const { return count_; }
+  // Variables the list has storage for: those declared and those kept for
+  // the next declarations.
+  size_t Capacity() const { return slots_.size(); }
   TInterpreterVar& Item(size_t index) const { return *slots_[count_ - 1 - index]; }
 
   // Declares a variable holding a CopyValue of `value`; error 111 naming it

@@ -80,6 +80,7 @@ TEST(ScriptErrors, MessageFromCodeAndNames) {
   EXPECT_TRUE(e.ErrUnitName.empty());
 
   EXPECT_EQ(EInterpreterError(103, 0, "';'", "'x'").Message(), "';' expected but 'x' found");
+  // Code 2's text has one place: a second name does not show.
   EXPECT_EQ(EInterpreterError(2, 0, "Array to array assignment", "not implemented").Message(),
             "Internal interpreter error: Array to array assignment");
   EXPECT_EQ(EInterpreterError(999, 0, "x").Message(), "");

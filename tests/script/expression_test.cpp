@@ -104,6 +104,8 @@ TEST(Expression, ErrorsCarryTheirCodesAndPositions) {
   EXPECT_EQ(e.ErrPos, 11);
   e = ScriptError("begin Result := 1 end");
   EXPECT_EQ(e.Message(), "';' expected but End of File found");
+  e = ScriptError("var a, b: array[1..3] of integer; begin a[1] := 5; b := a; end;");
+  EXPECT_EQ(e.Message(), "Internal interpreter error: Array to array assignmentnot implemented");
 }
 
 TEST(Expression, NestingIsBoundedButLengthIsNot) {

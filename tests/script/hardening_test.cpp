@@ -3,7 +3,6 @@
 // memory, and leave the program object usable.
 #include <gtest/gtest.h>
 #include <malloc.h>
-#include <pthread.h>
 
 #include <chrono>
 #include <functional>
@@ -25,8 +24,8 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
-// The script that nests 150 host calls in every frame of a recursion: the
-// level bounds let it pass, the native stack does not.
+// The script that nests 150 host calls in every frame of a recursion, which
+// only the native stack's guard stops.
 std::string DeepHostCalls() {
   std::string inner = "F(n + 1)";
   for (int i = 0; i < 50; ++i) inner = "Ord(Copy(IntToStr(" + inner + "), 1, 1))";
@@ -34,20 +33,25 @@ std::string DeepHostCalls() {
          "; end; function main: integer; begin Result := F(0); end; end.";
 }
 
-// Runs `job` on a thread of its own with a stack of `bytes`.
-void RunOnStack(size_t bytes, const std::function<void()>& job) {
-  pthread_attr_t attr;
-  ASSERT_EQ(pthread_attr_init(&attr), 0);
-  ASSERT_EQ(pthread_attr_setstacksize(&attr, bytes), 0);
-  pthread_t thread;
-  auto body = [](void* arg) -> void* {
-    (*static_cast<const std::function<void()>*>(arg))();
-    return nullptr;
-  };
-  ASSERT_EQ(pthread_create(&thread, &attr, body, const_cast<std::function<void()>*>(&job)), 0);
-  pthread_join(thread, nullptr);
-  pthread_attr_destroy(&attr);
+// A unit whose f(n) calls itself n deep and returns n; with `loop` the call
+// runs inside a while loop, so that every level also keeps a saved reader
+// state.
+std::string Recursion(int n, bool loop) {
+  const std::string call = "if n = 0 then Result := 0 else Result := 1 + f(n - 1);";
+  const std::string body =
+      loop ? "var i: integer; begin i := 0; while i < 1 do begin " + call + " i := i + 1; end; end;"
+           : "begin " + call + " end;";
+  return "unit X; function f(n: integer): integer; " + body + " function main: integer; begin Result := f(" +
+         std::to_string(n) + "); end; end.";
 }
+
+// The recursion every build carries on the stack of a script thread; the
+// sanitizers' frames are several times larger.
+#ifdef PX_ASAN
+constexpr int kScriptThreadDepth = 1000;
+#else
+constexpr int kScriptThreadDepth = 2000;
+#endif
 
 double SecondsOf(const std::function<void()>& job) {
   auto start = std::chrono::steady_clock::now();
@@ -87,15 +91,25 @@ TEST(Hostile, DeepHostCallsInEveryFrameStopWithStackOverflow) {
 
 TEST(Hostile, TheStackGuardCountsBytesOnASmallThreadStack) {
   int32_t deep = 0;
-  std::string shallow;
-  RunOnStack(size_t{2} << 20, [&] {
-    deep = ScriptError(DeepHostCalls()).ErrCode;
-    // Moderate recursion still fits.
-    shallow = Eval("unit T; function F(n: integer): integer; begin if n = 0 then Result := 0 else "
-                   "Result := 1 + F(n - 1); end; function main: integer; begin Result := F(20); end; end.");
-  });
+  RunOnStack(size_t{2} << 20, [&] { deep = ScriptError(DeepHostCalls()).ErrCode; });
   EXPECT_EQ(deep, 52);
-  EXPECT_EQ(shallow, "20");
+  // Recursion goes as deep as the stack carries it, with or without a loop
+  // around the call, and deeper ends with error 52.
+  const struct {
+    size_t Stack;
+    int Depth;
+  } rows[] = {{size_t{2} << 20, 100}, {kScriptThreadStackSize, kScriptThreadDepth}};
+  for (const auto& row : rows) {
+    for (bool loop : {false, true}) {
+      std::string fits, beyond;
+      RunOnStack(row.Stack, [&] {
+        fits = Eval(Recursion(row.Depth, loop));
+        beyond = Eval(Recursion(100000, loop));
+      });
+      EXPECT_EQ(fits, std::to_string(row.Depth)) << loop;
+      EXPECT_EQ(beyond, "<error 52>") << loop;
+    }
+  }
 }
 
 TEST(Hostile, TheStackMarginIsTheProgramsToSet) {
@@ -184,6 +198,12 @@ TEST(Hostile, RecursionWithLargeLocalArraysStopsAtTheBudget) {
       "function main: integer; begin P(0); end; end.");
   EXPECT_EQ(e.ErrCode, 2);
   EXPECT_EQ(e.ErrName1, "Out of memory");
+  // What each level keeps beside its values (frame, call arguments) counts
+  // too, so a stack larger than the budget cannot carry depth past it.
+  TInterpreterProgram program;
+  program.Limits().MemoryBudget = int64_t{1} << 20;
+  e = ScriptError(Recursion(1000, false), &program);
+  EXPECT_EQ(e.ErrName1, "Out of memory");
 }
 
 TEST(Hostile, ARecordChainEndsAtItsDepthBoundAtOnce) {
@@ -256,7 +276,10 @@ TEST(Hostile, SkippingNestedTryBlocksIsLinear) {
   for (int i = 0; i < kLevels; ++i) text += "finally end; ";
   text += "Result := x; end;";
   EInterpreterError e(-1, -1);
-  const double seconds = SecondsOf([&] { e = ScriptError(text); });
+  double seconds = 0;
+  // Each level the stack carries is unwound and skipped once: the thread's
+  // stack is fixed, so that its size does not set the time.
+  RunOnStack(size_t{2} << 20, [&] { seconds = SecondsOf([&] { e = ScriptError(text); }); });
   EXPECT_EQ(e.ErrCode, 52);
   EXPECT_LT(seconds, 1.0 * kSlowdown);
   // The same blocks, as deep as the bounds allow, run through.

@@ -160,10 +160,16 @@ TEST(Statements, SkippedCodeIsNotRunAndNestingIsBounded) {
             "2");
   std::string deep = "begin ";
   for (int i = 0; i < 100000; ++i) deep += "begin ";
-  EXPECT_EQ(Eval(deep), "<error 52>");
   std::string skipped = "begin if false then ";
   for (int i = 0; i < 100000; ++i) skipped += "if false then ";
-  EXPECT_EQ(Eval(skipped + "Result := 1; end;"), "<error 52>");
+  // The stack bounds nesting, run or skipped: on a small one these meet it.
+  std::string deepResult, skippedResult;
+  RunOnStack(size_t{2} << 20, [&] {
+    deepResult = Eval(deep);
+    skippedResult = Eval(skipped + "Result := 1; end;");
+  });
+  EXPECT_EQ(deepResult, "<error 52>");
+  EXPECT_EQ(skippedResult, "<error 52>");
   std::string blocks = "begin if false then ";
   for (int i = 0; i < 100000; ++i) blocks += "begin ";
   for (int i = 0; i < 100000; ++i) blocks += "end ";
@@ -346,29 +352,36 @@ TEST(Statements, ArmsAfterAMatchAreSkippedWholeWhateverTheirLabels) {
 
 TEST(Statements, SkippedCodeKeepsItsNestingBoundAtEveryCallDepth) {
   // Deeply nested code is passed over first at call depth 0 (when warm),
-  // then at `depth` inside `pad` extra blocks; the bound must bite exactly
-  // where it does without that first pass.
+  // then at `depth` inside `pad` extra blocks; the stack guard must stop it
+  // exactly where it does without that first pass.
   std::string ifs, repeats;
   for (int i = 0; i < 200; ++i) ifs += "if d < 0 then ";
   for (int i = 0; i < 100; ++i) repeats = "repeat " + repeats + "until true; ";
-  for (const std::string& nested : {ifs + "Result := 1;", "if d < 0 then " + repeats}) {
-    auto run = [&](int warm, int depth, int pad) {
-      char call[64];
-      std::snprintf(call, sizeof call, "if %d = 1 then G(0); Result := G(%02d);", warm, depth);
-      std::string blocks, ends;
-      for (int i = 0; i < pad; ++i) blocks += "begin ", ends += " end;";
-      return RunError("unit U; function G(d: integer): integer; begin if d > 0 then Result := G(d - 1) else begin " +
-                      nested + " Result := 0; end; end; function main: integer; begin " + blocks + call + ends +
-                      " end; end.");
-    };
-    int bounded = 0;
-    while (bounded < 80 && run(0, bounded, 0) == "none") ++bounded;
-    ASSERT_GT(bounded, 0);
-    ASSERT_LT(bounded, 80);
-    EXPECT_TRUE(run(0, bounded, 0).starts_with("52@"));
-    for (int depth = bounded - 2; depth <= bounded; ++depth)
-      for (int pad = 0; pad < 6; ++pad) EXPECT_EQ(run(1, depth, pad), run(0, depth, pad)) << depth << " " << pad;
-  }
+  // On a small stack of known size, where the guard stops few calls deep.
+  RunOnStack(size_t{1} << 20, [&] {
+    for (const std::string& nested : {ifs + "Result := 1;", "if d < 0 then " + repeats}) {
+      auto run = [&](int warm, int depth, int pad) {
+        char call[64];
+        std::snprintf(call, sizeof call, "if %d = 1 then G(0); Result := G(%02d);", warm, depth);
+        std::string blocks, ends;
+        for (int i = 0; i < pad; ++i) blocks += "begin ", ends += " end;";
+        return RunError("unit U; function G(d: integer): integer; begin if d > 0 then Result := G(d - 1) else begin " +
+                        nested + " Result := 0; end; end; function main: integer; begin " + blocks + call + ends +
+                        " end; end.");
+      };
+      // The first call depth at which the stack guard stops the skip.
+      int fits = 0, bounded = 1 << 14;
+      ASSERT_EQ(run(0, fits, 0), "none");
+      ASSERT_TRUE(run(0, bounded, 0).starts_with("52@"));
+      while (bounded - fits > 1) {
+        const int depth = (fits + bounded) / 2;
+        (run(0, depth, 0) == "none" ? fits : bounded) = depth;
+      }
+      EXPECT_TRUE(run(0, bounded, 0).starts_with("52@"));
+      for (int depth = bounded - 2; depth <= bounded; ++depth)
+        for (int pad = 0; pad < 6; ++pad) EXPECT_EQ(run(1, depth, pad), run(0, depth, pad)) << depth << " " << pad;
+    }
+  });
 }
 
 TEST(Statements, ANewTextForgetsTheSkipsOfTheOldOne) {

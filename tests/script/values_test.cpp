@@ -92,7 +92,7 @@ TEST(ScriptValues, ArraysShareThroughCopyButRefuseAssignment) {
     FAIL();
   } catch (const EInterpreterError& e) {
     EXPECT_EQ(e.ErrCode, 2);
-    EXPECT_EQ(e.Message(), "Internal interpreter error: Array to array assignment");
+    EXPECT_EQ(e.Message(), "Internal interpreter error: Array to array assignmentnot implemented");
   }
   // Freeing one share leaves the other usable.
   std::weak_ptr<VariantPayload> alive = a.Payload();
