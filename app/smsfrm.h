@@ -158,7 +158,11 @@ class TSMSFrm : public QMainWindow {
   // A new message from the controls; `forFile` leaves out the placeholder
   // picture an MMS without attachment is sent with.
   std::unique_ptr<TSMS> BuildMessage(bool forFile) const;
-  // Fills the controls from a message (a file's or the autosaved one).
+  // Fills the controls from a message (a file's or the autosaved one). One
+  // that cannot be shown (a delivery time outside the calendar) raises
+  // before any control changes; what the databases raise while the
+  // recipient is matched and the gates listed comes once the whole message
+  // is in the controls.
   void LoadMessage(const TSMS& msg);
   // Starts a message from a history row or contact: its phone, and for a
   // history row its text and subject.
