@@ -24,6 +24,7 @@
 #include "firstrunflow.h"
 #include "composer.h"
 #include "gate.h"
+#include "messagememo.h"
 #include "messages.h"
 #include "phonebook.h"
 #include "recipients.h"
@@ -37,7 +38,6 @@ class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QSystemTrayIcon;
 class QTimeEdit;
@@ -286,7 +286,7 @@ class TSMSFrm : public QMainWindow {
   QComboBox* cbSubject = nullptr;
   QLabel* lbSubject = nullptr;
   QComboBox* cbSignature = nullptr;
-  QPlainTextEdit* mMsg = nullptr;
+  TMessageMemo* mMsg = nullptr;
   QLabel* lbSymCount = nullptr;
   QCheckBox* chbTransliterate = nullptr;
   QComboBox* cbTranslTable = nullptr;

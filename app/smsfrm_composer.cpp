@@ -138,9 +138,7 @@ std::string TSMSFrm::MemoText() const {
   return out;
 }
 
-void TSMSFrm::SetMemoText(const std::string& text) {
-  mMsg->setPlainText(QStr(text).replace("\r\n", "\n").replace('\r', '\n'));
-}
+void TSMSFrm::SetMemoText(const std::string& text) { mMsg->SetText(QStr(text)); }
 
 std::string TSMSFrm::RecipientPhone() const {
   std::string text = CpStr(cbTo->currentText());
