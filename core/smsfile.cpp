@@ -161,7 +161,9 @@ std::string Serialize(const TSMS& m) {
 
 }  // namespace
 
-void TSMSFile::SaveToFile(const std::string& fileName) const { ReplaceFile(fileName, Serialize(Message)); }
+void TSMSFile::SaveToFile(const std::string& fileName) const { ReplaceFile(fileName, SaveToBytes()); }
+
+std::string TSMSFile::SaveToBytes() const { return Serialize(Message); }
 
 void TSMSFile::LoadFromFile(const std::string& fileName) {
   std::string bytes;

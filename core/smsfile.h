@@ -23,6 +23,8 @@ class TSMSFile : public TObject {
   // document is on disk, so a failure leaves the old file as it was. Raises
   // EFileError.
   void SaveToFile(const std::string& fileName) const;
+  // The document SaveToFile writes.
+  std::string SaveToBytes() const;
 
   // Replaces Message with the file's message. A file that is missing,
   // unreadable or larger than the cap, or holds a text longer than a message
