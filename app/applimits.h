@@ -50,3 +50,10 @@ inline constexpr std::uint64_t kMaxOldPhoneBookSize = 16 * 1024 * 1024;
 // take far less (their MaxMultimediaSize), and a file larger than this is no
 // message picture or sound but a mistaken choice that would only fill memory.
 inline constexpr int64_t kMaxAttachmentSize = 16 * 1024 * 1024;
+
+// The message memo wraps its lines at word ends, and lays out a run of
+// characters without a blank once more for every line the run spans: the
+// cost grows with the square of the run, 150 ms a keystroke at the longest
+// message text. A run longer than this, which no word is, makes the memo
+// break its lines anywhere, which lays each run out once.
+inline constexpr int kMaxWordWrapRun = 1000;

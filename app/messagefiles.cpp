@@ -4,9 +4,7 @@
 #include <filesystem>
 
 #include "cp1251.h"
-#include "files.h"
 #include "smsfile.h"
-#include "xmldoc.h"
 
 std::string MessageFileFilter() { return "Файлы сообщений (*.plmx)|*.plmx|Все файлы (*.*)|*.*"_cp; }
 
@@ -17,14 +15,17 @@ std::string WithMessageFileExtension(const std::string& path) {
   return path + "." + std::string(kMessageFileExtension);
 }
 
-TAutosaveState LoadAutosave(const std::string& fileName, TSMSFile& file) {
+TAutosaveState LoadAutosave(const std::string& fileName, const std::function<void(const TSMS&)>& use) {
   std::error_code ec;
   if (!std::filesystem::exists(fileName, ec)) return TAutosaveState::Missing;
   try {
+    TSMSFile file;
     file.LoadFromFile(fileName);
+    use(file.Message);
     return TAutosaveState::Loaded;
-  } catch (const EFileError&) {
-  } catch (const EXmlError&) {
+  } catch (const std::exception&) {
+    // Any failure, not only a damaged document: a message that cannot
+    // become the composer's would stop every start the same way.
   }
   std::filesystem::rename(fileName, fileName + ".bad", ec);
   return TAutosaveState::Corrupt;

@@ -2,10 +2,11 @@
 // dialogs and the message autosaved between runs.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
-class TSMSFile;
+class TSMS;
 
 // The file dialogs' filter and default extension.
 std::string MessageFileFilter();
@@ -19,8 +20,9 @@ std::string WithMessageFileExtension(const std::string& path);
 
 enum class TAutosaveState { Missing, Loaded, Corrupt };
 
-// Reads the autosaved message into `file`. A file that cannot be read as a
-// message (unreadable, too large, not well-formed) is renamed to
-// "<file>.bad", replacing an older one, so that it stops no later start;
-// the result is then Corrupt and `file` keeps what it held.
-TAutosaveState LoadAutosave(const std::string& fileName, TSMSFile& file);
+// Reads the autosaved message and hands it to `use`, which makes it the
+// composer's. Whatever fails on the way, in the reading (unreadable, too
+// large, not well-formed, a text too long) or in `use`, renames the file to
+// "<file>.bad", replacing an older one, so that it stops no later start; the
+// result is then Corrupt.
+TAutosaveState LoadAutosave(const std::string& fileName, const std::function<void(const TSMS&)>& use);

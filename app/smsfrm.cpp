@@ -30,6 +30,7 @@
 #include <algorithm>
 
 #include "appicon.h"
+#include "corelimits.h"
 #include "cp1251.h"
 #include "inistorage.h"
 #include "instanceguard.h"
@@ -206,7 +207,7 @@ void TSMSFrm::CreateControls() {
   grid->addWidget(lbSubject, 2, 0);
   grid->addWidget(cbSubject, 2, 1, 1, 3);
 
-  mMsg = new QPlainTextEdit;
+  mMsg = new TMessageMemo(static_cast<int>(kMaxMessageText));
   mMsg->setObjectName("mMsg");
   mMsg->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // Tab moves on to the signature, as in every other field, rather than

@@ -24,6 +24,7 @@
 #include "firstrunflow.h"
 #include "composer.h"
 #include "gate.h"
+#include "messagememo.h"
 #include "messages.h"
 #include "phonebook.h"
 #include "recipients.h"
@@ -37,7 +38,6 @@ class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QSystemTrayIcon;
 class QTimeEdit;
@@ -158,7 +158,11 @@ class TSMSFrm : public QMainWindow {
   // A new message from the controls; `forFile` leaves out the placeholder
   // picture an MMS without attachment is sent with.
   std::unique_ptr<TSMS> BuildMessage(bool forFile) const;
-  // Fills the controls from a message (a file's or the autosaved one).
+  // Fills the controls from a message (a file's or the autosaved one). One
+  // that cannot be shown (a delivery time outside the calendar) raises
+  // before any control changes; what the databases raise while the
+  // recipient is matched and the gates listed comes once the whole message
+  // is in the controls.
   void LoadMessage(const TSMS& msg);
   // Starts a message from a history row or contact: its phone, and for a
   // history row its text and subject.
@@ -282,7 +286,7 @@ class TSMSFrm : public QMainWindow {
   QComboBox* cbSubject = nullptr;
   QLabel* lbSubject = nullptr;
   QComboBox* cbSignature = nullptr;
-  QPlainTextEdit* mMsg = nullptr;
+  TMessageMemo* mMsg = nullptr;
   QLabel* lbSymCount = nullptr;
   QCheckBox* chbTransliterate = nullptr;
   QComboBox* cbTranslTable = nullptr;

@@ -138,9 +138,7 @@ std::string TSMSFrm::MemoText() const {
   return out;
 }
 
-void TSMSFrm::SetMemoText(const std::string& text) {
-  mMsg->setPlainText(QStr(text).replace("\r\n", "\n").replace('\r', '\n'));
-}
+void TSMSFrm::SetMemoText(const std::string& text) { mMsg->SetText(QStr(text)); }
 
 std::string TSMSFrm::RecipientPhone() const {
   std::string text = CpStr(cbTo->currentText());
@@ -272,37 +270,57 @@ std::unique_ptr<TSMS> TSMSFrm::BuildMessage(bool forFile) const {
 }
 
 void TSMSFrm::LoadMessage(const TSMS& msg) {
-  bool sms = cp1251::SameText(EntryText(msg, MsgKey::MessageType), kMessageTypeSMS);
+  // All of the message is read before the first control changes: one that
+  // cannot be shown raises and leaves the composer as it was.
+  const bool sms = cp1251::SameText(EntryText(msg, MsgKey::MessageType), kMessageTypeSMS);
+  const QString phone = QStr(EntryText(msg, MsgKey::Phone));
+  const std::string gateName = EntryText(msg, MsgKey::GateName), memo = EntryText(msg, MsgKey::Message);
+  const QString signature = QStr(EntryText(msg, MsgKey::Signature)), subject = QStr(EntryText(msg, MsgKey::Subject_Orig));
+  const bool flash = msg.GetFlagNamed(MsgKey::Flash), delivery = msg.GetFlagNamed(MsgKey::Delivery);
+  const bool translit = msg.GetFlagNamed(MsgKey::Translit);
+  const QString table = QStr(EntryText(msg, MsgKey::TranslitTableName));
+  QDateTime when;
+  if (delivery) {
+    TDateTime dt = 0;
+    try {
+      dt = msg.GetItemNamed(MsgKey::DeliveryTime).AsDate();
+    } catch (const EVariantError&) {
+    }
+    when = ToQDateTime(dt);
+  }
+  const TMMSContentData* content = msg.MultiMedia();
+  if (content && !content->Stream()) content = nullptr;
+
   Action(sms ? "aSMS" : "aMMS")->setChecked(true);
-  cbTo->SetTextNoSuggest(QStr(EntryText(msg, MsgKey::Phone)));
-  FContact->GateName = EntryText(msg, MsgKey::GateName);
-  SetMemoText(EntryText(msg, MsgKey::Message));
-  cbSignature->setEditText(QStr(EntryText(msg, MsgKey::Signature)));
+  {
+    // Matched below, with the gates: both ask the databases, so whatever
+    // they raise comes once the whole message is in the controls.
+    QSignalBlocker block(cbTo);
+    cbTo->SetTextNoSuggest(phone);
+  }
+  SetMemoText(memo);
+  cbSignature->setEditText(signature);
   // The message's own signature stays: the gate and contact rules replace
   // only a signature nobody chose.
   FSignatureByUser = true;
-  cbSubject->setEditText(QStr(EntryText(msg, MsgKey::Subject_Orig)));
-  chbFlash->setChecked(msg.GetFlagNamed(MsgKey::Flash));
-  chbDeliveryTime->setChecked(msg.GetFlagNamed(MsgKey::Delivery));
-  if (chbDeliveryTime->isChecked()) {
-    TDateTime when = 0;
-    try {
-      when = msg.GetItemNamed(MsgKey::DeliveryTime).AsDate();
-    } catch (const EVariantError&) {
-    }
-    QDateTime shown = ToQDateTime(when);
-    dtpDeliveryDate->setDate(shown.date());
-    dtpDeliveryTime->setTime(shown.time());
+  cbSubject->setEditText(subject);
+  chbFlash->setChecked(flash);
+  chbDeliveryTime->setChecked(delivery);
+  if (delivery) {
+    dtpDeliveryDate->setDate(when.date());
+    dtpDeliveryTime->setTime(when.time());
   }
-  chbTransliterate->setChecked(msg.GetFlagNamed(MsgKey::Translit));
-  int table = cbTranslTable->findText(QStr(EntryText(msg, MsgKey::TranslitTableName)), Qt::MatchFixedString);
-  if (table >= 0) cbTranslTable->setCurrentIndex(table);
+  chbTransliterate->setChecked(translit);
+  int tableIndex = cbTranslTable->findText(table, Qt::MatchFixedString);
+  if (tableIndex >= 0) cbTranslTable->setCurrentIndex(tableIndex);
   ClearMultimedia();
-  if (const TMMSContentData* content = msg.MultiMedia(); content && content->Stream()) {
+  if (content) {
     for (std::string_view key : {ContentKey::FileName, ContentKey::ContentType, ContentKey::Type, ContentKey::ImageDimension})
       FMedia->SetItemNamed(key, content->GetItemNamed(key));
     FMedia->SetStream(content->SharedStream());
   }
+  MatchRecipient();
+  FContact->GateName = gateName;
   FillGateList();
   ShowMultimediaPreview();
   ShowMultimediaInfo();

@@ -28,7 +28,6 @@
 #include "placement.h"
 #include "random.h"
 #include "senddisp.h"
-#include "smsfile.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
 #include "stats.h"
@@ -237,10 +236,9 @@ void TSMSFrm::ImportGateFileReported(const std::string& path, bool package) {
 }
 
 void TSMSFrm::RestoreAutosave() {
-  TSMSFile file;
-  switch (LoadAutosave(AutosavePath(), file)) {
-    case TAutosaveState::Missing: return;
-    case TAutosaveState::Loaded: LoadMessage(file.Message); return;
+  switch (LoadAutosave(AutosavePath(), [this](const TSMS& msg) { LoadMessage(msg); })) {
+    case TAutosaveState::Missing:
+    case TAutosaveState::Loaded: return;
     case TAutosaveState::Corrupt:
       ShowMessageBoxText("Сообщение, сохранённое при выходе, не удалось прочитать. Файл переименован в "_cp +
                          std::string(kAutosaveFileName) + ".bad");

@@ -1,6 +1,7 @@
 // Limits of the core layer, in one place.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // A message file holds one message with at most one attachment, written as
@@ -15,3 +16,11 @@ inline constexpr uint64_t kMaxMessageFileSize = 64ull << 20;
 // than lose a message's history row; a lock held longer than this is stuck
 // and is better reported than waited on.
 inline constexpr int kDatabaseBusyTimeoutMs = 5000;
+
+// The longest text of a message, in characters, each line break counting
+// one as the composer holds it. A real SMS is a few hundred characters and
+// an MMS text a few thousand, so this is far above any of them; it bounds
+// what the composer must lay out and count on every keystroke, and a
+// message file with a longer text (the message's or any other) is taken as
+// damaged.
+inline constexpr size_t kMaxMessageText = 65536;

@@ -64,8 +64,10 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec) {
   return (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + msec) / 86400000.0;
 }
 
+bool IsValidDateTime(TDateTime dt) { return dt >= kMinDateTime && dt < kMaxDateTime; }
+
 DateTimeParts DecodeDateTime(TDateTime dt) {
-  if (!(dt >= kMinDateTime && dt < kMaxDateTime)) throw EConvertError("Invalid date");
+  if (!IsValidDateTime(dt)) throw EConvertError("Invalid date");
   DateTimeParts p{};
   // Milliseconds since day 0, rounded, so 23:59:59.9996 does not show as 24:00.
   double total = std::nearbyint(dt * 86400000.0);

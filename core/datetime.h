@@ -19,6 +19,9 @@ TDateTime Now();
 // the calendar routines accept.
 constexpr TDateTime kMinDateTime = -693593.0;
 constexpr TDateTime kMaxDateTime = 2958466.0;
+// Whether `dt` lies from kMinDateTime up to (not including) kMaxDateTime:
+// the date-times that can be shown and converted without raising.
+bool IsValidDateTime(TDateTime dt);
 
 // (dt - 25569) * 86400 rounded to the nearest whole number (ties to even).
 // Raises EConvertError when dt is no number or the seconds do not fit.

@@ -5,8 +5,6 @@
 // upper-case hexadecimal.
 #include "smsfile.h"
 
-#include <cmath>
-
 #include "corelimits.h"
 #include "cp1251.h"
 #include "files.h"
@@ -36,10 +34,6 @@ constexpr Field kFields[] = {
     {"translit_table", MsgKey::TranslitTableName, Kind::Text},
 };
 
-// Day counts of 0001-01-01 and 9999-12-31: dates outside cannot be real
-// delivery times, and their seconds would not fit.
-constexpr double kFirstDay = -693593, kLastDay = 2958466;
-
 // Entry values as written; a value that does not convert (an array, a text
 // that is no date) is written as a missing one.
 std::string TextOf(const Variant& v) {
@@ -58,14 +52,15 @@ bool BooleanOf(const Variant& v) {
   }
 }
 
-// A missing time is date-time 0, as the empty value converts.
+// A missing time is date-time 0, as the empty value converts; so is one
+// outside the calendar, which cannot be a real delivery time.
 int64_t SecondsOf(const Variant& v) {
   double dt = 0;
   try {
     dt = v.AsDate();
   } catch (const EVariantError&) {
   }
-  return DateTimeToUnix(std::isfinite(dt) && dt >= kFirstDay && dt < kLastDay ? dt : 0);
+  return DateTimeToUnix(IsValidDateTime(dt) ? dt : 0);
 }
 
 // Text of the program (Windows-1251) as XML element content.
@@ -100,19 +95,26 @@ std::string BytesOfHex(std::string_view hex) {
 }
 
 // The parser turns every CR LF (and lone CR) into LF; the program's line
-// break is CR LF, so it is put back.
-std::string ProgramText(const std::string& utf8) {
+// break is CR LF, so it is put back. A text longer than a message text may
+// be is no text of ours: the file is damaged.
+std::string ProgramText(const std::string& utf8, std::string_view what) {
   std::string text = cp1251::FromUtf8(utf8), out;
   out.reserve(text.size());
+  size_t lineBreaks = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    if (text[i] == '\n') ++lineBreaks;
     out += text[i];
   }
+  // Counted as the composer holds it: a line break is one character.
+  if (out.size() - lineBreaks > kMaxMessageText)
+    throw EFileError("The message file is damaged: its " + std::string(what) + " is longer than " +
+                     std::to_string(kMaxMessageText) + " characters");
   return out;
 }
 
 std::string ElementText(const xmlNode* parent, const char* name) {
-  return ProgramText(NodeText(FirstChildElement(parent, name)));
+  return ProgramText(NodeText(FirstChildElement(parent, name)), name);
 }
 
 bool ReadBoolean(const std::string& text) {
@@ -121,9 +123,12 @@ bool ReadBoolean(const std::string& text) {
   return cp1251::SameText(text, "True");
 }
 
-int64_t ReadSeconds(const std::string& text) {
+// Whole Unix seconds; what is no number, or no date the calendar holds (a
+// year past 9999 cannot be shown, let alone awaited), reads as 0 seconds.
+TDateTime ReadTime(const std::string& text) {
   int64_t seconds;
-  return TryStrToInt64(text, seconds) ? seconds : 0;
+  TDateTime dt = TryStrToInt64(text, seconds) ? UnixToDateTime(seconds) : kUnixDateDelta;
+  return IsValidDateTime(dt) ? dt : kUnixDateDelta;
 }
 
 std::string Serialize(const TSMS& m) {
@@ -156,24 +161,31 @@ std::string Serialize(const TSMS& m) {
 
 }  // namespace
 
-void TSMSFile::SaveToFile(const std::string& fileName) const { ReplaceFile(fileName, Serialize(Message)); }
+void TSMSFile::SaveToFile(const std::string& fileName) const { ReplaceFile(fileName, SaveToBytes()); }
+
+std::string TSMSFile::SaveToBytes() const { return Serialize(Message); }
 
 void TSMSFile::LoadFromFile(const std::string& fileName) {
   std::string bytes;
   if (!TryReadFile(fileName, kMaxMessageFileSize, bytes))
     throw EFileError("Cannot read the message file " + fileName + " (missing, unreadable or over 64 MiB)");
+  LoadFromBytes(std::move(bytes));
+}
+
+void TSMSFile::LoadFromBytes(std::string bytes) {
   TXmlDocument doc = ParseXml(bytes);
-  bytes = std::string();
+  bytes = std::string();  // the tree holds it all now
   const xmlNode* root = xmlDocGetRootElement(doc.get());
 
   TSMS loaded;
-  loaded.SetItemNamed(MsgKey::MessageType, Variant::String(ProgramText(NodeAttribute(root, "type").value_or("SMS"))));
+  loaded.SetItemNamed(MsgKey::MessageType,
+                      Variant::String(ProgramText(NodeAttribute(root, "type").value_or("SMS"), "type")));
   for (const Field& f : kFields) {
     std::string text = ElementText(root, f.element);
     switch (f.kind) {
       case Kind::Text: loaded.SetItemNamed(f.key, Variant::String(text)); break;
       case Kind::Boolean: loaded.SetItemNamed(f.key, Variant::Boolean(ReadBoolean(text))); break;
-      case Kind::Time: loaded.SetItemNamed(f.key, Variant::Date(UnixToDateTime(ReadSeconds(text)))); break;
+      case Kind::Time: loaded.SetItemNamed(f.key, Variant::Date(ReadTime(text))); break;
     }
   }
   std::shared_ptr<TMMSContentData> content;

@@ -23,10 +23,16 @@ class TSMSFile : public TObject {
   // document is on disk, so a failure leaves the old file as it was. Raises
   // EFileError.
   void SaveToFile(const std::string& fileName) const;
+  // The document SaveToFile writes.
+  std::string SaveToBytes() const;
 
   // Replaces Message with the file's message. A file that is missing,
-  // unreadable or larger than the cap raises EFileError; one that is not
-  // well-formed XML, or declares entities, raises EXmlError. On failure
+  // unreadable or larger than the cap, or holds a text longer than a message
+  // text may be, raises EFileError; one that is not well-formed XML, or
+  // declares entities, raises EXmlError. A delivery time that is no date the
+  // calendar holds reads as 0 seconds, like one that is no number. On failure
   // Message and MultiMedia keep what they held.
   void LoadFromFile(const std::string& fileName);
+  // The same for the bytes of a message file.
+  void LoadFromBytes(std::string bytes);
 };

@@ -19,6 +19,7 @@
 
 #include "app/journey.h"
 #include "app/mainwindow.h"
+#include "corelimits.h"
 #include "cp1251.h"
 #include "history.h"
 #include "inistorage.h"
@@ -455,6 +456,52 @@ TEST_F(Composer, TextTheCodePageCannotHoldIsShownReplaced) {
   TypeInto(frm->cbSignature, QString::fromUtf8("x\xE2\x82\xAC\xE2\x84\x96\xC3\xB1"));  // €, №, ñ
   EXPECT_EQ(frm->cbSignature->currentText(), QString::fromUtf8("x\xE2\x82\xAC\xE2\x84\x96?"));
   EXPECT_TRUE(frm->FSignatureByUser);
+}
+
+// A message longer than the longest text could be neither saved nor sent:
+// the memo never holds more, however the text comes, a line break counting
+// one character.
+TEST_F(Composer, TheMemoHoldsNoMoreThanTheLongestMessageText) {
+  Show();
+  const int kLongest = static_cast<int>(kMaxMessageText);
+  auto held = [&] { return frm->mMsg->document()->characterCount() - 1; };
+  frm->mMsg->setFocus();
+  frm->SetMemoText("ab");
+  frm->mMsg->moveCursor(QTextCursor::End);
+  QApplication::clipboard()->setText(QString("x\r\n").repeated(kLongest));
+  frm->Action("aPaste")->trigger();
+  EXPECT_EQ(held(), kLongest);
+  EXPECT_EQ(frm->MemoText().substr(0, 5), "abx\r\n");
+  QTest::keyClicks(frm->mMsg, "yz");
+  QTest::keyClick(frm->mMsg, Qt::Key_Return);
+  EXPECT_EQ(held(), kLongest) << "typing at the maximum writes nothing";
+  QTest::keyClick(frm->mMsg, Qt::Key_Backspace);
+  QTest::keyClicks(frm->mMsg, "yz");
+  EXPECT_EQ(held(), kLongest);
+  EXPECT_EQ(frm->mMsg->toPlainText().right(2), "xy");
+  frm->mMsg->undo();
+  frm->mMsg->undo();
+  frm->mMsg->undo();
+  EXPECT_EQ(frm->MemoText(), "ab") << "the cut paste is undone as one step";
+
+  // Over a selection the paste takes the selection's room; a text set
+  // from a template, the history or a file is cut as well.
+  frm->SetMemoText(std::string(kLongest, 'q'));
+  QTextCursor cursor = frm->mMsg->textCursor();
+  cursor.setPosition(10);
+  cursor.setPosition(13, QTextCursor::KeepAnchor);
+  frm->mMsg->setTextCursor(cursor);
+  QApplication::clipboard()->setText(QString::fromUtf8("1\xF0\x9F\x98\x80" "345"));  // an emoji: one "?"
+  frm->Action("aPaste")->trigger();
+  EXPECT_EQ(held(), kLongest);
+  EXPECT_EQ(frm->mMsg->toPlainText().mid(9, 5), "q1?3q");
+  frm->SetMemoText(std::string(kLongest + 100, 'w'));
+  EXPECT_EQ(held(), kLongest);
+  // A run no line can hold is broken anywhere: word by word its layout
+  // grows with the square of its length.
+  EXPECT_EQ(frm->mMsg->wordWrapMode(), QTextOption::WrapAnywhere);
+  frm->SetMemoText("short words");
+  EXPECT_EQ(frm->mMsg->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 TEST_F(Composer, NewEmptiesTheComposerAndKeepsTheGateInUsePreferred) {

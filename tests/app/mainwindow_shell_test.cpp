@@ -25,6 +25,7 @@
 #include "app/mainwindow.h"
 #include "app/qtwait.h"
 #include "application.h"
+#include "corelimits.h"
 #include "cp1251.h"
 #include "history.h"
 #include "instanceguard.h"
@@ -140,13 +141,32 @@ TEST_F(MainWindowShell, MessageFilesGoThroughTheWindow) {
   EXPECT_TRUE(frm->chbFlash->isChecked());
   EXPECT_TRUE(frm->Action("aSMS")->isChecked());
 
-  // A file that is not there changes nothing; one that is no message raises.
+  // A file that is not there changes nothing; one that is no message
+  // raises (the error is shown) and leaves the composer as it was.
   frm->SetMemoText("kept");
   frm->LoadMessageFile(files.File("none.plmx"));
   EXPECT_EQ(frm->MemoText(), "kept");
-  files.Write("broken.plmx", "<message><text>");
-  EXPECT_THROW(frm->LoadMessageFile(files.File("broken.plmx")), Exception);
+  for (const std::string& damaged :
+       {std::string("<message><text>"), "<message type=\"MMS\"><to>7903</to><text>" +
+                                            std::string(kMaxMessageText + 1, 'x') + "</text></message>"}) {
+    files.Write("broken.plmx", damaged);
+    EXPECT_THROW(frm->LoadMessageFile(files.File("broken.plmx")), Exception);
+    EXPECT_EQ(frm->MemoText(), "kept");
+    EXPECT_EQ(frm->RecipientPhone(), "79161234567");
+    EXPECT_TRUE(frm->Action("aSMS")->isChecked());
+  }
+  // A message is read whole before the composer changes: a delivery time
+  // no calendar holds raises with nothing shown.
+  TMMS unshowable;
+  unshowable.SetItemNamed(MsgKey::MessageType, Variant::String("MMS"));
+  unshowable.SetItemNamed(MsgKey::Phone, Variant::String("7903"));
+  unshowable.SetItemNamed(MsgKey::Message, Variant::String("lost"));
+  unshowable.SetItemNamed(MsgKey::Delivery, Variant::Boolean(true));
+  unshowable.SetItemNamed(MsgKey::DeliveryTime, Variant::Date(kMaxDateTime));
+  EXPECT_THROW(frm->LoadMessage(unshowable), EConvertError);
   EXPECT_EQ(frm->MemoText(), "kept");
+  EXPECT_EQ(frm->RecipientPhone(), "79161234567");
+  EXPECT_TRUE(frm->Action("aSMS")->isChecked());
   // Write errors reach the caller and leave no file behind.
   EXPECT_THROW(frm->SaveMessageFile(files.File("no/such/folder/m.plmx")), Exception);
 }

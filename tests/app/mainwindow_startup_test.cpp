@@ -1,6 +1,7 @@
 // The main window coming up and going down over a real profile: what the
 // creation steps leave behind, the command line, the gate file imported at
 // every start, the message kept between runs, another copy, and failures.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -12,6 +13,7 @@
 
 #include "app/mainwindow.h"
 #include "app/qtwait.h"
+#include "corelimits.h"
 #include "cp1251.h"
 #include "gates/import_support.h"
 #include "instanceguard.h"
@@ -160,17 +162,54 @@ TEST_F(MainWindowStart, WithoutSaveOnExitNothingIsKeptOrRestored) {
   EXPECT_NE(profile.Read("autosave.plmx").find("<text>old</text>"), std::string::npos);
 }
 
-TEST_F(MainWindowStart, ACorruptAutosaveIsPutAsideAndToldOnce) {
-  profile.Write("autosave.plmx", "<message type=\"SMS\"><text>unclosed");
-  {
+TEST_F(MainWindowStart, ADamagedAutosaveNeverStopsTheStart) {
+  // The first start shows the sample text, later ones an empty memo.
+  std::string shown = "Привет. Как дела? Что делаешь? ;)"_cp;
+  auto saved = [](const std::string& inside) { return "<message type=\"SMS\">" + inside + "</message>"; };
+  // What cannot become the composer's message is put aside and told once.
+  for (const std::string& damaged :
+       {std::string("<message type=\"SMS\"><text>unclosed"),
+        saved("<text>" + std::string(kMaxMessageText + 1, 'x') + "</text>")}) {
+    profile.Write("autosave.plmx", damaged);
     auto frm = Start();
     ASSERT_EQ(frm->messages.size(), 1u);
     EXPECT_NE(frm->messages[0].find("autosave.plmx.bad"), std::string::npos);
-    EXPECT_EQ(frm->MemoText(), "Привет. Как дела? Что делаешь? ;)"_cp);
+    EXPECT_EQ(frm->MemoText(), shown);
+    frm.reset();
+    EXPECT_EQ(profile.Read("autosave.plmx.bad"), damaged);
+    shown.clear();
   }
-  EXPECT_EQ(profile.Read("autosave.plmx.bad"), "<message type=\"SMS\"><text>unclosed");
   auto frm = Start();
   EXPECT_TRUE(frm->messages.empty());
+  frm.reset();
+
+  // A delivery time beyond the calendar reads as none: the message comes
+  // back and the time is clamped to now.
+  for (const char* beyond : {"253402300800", "9223372036854775807", "-9223372036854775808"}) {
+    profile.Write("autosave.plmx", saved("<text>kept</text><delivery>-1</delivery><deliverytime>" +
+                                         std::string(beyond) + "</deliverytime>"));
+    auto frm = Start();
+    EXPECT_TRUE(frm->messages.empty()) << beyond;
+    EXPECT_EQ(frm->MemoText(), "kept") << beyond;
+    EXPECT_TRUE(frm->chbDeliveryTime->isChecked()) << beyond;
+    frm->Timer1Timer();
+    EXPECT_EQ(frm->dtpDeliveryDate->date(), QDate::currentDate()) << beyond;
+  }
+}
+
+TEST_F(MainWindowStart, AnAutosaveThatFailsHalfWayIsPutAsideWithTheMessageShown) {
+  // The phone book gone: matching the recipient fails once the controls
+  // hold the message.
+  WithDatabase([](TSQLiteDatabase& db) { db.ExecSQL("DROP TABLE PhoneBook"); });
+  const std::string kSaved = "<message type=\"MMS\"><to>79161234567</to><text>half</text><subject>S</subject></message>";
+  profile.Write("autosave.plmx", kSaved);
+  auto frm = Start();
+  ASSERT_EQ(frm->messages.size(), 1u);
+  EXPECT_EQ(profile.Read("autosave.plmx.bad"), kSaved);
+  EXPECT_TRUE(frm->Action("aMMS")->isChecked());
+  EXPECT_EQ(frm->RecipientPhone(), "79161234567");
+  EXPECT_EQ(frm->MemoText(), "half");
+  EXPECT_EQ(frm->cbSubject->currentText(), "S");
 }
 
 TEST_F(MainWindowStart, AnotherCopyRunningTakesOverBeforeAnythingIsTouched) {

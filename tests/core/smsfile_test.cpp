@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "corelimits.h"
 #include "cp1251.h"
 #include "files.h"
 #include "support/tempdir.h"
@@ -166,6 +167,17 @@ TEST_F(SMSFileTest, MissingAndMalformedValuesWriteAndReadAsDefaults) {
   EXPECT_EQ(back.GetItemNamed(MsgKey::DeliveryTime).AsDate(), kUnixDateDelta);
   EXPECT_EQ(Str(back, MsgKey::GateName), "");
   EXPECT_EQ(back.Count(), 10);
+
+  // Seconds beyond the calendar (year 10000, before year 1, past 64 bits)
+  // read as 0 like any other unusable time; its first and last seconds read.
+  auto timeOf = [&](const std::string& seconds) {
+    return Load("<message><deliverytime>" + seconds + "</deliverytime></message>")->GetItemNamed(MsgKey::DeliveryTime).AsDate();
+  };
+  for (const char* beyond : {"253402300800", "-62135596801", "9223372036854775807", "-9223372036854775808",
+                             "99999999999999999999"})
+    EXPECT_EQ(timeOf(beyond), kUnixDateDelta) << beyond;
+  EXPECT_EQ(DateTimeToStr(timeOf("253402300799")), "31.12.9999 23:59:59");
+  EXPECT_EQ(DateTimeToStr(timeOf("-62135596800")), "01.01.0001");
 }
 
 TEST_F(SMSFileTest, HandWrittenFilesAreReadTheForgivingWay) {
@@ -195,7 +207,7 @@ TEST_F(SMSFileTest, HostileFilesAreRefusedAndLeaveTheMessageAlone) {
     try {
       file.LoadFromFile(dir.File("bad.plmx"));
       ADD_FAILURE() << what << " was read";
-    } catch (const EXmlError& e) {
+    } catch (const Exception& e) {
       message = e.Message();
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << what;
@@ -222,6 +234,16 @@ TEST_F(SMSFileTest, HostileFilesAreRefusedAndLeaveTheMessageAlone) {
   std::filesystem::resize_file(big, (64u << 20) + 1);
   EXPECT_THROW(file.LoadFromFile(big), EFileError);
   EXPECT_EQ(Str(file.Message, MsgKey::Text), "kept");
+
+  // No text may be longer than a message text, measured as the composer
+  // holds it: a line break is one character.
+  std::string longest(kMaxMessageText - 1000, 'x');
+  for (int i = 0; i < 1000; ++i) longest += "\r\n";
+  EXPECT_EQ(Str(*Load("<message><text>" + longest + "</text></message>"), MsgKey::Message), longest);
+  for (const char* element : {"text", "signature", "to"}) {
+    std::string tag = element;
+    refused("<message><" + tag + ">" + longest + "y</" + tag + "></message>", element);
+  }
 }
 
 TEST_F(SMSFileTest, AnAttachmentOverTenMegabytesOfHexStillReads) {
