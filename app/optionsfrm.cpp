@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -16,6 +15,7 @@
 
 #include "cp1251.h"
 #include "history.h"
+#include "messagebox.h"
 #include "newcontrol.h"
 #include "options.h"
 #include "placement.h"
@@ -325,10 +325,9 @@ const TOptionsState& TOptionsFrm::LastSavedState() { return LastSaved(); }
 
 void TOptionsFrm::btClearHistoryClick() {
   if (!Database) return;
-  QMessageBox box(QMessageBox::Question, QStr("Подтвердите операцию"_cp), QStr("Очистить историю?"_cp),
-                  QMessageBox::Yes | QMessageBox::No, this);
-  box.setDefaultButton(QMessageBox::No);
-  if (box.exec() != QMessageBox::Yes) return;
+  if (ShowMessageBox(this, QMessageBox::Question, QStr("Подтвердите операцию"_cp), QStr("Очистить историю?"_cp),
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+    return;
   THistory::Clear();
 }
 

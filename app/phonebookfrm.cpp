@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
@@ -23,6 +22,7 @@
 #include "application.h"
 #include "cp1251.h"
 #include "historyfrm.h"
+#include "messagebox.h"
 #include "phonebookmodel.h"
 #include "phonebookrules.h"
 #include "phoneeditfrm.h"
@@ -234,8 +234,8 @@ void TPhoneBookFrm::RestoreMore(const TFormPlacement& placement) {
 }
 
 bool TPhoneBookFrm::Confirm(const std::string& question) {
-  return QMessageBox::question(this, QStr("Подтверждение"_cp), QStr(question), QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+  return ShowMessageBox(this, QMessageBox::Question, QStr("Подтверждение"_cp), QStr(question),
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 int TPhoneBookFrm::GroupIdOf(const QTreeWidgetItem* node) {

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -340,7 +341,9 @@ TEST_F(OptionsWindow, ClearNowAsksFirstAndIsNotUndoneByCancel) {
   QString title, text;
   std::optional<QMessageBox::Icon> icon;
   std::optional<QMessageBox::StandardButton> preselected;
+  int width = 0;
   auto watch1 = OnModal<QMessageBox>([&](QMessageBox& box) {
+    width = box.width();
     title = box.windowTitle();
     text = box.text();
     icon = box.icon();
@@ -352,6 +355,11 @@ TEST_F(OptionsWindow, ClearNowAsksFirstAndIsNotUndoneByCancel) {
   EXPECT_EQ(text, QStr("Очистить историю?"_cp));
   EXPECT_EQ(icon, QMessageBox::Question);
   EXPECT_EQ(preselected, QMessageBox::No);
+  // Room for the whole title, in bold as title bars draw it, beside a title
+  // bar's icon and three buttons of 16 pixels at least.
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(title) + 4 * 16);
   EXPECT_EQ(db().GetIntValue("SELECT COUNT(*) FROM History"), 3) << "No keeps the history";
   auto watch2 = OnModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
   frm.btClearHistory->click();

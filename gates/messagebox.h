@@ -1,0 +1,23 @@
+// The program's message boxes. A message box sizes itself for its text and
+// buttons only; under a window manager its title then shares a short title
+// bar with the frame's icon and buttons and is cut ("Подт…ение"). Every box
+// the program shows comes from here and is wide enough for its whole title.
+// It lives beside the send window, the lowest layer that has windows, so
+// that the send window and the application share it.
+#pragma once
+
+#include <QMessageBox>
+
+// The least width of a window whose title is to show whole in a window
+// manager's title bar: the title in a bold face of the application's font,
+// the way title bars commonly draw it, and room for the frame's icon and
+// buttons.
+int WidthForTitle(const QString& title);
+
+// Shows a modal message box over `parent` (none: over no window) and returns
+// the button pressed; `defaultButton` is the one Enter presses (NoButton:
+// the box chooses).
+QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                           const QString& text,
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                           QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
