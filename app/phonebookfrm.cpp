@@ -32,6 +32,8 @@
 
 namespace {
 
+constexpr std::initializer_list<int> kColumnWidths = {150, 150, 150, 100};
+
 // A tree node that carries and owns its group ("Без группы" carries none).
 class TGroupNode : public QTreeWidgetItem {
  public:
@@ -178,7 +180,7 @@ void TPhoneBookFrm::CreateControls() {
   pmGroups->addActions({Action("aAddGroup"), Action("aRenameGroup"), Action("aDeleteGroup")});
 
   model_ = new TPhoneBookItemModel(items_, QByteArray::number(reinterpret_cast<quintptr>(this)), this);
-  lvItems = NewReportView("lvItems", model_, {150, 150, 150, 100});
+  lvItems = NewReportView("lvItems", model_, kColumnWidths);
   lvItems->setDragEnabled(true);
   lvItems->setDragDropMode(QAbstractItemView::DragOnly);
   pmItems = new QMenu(this);
@@ -231,6 +233,7 @@ void TPhoneBookFrm::SavePlacement(TFormPlacement& placement) {
 void TPhoneBookFrm::RestoreMore(const TFormPlacement& placement) {
   placement.RestoreSplitter(*Splitter, "Splitter");
   placement.RestoreHeader(*lvItems->header(), "lvItems");
+  WidenReportColumns(*lvItems, kColumnWidths);
 }
 
 bool TPhoneBookFrm::Confirm(const std::string& question) {
