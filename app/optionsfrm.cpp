@@ -155,11 +155,13 @@ QWidget* TOptionsFrm::CreateBehaviourPage() {
   btClearHistory->setEnabled(Database != nullptr);
 
   auto* layout = new QVBoxLayout(page);
-  // The boxes that depend on the one above them stand indented under it.
+  // The boxes that depend on the one above them stand indented under it,
+  // at its left edge whatever else their row holds: a box alone in a row
+  // would be centred in it.
   auto indented = [&](QCheckBox* box) {
     auto* row = new QHBoxLayout;
     row->setContentsMargins(20, 0, 0, 0);
-    row->addWidget(box);
+    row->addWidget(box, 0, Qt::AlignLeft);
     return row;
   };
   for (QCheckBox* box : {chbFormatPhones, chbOneInstance, chbSaveAfterExit, chbClearAfterSend})

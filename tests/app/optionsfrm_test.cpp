@@ -264,6 +264,21 @@ TEST_F(OptionsWindow, DependentControlsFollowTheirBoxes) {
         EXPECT_EQ(frm.findChild<QWidget*>(dependent)->isEnabled(), !stored) << dependent << " after a click";
     }
   }
+
+  // The dependent boxes of the behaviour page stand under their masters,
+  // both indented alike by a little.
+  TOptionsFrm frm;
+  frm.SelectPage(TOptionsFrm::pgBehaviour);
+  frm.show();
+  QApplication::processEvents();
+  auto indent = [&](const char* master, const char* dependent) {
+    return frm.findChild<QWidget*>(dependent)->mapTo(&frm, QPoint()).x() -
+           frm.findChild<QWidget*>(master)->mapTo(&frm, QPoint()).x();
+  };
+  const int clearOnlyText = indent("chbClearAfterSend", "chbClearOnlyText");
+  EXPECT_GT(clearOnlyText, 0);
+  EXPECT_LE(clearOnlyText, 40);
+  EXPECT_EQ(indent("chbSaveHistory", "chbClearOnExit"), clearOnlyText);
 }
 
 TEST_F(OptionsWindow, TheProxyGroupFollowsItsRadioAndTheLoginFollowsAuthentication) {
