@@ -471,11 +471,20 @@ int main(int argc, char** argv) {
       Settle();
     }
     // Taken from the screen, so that the picture shows the window manager's
-    // title bar as a user sees it.
-    QRect area = ScreenArea(window.get());
-    QPixmap picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    // title bar as a user sees it; once the window manager has put the
+    // window where it stays, wholly on the screen.
+    QPixmap picture;
+    for (int attempt = 0; attempt < 25 && picture.isNull(); ++attempt) {
+      QRect area = ScreenArea(window.get());
+      if (window->screen()->geometry().contains(area))
+        picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+      if (picture.size() != area.size()) {
+        picture = QPixmap();
+        Settle();
+      }
+    }
     QString file = folder + "/" + shot.name + ".png";
-    if (!picture.save(file)) {
+    if (picture.isNull() || !picture.save(file)) {
       std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
       ++failures;
     }
