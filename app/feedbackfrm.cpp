@@ -191,7 +191,9 @@ void TFeedbackFrm::SendDone(bool success) {
   accept();
 }
 
-void TFeedbackFrm::ShowMessageText(const std::string& text) { ShowMessageBox(this, QMessageBox::Information, "Parlomix", QStr(text)); }
+void TFeedbackFrm::ShowMessageText(const std::string& text) {
+  ShowMessageBox(this, QMessageBox::Information, "Parlomix", QStr(text));
+}
 
 void TFeedbackFrm::closeEvent(QCloseEvent* event) {
   if (busy_) {

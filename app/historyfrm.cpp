@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
-#include <QStyle>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>

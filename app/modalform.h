@@ -6,8 +6,8 @@
 #pragma once
 
 #include <QDialog>
-#include <initializer_list>
 #include <QStringList>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QShowEvent>
-#include <algorithm>
 
 namespace {
 
@@ -12,6 +11,15 @@ namespace {
 // (minimise, maximise, close) and the margins between them, as the common
 // window managers' themes draw them at the default font.
 constexpr int kTitleBarRoom = 120;
+
+// The least width of a window whose title is to show whole in a window
+// manager's title bar: the title in a bold face of the application's font,
+// the way title bars commonly draw it, and the room beside it.
+int WidthForTitle(const QString& title) {
+  QFont font = QApplication::font();
+  font.setBold(true);
+  return QFontMetrics(font).horizontalAdvance(title) + kTitleBarRoom;
+}
 
 // Qt's box fixes its own width whenever it lays itself out; this one widens
 // it again for its title each time.
@@ -44,12 +52,6 @@ class TMessageBox : public QMessageBox {
 };
 
 }  // namespace
-
-int WidthForTitle(const QString& title) {
-  QFont font = QApplication::font();
-  font.setBold(true);
-  return QFontMetrics(font).horizontalAdvance(title) + kTitleBarRoom;
-}
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                            const QString& text, QMessageBox::StandardButtons buttons,

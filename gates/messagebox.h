@@ -8,12 +8,6 @@
 
 #include <QMessageBox>
 
-// The least width of a window whose title is to show whole in a window
-// manager's title bar: the title in a bold face of the application's font,
-// the way title bars commonly draw it, and room for the frame's icon and
-// buttons.
-int WidthForTitle(const QString& title);
-
 // Shows a modal message box over `parent` (none: over no window) and returns
 // the button pressed; `defaultButton` is the one Enter presses (NoButton:
 // the box chooses).
