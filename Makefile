@@ -21,8 +21,9 @@ TEST_PACKAGES = fp-compiler sqlite3 unzip python3 tinyproxy microsocks
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 # Only the benchmarks compare against Lua.
 BENCH_PACKAGES = lua5.4
-# Only the window pictures need a display server; CI never makes them.
-SHOT_PACKAGES = xvfb xauth
+# Only the window pictures need a display server and a window manager, whose
+# title bars the pictures show; CI never makes them.
+SHOT_PACKAGES = xvfb xauth openbox
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -90,7 +91,8 @@ screenshots: deps
 	$(call install_missing,$(SHOT_PACKAGES))
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPARLOMIX_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS) --target pxshots
-	xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD)/bin/pxshots docs
+	xvfb-run -a -s "-screen 0 1280x1024x24" sh -c \
+	  'openbox >/dev/null 2>&1 & wm=$$!; sleep 1; ./$(BUILD)/bin/pxshots docs; rc=$$?; kill $$wm; wait $$wm; exit $$rc'
 
 clean:
 	rm -rf $(BUILD) $(TESTBUILD) $(BENCHBUILD) $(RELBUILD) $(FUZZBUILD)

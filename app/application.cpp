@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QMessageBox>
 #include <QSocketNotifier>
 #include <QTranslator>
 #include <csignal>
@@ -14,6 +13,7 @@
 #include "appicon.h"
 #include "cp1251.h"
 #include "exceptions.h"
+#include "messagebox.h"
 #include "uitext.h"
 #include "weblinks.h"
 
@@ -96,7 +96,7 @@ void TParlomixApp::ShowException(const std::exception& e) {
   std::fprintf(stderr, "%s\n", cp1251::ToUtf8(text).c_str());
   if (showingException) return;
   showingException = true;
-  QMessageBox::critical(activeWindow(), "Parlomix", QStr(text));
+  ShowMessageBox(activeWindow(), QMessageBox::Critical, "Parlomix", QStr(text));
   showingException = false;
 }
 

@@ -6,13 +6,13 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 #include "cp1251.h"
 #include "feedback.h"
 #include "inistorage.h"
+#include "messagebox.h"
 #include "options.h"
 #include "placement.h"
 #include "sendlogger.h"
@@ -191,7 +191,9 @@ void TFeedbackFrm::SendDone(bool success) {
   accept();
 }
 
-void TFeedbackFrm::ShowMessageText(const std::string& text) { QMessageBox::information(this, "Parlomix", QStr(text)); }
+void TFeedbackFrm::ShowMessageText(const std::string& text) {
+  ShowMessageBox(this, QMessageBox::Information, "Parlomix", QStr(text));
+}
 
 void TFeedbackFrm::closeEvent(QCloseEvent* event) {
   if (busy_) {

@@ -3,14 +3,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "cp1251.h"
 #include "historymodels.h"
@@ -24,6 +27,27 @@
 namespace {
 
 constexpr int kStatusPanelWidth = 300;
+constexpr int kTreeWidth = 160;
+constexpr QSize kWindowSize(980, 540);
+constexpr std::initializer_list<int> kColumnWidths = {120, 150, 300, 100, 100};
+
+// The widest texts of the columns whose values have a fixed form: a send
+// time in the widest digit of the list's font, and every delivery status.
+std::vector<QStringList> FixedColumnTexts(const QFontMetrics& metrics) {
+  QChar widest = '0';
+  for (char digit = '1'; digit <= '9'; ++digit)
+    if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest)) widest = QChar(digit);
+  QString time = QStr(HistoryTimeText(EncodeDate(2000, 12, 31) + EncodeTime(23, 59, 59)));
+  for (QChar& c : time)
+    if (c.isDigit()) c = widest;
+  QStringList statuses;
+  // The statuses are numbered from 0 on, each with its text.
+  for (uint8_t status = 0; !HistoryStatusText(status).empty(); ++status) statuses << QStr(HistoryStatusText(status));
+  std::vector<QStringList> texts(kHistoryColumnCount);
+  texts[hcTime] = {time};
+  texts[hcStatus] = statuses;
+  return texts;
+}
 
 }  // namespace
 
@@ -39,7 +63,11 @@ THistoryFrm::THistoryFrm(QWidget* owner)
       {"aClose", "Закрыть", "Закрыть историю", &F::aCloseExecute},
   });
   CreateControls();
-  resize(980, 540);
+  // At first wide enough for every column beside the tree, so that none
+  // starts cut at the edge.
+  const int listWidth = lvHistory->header()->length() + 2 * lvHistory->frameWidth() +
+                        style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lvHistory);
+  resize(std::max(kWindowSize.width(), kTreeWidth + Splitter->handleWidth() + listWidth), kWindowSize.height());
   RestorePlacement();
 }
 
@@ -71,7 +99,8 @@ void THistoryFrm::CreateControls() {
   tvDates->setSelectionMode(QAbstractItemView::SingleSelection);
 
   listModel_ = new THistoryListModel(items_, this);
-  lvHistory = NewReportView("lvHistory", listModel_, {120, 150, 300, 100, 100});
+  lvHistory = NewReportView("lvHistory", listModel_, kColumnWidths);
+  WidenReportColumns(*lvHistory, kColumnWidths, FixedColumnTexts(lvHistory->fontMetrics()));
   lvHistory->header()->setSectionsClickable(false);
   pmHistory = new QMenu(this);
   pmHistory->setObjectName("pmHistory");
@@ -83,7 +112,7 @@ void THistoryFrm::CreateControls() {
   Splitter->addWidget(tvDates);
   Splitter->addWidget(lvHistory);
   Splitter->setStretchFactor(1, 1);
-  Splitter->setSizes({160, 740});
+  Splitter->setSizes({kTreeWidth, kWindowSize.width() - kTreeWidth});
 
   QStatusBar* status = NewStatusBar(StatusPanel, kStatusPanelWidth);
 
@@ -113,6 +142,7 @@ void THistoryFrm::SavePlacement(TFormPlacement& placement) {
 void THistoryFrm::RestoreMore(const TFormPlacement& placement) {
   placement.RestoreSplitter(*Splitter, "Splitter");
   placement.RestoreHeader(*lvHistory->header(), "lvHistory");
+  WidenReportColumns(*lvHistory, kColumnWidths, FixedColumnTexts(lvHistory->fontMetrics()));
 }
 
 void THistoryFrm::FormShow() {

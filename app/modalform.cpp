@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTreeView>
+#include <algorithm>
 
 #include "placement.h"
 #include "uitext.h"
@@ -99,7 +100,34 @@ QTreeView* NewReportView(const char* name, QAbstractItemModel* model, std::initi
   header->setStretchLastSection(false);
   int column = 0;
   for (int width : widths) header->resizeSection(column++, width);
+  WidenReportColumns(*view, widths);
   return view;
+}
+
+namespace {
+
+// The width a cell needs to show `text` whole, padding included.
+int CellWidth(const QTreeView& view, const QString& text) {
+  QStyleOptionViewItem option;
+  option.initFrom(&view);
+  option.widget = &view;
+  option.features = QStyleOptionViewItem::HasDisplay;
+  option.text = text;
+  return view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &view).width();
+}
+
+}  // namespace
+
+void WidenReportColumns(QTreeView& view, std::initializer_list<int> widths, const std::vector<QStringList>& texts) {
+  QHeaderView* header = view.header();
+  const int* width = widths.begin();
+  for (int column = 0; column < header->count(); ++column) {
+    int needed = header->sectionSizeHint(column);
+    if (width != widths.end()) needed = std::max(needed, *width++);
+    if (column < static_cast<int>(texts.size()))
+      for (const QString& text : texts[column]) needed = std::max(needed, CellWidth(view, text));
+    if (header->sectionSize(column) < needed) header->resizeSection(column, needed);
+  }
 }
 
 int SelectedRowOf(const QTreeView& view) {

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 class QAbstractItemModel;
 class QAction;
@@ -70,8 +72,16 @@ class TModalForm : public QDialog {
 };
 
 // A read-only report list with whole-row selection over `model`, its columns
-// movable and as wide as `widths`; each row is drawn on one line.
+// movable and as wide as `widths` or as their headers' texts need, whichever
+// is wider; each row is drawn on one line.
 QTreeView* NewReportView(const char* name, QAbstractItemModel* model, std::initializer_list<int> widths);
+// Widens, never narrows, the columns of such a list to their `widths` and to
+// what their headers' texts and the widest of their `texts` (one list a
+// column, left to right; columns past the lists have none) need at the
+// list's font: a width saved by an older layout cannot cut them, one the
+// user made wider stays.
+void WidenReportColumns(QTreeView& view, std::initializer_list<int> widths,
+                        const std::vector<QStringList>& texts = {});
 // The selected row of such a list; -1 for none.
 int SelectedRowOf(const QTreeView& view);
 // Selects a row of such a list and scrolls it into view; clears the

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -16,6 +15,7 @@
 
 #include "cp1251.h"
 #include "history.h"
+#include "messagebox.h"
 #include "newcontrol.h"
 #include "options.h"
 #include "placement.h"
@@ -155,11 +155,13 @@ QWidget* TOptionsFrm::CreateBehaviourPage() {
   btClearHistory->setEnabled(Database != nullptr);
 
   auto* layout = new QVBoxLayout(page);
-  // The boxes that depend on the one above them stand indented under it.
+  // The boxes that depend on the one above them stand indented under it,
+  // at its left edge whatever else their row holds: a box alone in a row
+  // would be centred in it.
   auto indented = [&](QCheckBox* box) {
     auto* row = new QHBoxLayout;
     row->setContentsMargins(20, 0, 0, 0);
-    row->addWidget(box);
+    row->addWidget(box, 0, Qt::AlignLeft);
     return row;
   };
   for (QCheckBox* box : {chbFormatPhones, chbOneInstance, chbSaveAfterExit, chbClearAfterSend})
@@ -325,10 +327,9 @@ const TOptionsState& TOptionsFrm::LastSavedState() { return LastSaved(); }
 
 void TOptionsFrm::btClearHistoryClick() {
   if (!Database) return;
-  QMessageBox box(QMessageBox::Question, QStr("Подтвердите операцию"_cp), QStr("Очистить историю?"_cp),
-                  QMessageBox::Yes | QMessageBox::No, this);
-  box.setDefaultButton(QMessageBox::No);
-  if (box.exec() != QMessageBox::Yes) return;
+  if (ShowMessageBox(this, QMessageBox::Question, QStr("Подтвердите операцию"_cp), QStr("Очистить историю?"_cp),
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+    return;
   THistory::Clear();
 }
 

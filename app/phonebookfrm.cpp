@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
@@ -23,6 +22,7 @@
 #include "application.h"
 #include "cp1251.h"
 #include "historyfrm.h"
+#include "messagebox.h"
 #include "phonebookmodel.h"
 #include "phonebookrules.h"
 #include "phoneeditfrm.h"
@@ -31,6 +31,8 @@
 #include "weblinks.h"
 
 namespace {
+
+constexpr std::initializer_list<int> kColumnWidths = {150, 150, 150, 100};
 
 // A tree node that carries and owns its group ("Без группы" carries none).
 class TGroupNode : public QTreeWidgetItem {
@@ -178,7 +180,7 @@ void TPhoneBookFrm::CreateControls() {
   pmGroups->addActions({Action("aAddGroup"), Action("aRenameGroup"), Action("aDeleteGroup")});
 
   model_ = new TPhoneBookItemModel(items_, QByteArray::number(reinterpret_cast<quintptr>(this)), this);
-  lvItems = NewReportView("lvItems", model_, {150, 150, 150, 100});
+  lvItems = NewReportView("lvItems", model_, kColumnWidths);
   lvItems->setDragEnabled(true);
   lvItems->setDragDropMode(QAbstractItemView::DragOnly);
   pmItems = new QMenu(this);
@@ -231,11 +233,12 @@ void TPhoneBookFrm::SavePlacement(TFormPlacement& placement) {
 void TPhoneBookFrm::RestoreMore(const TFormPlacement& placement) {
   placement.RestoreSplitter(*Splitter, "Splitter");
   placement.RestoreHeader(*lvItems->header(), "lvItems");
+  WidenReportColumns(*lvItems, kColumnWidths);
 }
 
 bool TPhoneBookFrm::Confirm(const std::string& question) {
-  return QMessageBox::question(this, QStr("Подтверждение"_cp), QStr(question), QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+  return ShowMessageBox(this, QMessageBox::Question, QStr("Подтверждение"_cp), QStr(question),
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 int TPhoneBookFrm::GroupIdOf(const QTreeWidgetItem* node) {

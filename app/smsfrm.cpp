@@ -120,6 +120,9 @@ void TSMSFrm::CreateActions() {
     QList<QKeySequence> keys;
     for (const char* key : desc.shortcuts) keys << QKeySequence(key, QKeySequence::PortableText);
     action->setShortcuts(keys);
+    // Shown in every menu the action is in, the help key too, not only where
+    // the desktop's setting for pop-up menus allows it.
+    action->setShortcutVisibleInContextMenu(true);
     action->setStatusTip(QStr(desc.hint));
     // Without a hint the tip is Qt's own: the caption without its
     // accelerator mark.

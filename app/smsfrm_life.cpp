@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
 #include <QTimeEdit>
@@ -23,6 +22,7 @@
 #include "importgate.h"
 #include "inistorage.h"
 #include "instanceguard.h"
+#include "messagebox.h"
 #include "messagefiles.h"
 #include "options.h"
 #include "placement.h"
@@ -344,5 +344,5 @@ void TSMSFrm::ActivateFromOtherCopy(const QString& token, const QStringList& arg
 }
 
 void TSMSFrm::ShowMessageBoxText(const std::string& text) {
-  QMessageBox::information(isVisible() ? this : nullptr, "Parlomix", QStr(text));
+  ShowMessageBox(isVisible() ? this : nullptr, QMessageBox::Information, "Parlomix", QStr(text));
 }

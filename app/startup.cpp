@@ -1,13 +1,13 @@
 #include "startup.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 #include "cp1251.h"
 #include "exceptions.h"
+#include "messagebox.h"
 #include "options.h"
 
 namespace {
@@ -31,7 +31,7 @@ void ShowFatalError(const std::string& text, const std::string& title) {
   if (!DisplayAvailable()) return;
   QString qtitle = QString::fromStdString(cp1251::ToUtf8(title)), qtext = QString::fromStdString(cp1251::ToUtf8(text));
   if (qApp) {
-    QMessageBox::critical(nullptr, qtitle, qtext);
+    ShowMessageBox(nullptr, QMessageBox::Critical, qtitle, qtext);
     return;
   }
   // Before the application object of the program proper exists.
@@ -39,7 +39,7 @@ void ShowFatalError(const std::string& text, const std::string& title) {
   char name[] = "parlomix";
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
-  QMessageBox::critical(nullptr, qtitle, qtext);
+  ShowMessageBox(nullptr, QMessageBox::Critical, qtitle, qtext);
 }
 
 bool InitSettings(int argc, char** argv) {

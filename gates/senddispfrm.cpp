@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,6 +20,7 @@
 
 #include "cp1251.h"
 #include "gatesender.h"
+#include "messagebox.h"
 #include "options.h"
 #include "senddisp.h"
 
@@ -190,7 +190,7 @@ bool TSendDispFrm::Execute() { return exec() == QDialog::Accepted; }
 void TSendDispFrm::CloseView(bool ok) { done(ok ? QDialog::Accepted : QDialog::Rejected); }
 
 void TSendDispFrm::ShowError(const std::string& text) {
-  QMessageBox::critical(parentWidget(), U("Ошибка"), Q(text));
+  ShowMessageBox(parentWidget(), QMessageBox::Critical, U("Ошибка"), Q(text));
 }
 
 void TSendDispFrm::Render() {

@@ -1,8 +1,8 @@
 // pxshots FOLDER: opens every window built so far over a throw-away profile
 // filled with sample data and saves a picture of each as FOLDER/NAME.png.
-// Run it under a real display server (make screenshots uses Xvfb) so that
-// fonts and styles are the desktop's. A window is added by one entry in
-// kShots below.
+// Run it under a real display server with a window manager (make
+// screenshots uses Xvfb and openbox) so that fonts, styles and title bars
+// are the desktop's. A window is added by one entry in kShots below.
 #include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
@@ -385,10 +385,29 @@ std::unique_ptr<QWidget> SendWindow() {
   return frm;
 }
 
+// Lets a window be laid out and painted before it is taken.
+void Settle() {
+  for (int i = 0; i < 20; ++i) {
+    QCoreApplication::processEvents();
+    QThread::msleep(20);
+  }
+}
+
+// A window manager frames a window a moment after it is mapped. False when
+// no frame came (no window manager runs): the window is taken as it is.
+bool WaitForFrame(QWidget& window) {
+  for (int i = 0; i < 250 && window.frameGeometry() == window.geometry(); ++i) {
+    QCoreApplication::processEvents();
+    QThread::msleep(20);
+  }
+  Settle();
+  return window.frameGeometry() != window.geometry();
+}
+
 struct Shot {
   const char* name;
   std::function<std::unique_ptr<QWidget>()> open;
-  // Run once the window is shown; a shot with it is taken from the screen.
+  // Run once the window is shown, before it is taken.
   std::function<void(QWidget*)> act = nullptr;
 };
 
@@ -444,25 +463,28 @@ int main(int argc, char** argv) {
       continue;
     }
     window->show();
-    // Let the window be laid out and painted before it is taken.
-    auto settle = [] {
-      for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-      }
-    };
-    settle();
-    QPixmap picture;
+    window->raise();
+    window->activateWindow();
+    if (!WaitForFrame(*window)) std::fprintf(stderr, "%s: no window manager's frame, taken without it\n", shot.name);
     if (shot.act) {
       shot.act(window.get());
-      settle();
+      Settle();
+    }
+    // Taken from the screen, so that the picture shows the window manager's
+    // title bar as a user sees it; once the window manager has put the
+    // window where it stays, wholly on the screen.
+    QPixmap picture;
+    for (int attempt = 0; attempt < 25 && picture.isNull(); ++attempt) {
       QRect area = ScreenArea(window.get());
-      picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    } else {
-      picture = window->grab();
+      if (window->screen()->geometry().contains(area))
+        picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+      if (picture.size() != area.size()) {
+        picture = QPixmap();
+        Settle();
+      }
     }
     QString file = folder + "/" + shot.name + ".png";
-    if (!picture.save(file)) {
+    if (picture.isNull() || !picture.save(file)) {
       std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
       ++failures;
     }

@@ -215,7 +215,10 @@ class FirstRunWindow : public WindowProfile {
 TEST_F(FirstRunWindow, TextsAndButtons) {
   Show();
   EXPECT_EQ(frm->windowTitle(), QStr("Первый запуск"_cp));
-  EXPECT_FALSE(frm->windowFlags() & Qt::WindowCloseButtonHint);
+  // A title asked for, and no button in it.
+  EXPECT_TRUE(frm->windowFlags() & Qt::WindowTitleHint);
+  EXPECT_FALSE(frm->windowFlags() &
+               (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint | Qt::WindowSystemMenuHint));
   EXPECT_EQ(frm->btConfigProxy->text(), QStr("Настройка прокси"_cp));
   EXPECT_EQ(frm->btRetry->text(), QStr("Повтроить"_cp));
   EXPECT_EQ(frm->btSkip->text(), QStr("Пропустить"_cp));

@@ -6,11 +6,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeView>
+#include <algorithm>
 
 #include "datawindows.h"
 #include "history.h"
 #include "historyfrm.h"
 #include "historymodels.h"
+#include "historytext.h"
 #include "qtwait.h"
 #include "weblinks.h"
 
@@ -35,7 +37,9 @@ class HistoryWindow : public DataWindowTest {
     item.DeliveryStatus = status;
     THistory::Add(item, time);
   }
-  static TDateTime At(int y, int m, int d, int h = 12, int n = 0) { return EncodeDate(y, m, d) + EncodeTime(h, n, 0); }
+  static TDateTime At(int y, int m, int d, int h = 12, int n = 0, int s = 0) {
+    return EncodeDate(y, m, d) + EncodeTime(h, n, s);
+  }
 
   std::unique_ptr<THistoryFrm> Open(const std::string& filter = "") {
     auto frm = std::make_unique<THistoryFrm>();
@@ -92,14 +96,25 @@ TEST_F(HistoryWindow, RowsShowTimeContactTextSignatureAndStatus) {
   Sent("79031112233", At(2024, 2, 3, 4, 5), "Текст"_cp, "MTS", "Тема"_cp, "Вася"_cp, dsNotDelivered);
   Sent("79169999999", At(2024, 2, 3, 5, 6), "Ещё"_cp, "MTS", "", "", dsCancelled);
   Sent("380671234567", At(2024, 2, 3, 6, 7), "Киев"_cp, "Kyiv", "", "", 9);  // a status no send leaves
+  Sent("79169999999", At(2028, 12, 28, 20, 58, 48), "Позже"_cp, "MTS", "", "", dsNotSupported);
+  // Widths an older layout saved, the message column dragged wider.
+  profile.placement.WriteString("HistoryFrm\\lvHistory.Widths", "120,150,420,100,100");
   auto frm = Open();
   QHeaderView* header = frm->lvHistory->header();
-  std::vector<std::pair<std::string, int>> columns;
+  std::vector<std::string> captions;
   for (int c = 0; c < header->count(); ++c)
-    columns.emplace_back(Utf8(frm->lvHistory->model()->headerData(c, Qt::Horizontal).toString()), header->sectionSize(c));
-  EXPECT_EQ(columns, (std::vector<std::pair<std::string, int>>{
-                         {"Время", 120}, {"Кому", 150}, {"Сообщение", 300}, {"Подпись", 100}, {"Статус доставки", 100}}));
+    captions.push_back(Utf8(frm->lvHistory->model()->headerData(c, Qt::Horizontal).toString()));
+  EXPECT_EQ(captions, (std::vector<std::string>{"Время", "Кому", "Сообщение", "Подпись", "Статус доставки"}));
   EXPECT_FALSE(header->sectionsClickable());
+  // Nothing cut: each column at least as wide as made, as its header's text
+  // and as the times and statuses it shows; the wider width kept.
+  const int made[] = {120, 150, 300, 100, 100};
+  const QAbstractItemView& rows = *frm->lvHistory;  // its width a column's rows need, as the view measures it
+  for (int c = 0; c < header->count(); ++c) {
+    EXPECT_GE(header->sectionSize(c), std::max(made[c], header->sectionSizeHint(c))) << captions[c];
+    if (c == hcTime || c == hcStatus) EXPECT_GE(header->sectionSize(c), rows.sizeHintForColumn(c)) << captions[c];
+  }
+  EXPECT_EQ(header->sectionSize(hcMessage), 420);
 
   EXPECT_EQ(Cell(*frm, 0, 0), "03.02.2024 04:05:00");
   EXPECT_EQ(Cell(*frm, 0, 1), "Петров [+79031112233]");  // no range covers 7903
@@ -110,6 +125,8 @@ TEST_F(HistoryWindow, RowsShowTimeContactTextSignatureAndStatus) {
   EXPECT_EQ(Cell(*frm, 1, 4), "Отменен");
   EXPECT_EQ(Cell(*frm, 2, 1), "+380 67 123-45-67");
   EXPECT_EQ(Cell(*frm, 2, 4), "");
+  EXPECT_EQ(Cell(*frm, 3, 0), "28.12.2028 20:58:48");
+  EXPECT_EQ(Cell(*frm, 3, 4), "Не поддерживается или отключен");
 }
 
 TEST_F(HistoryWindow, AFilteredCaptionNamesTheContactOrFormatsTheNumber) {

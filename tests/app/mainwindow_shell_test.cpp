@@ -307,6 +307,11 @@ TEST_F(MainWindowShell, CaptionMenusAndToolBarsAreInTheirOrder) {
 }
 
 TEST_F(MainWindowShell, ActionsCarryTheirCaptionsShortcutsAndHints) {
+  // A desktop that keeps shortcuts out of pop-up menus, for this test.
+  struct PopupsWithoutShortcuts {
+    PopupsWithoutShortcuts() { QCoreApplication::setAttribute(Qt::AA_DontShowShortcutsInContextMenus, true); }
+    ~PopupsWithoutShortcuts() { QCoreApplication::setAttribute(Qt::AA_DontShowShortcutsInContextMenus, false); }
+  } desktop;
   auto frm = Start();
   struct Expect {
     const char* name;
@@ -346,6 +351,8 @@ TEST_F(MainWindowShell, ActionsCarryTheirCaptionsShortcutsAndHints) {
     ASSERT_NE(a, nullptr) << e.name;
     EXPECT_EQ(a->text(), QString::fromUtf8(e.caption)) << e.name;
     EXPECT_EQ(a->shortcut(), e.key) << e.name;
+    // Every menu shows the shortcut beside the entry, whatever the desktop.
+    if (!e.key.isEmpty()) EXPECT_TRUE(a->isShortcutVisibleInContextMenu()) << e.name;
     EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.hint)) << e.name;
     // A hint is the tool tip; without one the tip is the caption as read,
     // its accelerator mark left out.

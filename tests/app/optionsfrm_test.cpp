@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -263,6 +264,21 @@ TEST_F(OptionsWindow, DependentControlsFollowTheirBoxes) {
         EXPECT_EQ(frm.findChild<QWidget*>(dependent)->isEnabled(), !stored) << dependent << " after a click";
     }
   }
+
+  // The dependent boxes of the behaviour page stand under their masters,
+  // both indented alike by a little.
+  TOptionsFrm frm;
+  frm.SelectPage(TOptionsFrm::pgBehaviour);
+  frm.show();
+  QApplication::processEvents();
+  auto indent = [&](const char* master, const char* dependent) {
+    return frm.findChild<QWidget*>(dependent)->mapTo(&frm, QPoint()).x() -
+           frm.findChild<QWidget*>(master)->mapTo(&frm, QPoint()).x();
+  };
+  const int clearOnlyText = indent("chbClearAfterSend", "chbClearOnlyText");
+  EXPECT_GT(clearOnlyText, 0);
+  EXPECT_LE(clearOnlyText, 40);
+  EXPECT_EQ(indent("chbSaveHistory", "chbClearOnExit"), clearOnlyText);
 }
 
 TEST_F(OptionsWindow, TheProxyGroupFollowsItsRadioAndTheLoginFollowsAuthentication) {
@@ -340,7 +356,9 @@ TEST_F(OptionsWindow, ClearNowAsksFirstAndIsNotUndoneByCancel) {
   QString title, text;
   std::optional<QMessageBox::Icon> icon;
   std::optional<QMessageBox::StandardButton> preselected;
+  int width = 0;
   auto watch1 = OnModal<QMessageBox>([&](QMessageBox& box) {
+    width = box.width();
     title = box.windowTitle();
     text = box.text();
     icon = box.icon();
@@ -352,6 +370,11 @@ TEST_F(OptionsWindow, ClearNowAsksFirstAndIsNotUndoneByCancel) {
   EXPECT_EQ(text, QStr("Очистить историю?"_cp));
   EXPECT_EQ(icon, QMessageBox::Question);
   EXPECT_EQ(preselected, QMessageBox::No);
+  // Room for the whole title, in bold as title bars draw it, beside a title
+  // bar's icon and three buttons of 16 pixels at least.
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  EXPECT_GE(width, QFontMetrics(bold).horizontalAdvance(title) + 4 * 16);
   EXPECT_EQ(db().GetIntValue("SELECT COUNT(*) FROM History"), 3) << "No keeps the history";
   auto watch2 = OnModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
   frm.btClearHistory->click();

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "datawindows.h"
 #include "historyfrm.h"
@@ -495,6 +496,16 @@ TEST_F(PhoneBookWindow, PlacementOfWindowPaneAndColumnsIsKept) {
   EXPECT_EQ(frm->lvItems->header()->logicalIndex(0), 3);
   EXPECT_EQ(frm->lvItems->header()->sectionSize(0), 222);
   EXPECT_FALSE(profile.placement.ReadString("PhoneBookFrm\\Splitter.Sizes", "").empty());
+
+  // Columns saved narrower than made, as an older layout could: each comes
+  // back as made at least, and wide enough for its header's text.
+  frm.reset();
+  profile.placement.WriteString("PhoneBookFrm\\lvItems.Widths", "5,5,5,5");
+  frm = Open();
+  QHeaderView* header = frm->lvItems->header();
+  const int made[] = {150, 150, 150, 100};
+  for (int c = 0; c < header->count(); ++c)
+    EXPECT_GE(header->sectionSize(c), std::max(made[c], header->sectionSizeHint(c))) << c;
 }
 
 TEST_F(PhoneBookWindow, TenThousandContactsAreRowsOfOneModel) {

@@ -52,6 +52,9 @@ TEST_F(SendWindow, AWholeSendWithTheCaptchaZoomedTheCodeTypedAndEnter) {
       [&](TSendDispFrm& w) {
         if (!CaptchaShown(w)) return false;
         EXPECT_EQ(w.windowTitle().toStdString(), "Отправка сообщения");
+        EXPECT_TRUE(w.windowFlags() & Qt::WindowTitleHint);
+        EXPECT_FALSE(w.windowFlags() &
+                     (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint | Qt::WindowSystemMenuHint));
         EXPECT_EQ(Text(Control<QLabel>(w, "lbOperation")), "Ожидание ввода кода");
         EXPECT_EQ(Control<QProgressBar>(w, "pbSending")->value(), 4);
         EXPECT_EQ(Text(Control<QLabel>(w, "lbCaptchaDesc")), "Введите код, указанный на картинке");
