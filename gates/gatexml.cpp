@@ -102,19 +102,52 @@ bool StandInAt(const char* p, const char* end) {
 // The text with each stand-in turned back into a carriage return, built in
 // one pass: a text of nothing but stand-ins costs what any other text does.
 std::string RestoreLineBreaks(std::string_view utf8) {
-  std::string out(utf8.size(), '\0');
-  char* to = out.data();
-  for (const char *from = utf8.data(), *end = from + utf8.size(); from < end;) {
-    if (StandInAt(from, end)) {
-      *to++ = '\r';
-      from += kCrStandIn.size();
-    } else {
-      *to++ = *from++;
+  std::string out;
+  out.reserve(utf8.size());
+  const char* end = utf8.data() + utf8.size();
+  size_t plain = 0;  // first byte not yet copied
+  for (size_t at = utf8.find(kCrStandInBytes[0]); at != std::string_view::npos;
+       at = utf8.find(kCrStandInBytes[0], at)) {
+    size_t run = at;
+    while (StandInAt(utf8.data() + run, end)) run += kCrStandIn.size();
+    if (run == at) {
+      ++at;
+      continue;
     }
+    out.append(utf8.substr(plain, at - plain));
+    out.append((run - at) / kCrStandIn.size(), '\r');
+    plain = at = run;
   }
-  out.resize(to - out.data());
+  out.append(utf8.substr(plain));
   return out;
 }
+
+// Where the next of a few bytes lies in a text. Each byte is looked for on
+// its own (memchr) and its place remembered until the reading passes it, so
+// a byte that is rare costs nothing while another is frequent, and each is
+// looked for over the text once.
+class NextOfBytes {
+ public:
+  NextOfBytes(std::string_view text, std::string_view bytes, size_t from) : text_(text), bytes_(bytes) {
+    for (size_t i = 0; i < bytes_.size(); ++i) next_[i] = Find(i, from);
+  }
+
+  // The first of the bytes at or after `from`; the text's size when none is.
+  size_t From(size_t from) {
+    size_t first = text_.size();
+    for (size_t i = 0; i < bytes_.size(); ++i) {
+      if (next_[i] < from) next_[i] = Find(i, from);
+      first = std::min(first, next_[i]);
+    }
+    return first;
+  }
+
+ private:
+  size_t Find(size_t i, size_t from) const { return std::min(text_.find(bytes_[i], from), text_.size()); }
+
+  std::string_view text_, bytes_;
+  size_t next_[3] = {};
+};
 
 // The code point of the character reference at the start of `text` ("&#13;",
 // "&#x0D;"), or nothing when no complete one is there. Values past Unicode
@@ -229,29 +262,29 @@ class ParserInput {
   // out in spans, and a run of stand-ins or carriage returns at once, so
   // that a flood of them costs what any other text of its length does.
   void CopyTo(size_t stop, Region region) {
-    const char* text = in_.data();
-    const char* end = text + stop;
+    std::string_view text = in_.substr(0, stop);
+    const char* end = text.data() + stop;
+    NextOfBytes next(text, region == Region::kMarkup ? "\xEE" : region == Region::kCData ? "\xEE\r" : "\xEE\r&", pos_);
     size_t plain = pos_;  // first byte not yet copied
-    auto copyPlain = [&] { out_.append(text + plain, pos_ - plain); };
-    while (pos_ < stop) {
+    auto copyPlain = [&] { out_.append(text.substr(plain, pos_ - plain)); };
+    while ((pos_ = next.From(pos_)) < stop) {
       char c = text[pos_];
-      if (c == '\r' && region != Region::kMarkup) {
+      if (c == '\r') {
         copyPlain();
         size_t run = pos_;
         while (run < stop && text[run] == '\r') ++run;
         AppendStandIns(run - pos_);
         plain = pos_ = run;
-      } else if (c == kCrStandInBytes[0] && StandInAt(text + pos_, end)) {
+      } else if (c == kCrStandInBytes[0] && StandInAt(text.data() + pos_, end)) {
         copyPlain();
         size_t run = pos_;
-        while (run < stop && StandInAt(text + run, end)) run += kCrStandIn.size();
+        while (StandInAt(text.data() + run, end)) run += kCrStandIn.size();
         out_.append((run - pos_) / kCrStandIn.size(), '?');
         plain = pos_ = run;
-      } else if (c == '&' && region == Region::kText &&
-                 CharacterReference(in_.substr(pos_, stop - pos_)) == kCrStandInCode) {
+      } else if (c == '&' && CharacterReference(text.substr(pos_)) == kCrStandInCode) {
         copyPlain();
         out_ += '?';
-        plain = pos_ = in_.find(';', pos_) + 1;
+        plain = pos_ = text.find(';', pos_) + 1;
       } else {
         ++pos_;
       }
