@@ -3,6 +3,12 @@
 // by a bare SQLite loop with one transaction per gate. Every run starts on
 // fresh databases; the summary prints the best times, their ratio and
 // whether the import stays under a second and within twice the bare loop.
+//
+// Then hostile files: one element of 2,000,000 carriage returns or of the
+// line-break stand-in U+E00D, plain and gzip (target: imported or refused in
+// under a second), and packages near the 64 MiB cap of the shapes a hostile
+// file can repeat (target: a few seconds, whatever they hold). The summary
+// prints, for each, its size, what the import made of it and the best time.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <zlib.h>
@@ -10,12 +16,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "cp1251.h"
+#include "gatelimits.h"
 #include "importgate.h"
 #include "sqlmgr.h"
 #include "temp_profile.h"
@@ -178,6 +186,146 @@ void BM_BareSqliteLoop(benchmark::State& state) {
   TimeOnFreshDatabases(state, "bare", [&] { BareLoop(Database->Handle(), rows); });
 }
 
+// ---------------------------------------------------------------------------
+// Hostile files
+
+std::string Repeat(const std::string& piece, size_t count) {
+  std::string out;
+  out.reserve(piece.size() * count);
+  for (size_t i = 0; i < count; ++i) out += piece;
+  return out;
+}
+
+// `piece` as often as fits in `bytes`.
+std::string Fill(const std::string& piece, size_t bytes) { return Repeat(piece, bytes / piece.size()); }
+
+constexpr size_t kFlood = 2000000;
+// Room left under the cap for the markup around the flood.
+constexpr size_t kNearCap = kMaxGateXmlSize - (size_t{1} << 20);
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
+const std::string kStandIn = "\xEE\x80\x8D";
+
+std::string Package(const std::string& gates, const std::string& mark = "") {
+  return mark + "<gates version=\"1\">" + gates + "</gates>";
+}
+
+std::string Gate(const std::string& name, const std::string& prefixes, const std::string& info,
+                 const std::string& classprops = "") {
+  return "<gate><name>" + name + "</name><version>1</version><prefixlist>" + prefixes + "</prefixlist><info>" + info +
+         "</info><classprops>" + classprops + "</classprops></gate>";
+}
+
+// Parameters of `chars` characters each (as many as fit in `bytes`), every
+// one a text as long as the parser takes.
+std::string Params(const std::string& piece, size_t chars, size_t bytes) {
+  return Fill("<p>" + Repeat(piece, chars) + "</p>", bytes);
+}
+
+// A file's name and its bytes; a ".gz" file is gzip, as the name says.
+struct HostileShape {
+  const char* name;
+  bool gzip;
+  std::function<std::string()> make;
+};
+
+std::string FloodOfLineBreaks() { return Package(Gate("G", "", "<x>" + std::string(kFlood, '\r') + "</x>")); }
+std::string FloodOfStandIns() { return Package(Gate("G", "", "<x>" + Repeat(kStandIn, kFlood) + "</x>"), kUtf8Mark); }
+
+const HostileShape kHostileShapes[] = {
+    {"flood_cr", false, FloodOfLineBreaks},
+    {"flood_cr", true, [] { return Gzip(FloodOfLineBreaks()); }},
+    {"flood_standin", false, FloodOfStandIns},
+    {"flood_standin", true, [] { return Gzip(FloodOfStandIns()); }},
+    {"cap_gzip_members", true,
+     [] {
+       // Empty gzip members up to the cap, the package in the last one.
+       std::string empty = Gzip("");
+       return Fill(empty, kNearCap) + Gzip(Package(Gate("G", "", "")));
+     }},
+    {"cap_cr_params", false, [] { return Package(Gate("G", "", Params("\r", 3000000, kNearCap))); }},
+    {"cap_standin_params", false,
+     [] { return Package(Gate("G", "", Params(kStandIn, 3000000, kNearCap)), kUtf8Mark); }},
+    {"cap_references", false, [] { return Package(Gate("G", "", Params("&amp;&#13;&#xE00D;", 600000, kNearCap))); }},
+    {"cap_tiny_elements", false, [] { return Package(Gate("G", "", Fill("<a/>", kNearCap))); }},
+    {"cap_attributes", false,
+     [] {
+       std::string tag = "<a";
+       for (size_t i = 0; i < kMaxXmlAttributes; ++i) tag += " a" + std::to_string(i) + "=\"\"";
+       return Package(Gate("G", "", Fill(tag + "/>", kNearCap)));
+     }},
+    {"cap_huge_attributes", false,
+     [] { return Package(Gate("G", Fill("<p format=\"" + std::string(9000000, 'f') + "\"/>", kNearCap), "")); }},
+    {"cap_prefix_rows", false,
+     [] {
+       // As many prefixes as a package may hold, each with a long format.
+       std::string prefix = "<p start=\"7916\" format=\"" + std::string(kNearCap / kMaxImportRows - 40, '1') + "\"/>";
+       return Package(Gate("G", Repeat(prefix, kMaxImportRows - 2), "<a>1</a>", "<b>1</b>"));
+     }},
+    {"cap_gates", false,
+     [] {
+       // As many gates as a package may hold, with scripts filling the rest.
+       std::string gates;
+       std::string script = "<s>" + Repeat("x  :=  'a';\r\n", kNearCap / kMaxPackageGates / 14) + "</s>";
+       for (size_t g = 0; g < kMaxPackageGates; ++g) gates += Gate("G" + std::to_string(g), "<p start=\"7916\"/>", "", script);
+       return Package(gates);
+     }},
+    {"cap_deep", false, [] { return Package(Gate("G", "", Fill("<a>", kNearCap))); }},
+    // Twenty times the gates a package may hold, still within the node limit.
+    {"many_gates", false, [] { return Package(Repeat(Gate("G", "", ""), 20 * kMaxPackageGates)); }},
+};
+
+struct HostileResult {
+  size_t bytes = 0;
+  std::string outcome;
+  double best = std::numeric_limits<double>::max();
+};
+
+std::map<std::string, HostileResult>& HostileResults() {
+  static std::map<std::string, HostileResult> results;
+  return results;
+}
+
+void BM_Hostile(benchmark::State& state, const HostileShape& shape) {
+  std::string key = std::string(shape.name) + (shape.gzip ? " gzip" : "");
+  TempDir dir;
+  std::string bytes = shape.make();
+  std::string file = dir.Write(shape.gzip ? "gates.xml.gz" : "gates.xml", bytes);
+  HostileResult& result = HostileResults()[key];
+  result.bytes = bytes.size();
+  bytes.clear();
+  SetGateImportFailureHandler([&](const std::string& message) { result.outcome = "failed: " + message; });
+  for (auto _ : state) {
+    TempProfile profile;
+    auto start = std::chrono::steady_clock::now();
+    try {
+      if (ImportGatePackage(file, true)) result.outcome = "imported";
+    } catch (const EGateImportError& e) {
+      result.outcome = "refused: " + e.Message().substr(e.Message().find("\": ") + 3);
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(seconds);
+    result.best = std::min(result.best, seconds);
+  }
+  SetGateImportFailureHandler(nullptr);
+}
+
+void RegisterHostileShapes() {
+  for (const HostileShape& shape : kHostileShapes)
+    benchmark::RegisterBenchmark((std::string("BM_Hostile_") + shape.name + (shape.gzip ? "_gzip" : "")).c_str(),
+                                 [&shape](benchmark::State& state) { BM_Hostile(state, shape); })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2);
+}
+
+void PrintHostileSummary() {
+  if (HostileResults().empty()) return;
+  std::printf("\nHostile files (best of the runs; target: floods < 1 s, packages at the cap a few seconds):\n");
+  for (const auto& [name, result] : HostileResults())
+    std::printf("  %-26s %9zu bytes %8.0f ms   %s\n", name.c_str(), result.bytes, result.best * 1000,
+                cp1251::ToUtf8(result.outcome).c_str());
+}
+
 }  // namespace
 
 BENCHMARK(BM_ImportPlain)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -185,9 +333,11 @@ BENCHMARK(BM_ImportGzip)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterat
 BENCHMARK(BM_BareSqliteLoop)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
+  RegisterHostileShapes();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  PrintHostileSummary();
 
   auto& best = Best();
   if (!best.count("bare")) return 0;

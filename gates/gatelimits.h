@@ -20,6 +20,30 @@ inline constexpr std::size_t kMaxGateXmlSize = std::size_t{64} << 20;
 // Inflating reads the compressed file in pieces of this size and grows its
 // output by as much, so the cap is checked long before it could be passed.
 inline constexpr std::size_t kGzipChunkSize = std::size_t{256} << 10;
+// Gates of one package. Each gate is a transaction of its own, committed to
+// disk on the main thread, so a package imports at about a thousand gates a
+// second; real lists hold a few hundred, and one of a million would freeze
+// the program for a quarter of an hour.
+inline constexpr std::size_t kMaxPackageGates = 10000;
+// Prefix ranges and parameters of one import, each a row of its own at some
+// ten microseconds: fifty for each of the gates a package may hold.
+inline constexpr std::size_t kMaxImportRows = 500000;
+// A gate's name is written again into every prefix and parameter row of
+// the gate; real names are a word or two.
+inline constexpr std::size_t kMaxGateNameLength = 255;
+// Attributes of one XML element. The parser checks each attribute of a tag
+// against all those before it, so one tag of a million attributes would
+// hold start-up for minutes; a gate's elements carry four at most.
+inline constexpr std::size_t kMaxXmlAttributes = 64;
+// Namespace declarations in one XML document: the parser looks each prefix
+// up through all of them in turn. Gate files declare none or one.
+inline constexpr int kMaxXmlNamespaces = 16;
+// Elements, attributes, comments and other markup of one XML document. The
+// parser builds a node of a few hundred bytes for each, at about a
+// microsecond apiece, so a file at the size cap made of nothing but tiny
+// elements would take gigabytes and many seconds; a list of ten thousand
+// gates, each with its prefixes and parameters, needs about 1.5 million.
+inline constexpr std::size_t kMaxXmlNodes = 2000000;
 
 // HTTP client. Gate pages, update files and proxies are outside the program's
 // control, so every size and wait a remote party could stretch is bounded.

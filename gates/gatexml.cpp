@@ -4,10 +4,12 @@
 // normalisation in a stand-in character, turned back when texts are read.
 #include "gatexml.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 
 #include "cp1251.h"
@@ -17,7 +19,9 @@ namespace {
 
 // A private-use character that no Windows-1251 text can hold: it stands for
 // a carriage return inside an element while the parser runs.
-constexpr std::string_view kCrStandIn = "\xEE\x80\x8D";  // U+E00D
+constexpr char kCrStandInBytes[] = "\xEE\x80\x8D";  // U+E00D
+constexpr std::string_view kCrStandIn(kCrStandInBytes, 3);
+constexpr char32_t kCrStandInCode = 0xE00D;
 
 // One encoding a byte-order mark can select.
 enum class Encoding { kWindows1251, kUtf8, kUtf16LE, kUtf16BE };
@@ -90,103 +94,260 @@ std::string ToUtf8ByMark(std::string_view bytes) {
   return cp1251::ToUtf8(bytes);
 }
 
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
+// Whether the stand-in starts at `p`, with `end` the end of the text.
+bool StandInAt(const char* p, const char* end) {
+  return end - p >= 3 && p[0] == kCrStandInBytes[0] && p[1] == kCrStandInBytes[1] && p[2] == kCrStandInBytes[2];
 }
 
-// Copies UTF-8 XML, putting the stand-in for every carriage return in the
-// character data and CDATA sections of elements. Markup keeps its own
-// (there a line break is white space, and the stand-in would not be), and
-// so does the text around the root element, which may only be white space.
-class LineBreakGuard {
+// The text with each stand-in turned back into a carriage return, built in
+// one pass: a text of nothing but stand-ins costs what any other text does.
+std::string RestoreLineBreaks(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  const char* end = utf8.data() + utf8.size();
+  size_t plain = 0;  // first byte not yet copied
+  for (size_t at = utf8.find(kCrStandInBytes[0]); at != std::string_view::npos;
+       at = utf8.find(kCrStandInBytes[0], at)) {
+    size_t run = at;
+    while (StandInAt(utf8.data() + run, end)) run += kCrStandIn.size();
+    if (run == at) {
+      ++at;
+      continue;
+    }
+    out.append(utf8.substr(plain, at - plain));
+    out.append((run - at) / kCrStandIn.size(), '\r');
+    plain = at = run;
+  }
+  out.append(utf8.substr(plain));
+  return out;
+}
+
+// Where the next of a few bytes lies in a text. Each byte is looked for on
+// its own (memchr) and its place remembered until the reading passes it, so
+// a byte that is rare costs nothing while another is frequent, and each is
+// looked for over the text once.
+class NextOfBytes {
  public:
-  explicit LineBreakGuard(std::string_view in) : in_(in) { out_.reserve(in.size() + in.size() / 16); }
+  NextOfBytes(std::string_view text, std::string_view bytes, size_t from) : text_(text), bytes_(bytes) {
+    for (size_t i = 0; i < bytes_.size(); ++i) next_[i] = Find(i, from);
+  }
+
+  // The first of the bytes at or after `from`; the text's size when none is.
+  size_t From(size_t from) {
+    size_t first = text_.size();
+    for (size_t i = 0; i < bytes_.size(); ++i) {
+      if (next_[i] < from) next_[i] = Find(i, from);
+      first = std::min(first, next_[i]);
+    }
+    return first;
+  }
+
+ private:
+  size_t Find(size_t i, size_t from) const { return std::min(text_.find(bytes_[i], from), text_.size()); }
+
+  std::string_view text_, bytes_;
+  size_t next_[3] = {};
+};
+
+// The code point of the character reference at the start of `text` ("&#13;",
+// "&#x0D;"), or nothing when no complete one is there. Values past Unicode
+// are all alike here: they only need to differ from the stand-in.
+std::optional<char32_t> CharacterReference(std::string_view text) {
+  if (!text.starts_with("&#")) return std::nullopt;
+  bool hex = text.size() > 2 && text[2] == 'x';
+  char32_t value = 0;
+  bool digits = false;
+  for (size_t i = hex ? 3 : 2; i < text.size(); ++i) {
+    char c = text[i];
+    int digit = c >= '0' && c <= '9'          ? c - '0'
+                : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                              : -1;
+    if (digit < 0) return c == ';' && digits ? std::optional<char32_t>(value) : std::nullopt;
+    value = std::min<char32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+    digits = true;
+  }
+  return std::nullopt;
+}
+
+// Copies UTF-8 XML for the parser in one pass:
+// - every carriage return in the character data and CDATA sections of
+//   elements becomes the stand-in. Markup keeps its own (there a line break
+//   is white space, and the stand-in would not be), and so does the text
+//   around the root element, which may only be white space;
+// - a stand-in already in the text, written out or as a character reference
+//   in element text, becomes "?": it would come back as a line break, and
+//   as program text it could only ever be "?";
+// - a start tag with more attributes than the parser can take in a moment
+//   (it compares each with all those before it) is refused, and so is a
+//   document of more nodes than its tree can be built of in a moment.
+// The markup is told apart as the parser does, so that nothing it reads as
+// a tag or a declaration passes here as something else.
+class ParserInput {
+ public:
+  explicit ParserInput(std::string_view in) : in_(in) { out_.reserve(in.size() + in.size() / 16); }
 
   std::string Run() && {
     while (pos_ < in_.size()) {
       if (in_[pos_] == '<')
         Markup();
       else
-        CopyTo(std::min(in_.find('<', pos_), in_.size()), depth_ > 0);
+        CopyTo(std::min(in_.find('<', pos_), in_.size()), depth_ > 0 ? Region::kText : Region::kMarkup);
     }
     return std::move(out_);
   }
 
  private:
-  bool At(std::string_view s) const { return in_.substr(pos_).starts_with(s); }
+  // What a stretch of the text is, for what CopyTo changes in it.
+  enum class Region { kMarkup, kCData, kText };
 
-  // Copies up to `stop`, carriage returns replaced when `guard` is set.
-  void CopyTo(size_t stop, bool guard) {
-    while (pos_ < stop) {
-      std::string_view rest = in_.substr(pos_, stop - pos_);
-      size_t cr = guard ? rest.find('\r') : std::string_view::npos;
-      size_t plain = cr == std::string_view::npos ? rest.size() : cr;
-      out_.append(rest.substr(0, plain));
-      pos_ += plain;
-      if (pos_ < stop) {
-        out_ += kCrStandIn;
-        ++pos_;
-      }
-    }
+  bool At(std::string_view s, size_t at) const { return in_.compare(at, s.size(), s) == 0; }
+
+  // Where the text from `at` on holds `end` next, past it; the end of the
+  // text when it never comes.
+  size_t After(std::string_view end, size_t at) const {
+    size_t found = in_.find(end, at);
+    return found == std::string_view::npos ? in_.size() : found + end.size();
   }
 
-  // Copies through `end` (or to the end of the text when it never comes).
-  void CopyThrough(std::string_view end, bool guard) {
-    size_t stop = in_.find(end, pos_);
-    CopyTo(stop == std::string_view::npos ? in_.size() : stop + end.size(), guard);
-  }
-
-  // A tag, or a declaration with its internal subset: ends at the first ">"
-  // outside quotes (and outside brackets). Gives the character before it.
-  char CopyTag() {
-    char quote = 0, last = 0;
-    int brackets = 0;
-    size_t end = pos_;
-    while (end < in_.size()) {
-      char c = in_[end++];
+  // Past the first ">" from `at` on that is outside quotes. Counts the "="
+  // outside quotes on the way: in a start tag, one for each attribute.
+  size_t TagEnd(size_t at, size_t* equals = nullptr) const {
+    char quote = 0;
+    for (; at < in_.size(); ++at) {
+      char c = in_[at];
       if (quote) {
         if (c == quote) quote = 0;
       } else if (c == '"' || c == '\'') {
         quote = c;
-      } else if (c == '[') {
-        ++brackets;
-      } else if (c == ']') {
-        --brackets;
-      } else if (c == '>' && brackets <= 0) {
-        break;
+      } else if (c == '=' && equals) {
+        ++*equals;
+      } else if (c == '>') {
+        return at + 1;
       }
-      last = c;
     }
-    CopyTo(end, false);
-    return last;
+    return at;
+  }
+
+  // Past the document type declaration at `at`. Its internal subset holds
+  // declarations (where quotes enclose literals), comments and processing
+  // instructions (where they do not), each a node of the tree.
+  size_t DoctypeEnd(size_t at) {
+    char quote = 0;
+    for (; at < in_.size() && (quote || in_[at] != '['); ++at) {
+      char c = in_[at];
+      if (quote) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '>') {
+        return at + 1;
+      }
+    }
+    while (at < in_.size()) {
+      if (in_[at] == ']') return TagEnd(at);
+      if (in_[at] != '<') {
+        ++at;
+        continue;
+      }
+      CountNodes(1);
+      at = At("<!--", at) ? After("-->", at + 4) : At("<?", at) ? After("?>", at + 2) : TagEnd(at + 1);
+    }
+    return at;
+  }
+
+  // Copies up to `stop`: stand-ins become "?" everywhere, carriage returns
+  // the stand-in inside elements, and references to the stand-in "?" in
+  // element text (CDATA has no references). Bytes that stay as they are go
+  // out in spans, and a run of stand-ins or carriage returns at once, so
+  // that a flood of them costs what any other text of its length does.
+  void CopyTo(size_t stop, Region region) {
+    std::string_view text = in_.substr(0, stop);
+    const char* end = text.data() + stop;
+    NextOfBytes next(text, region == Region::kMarkup ? "\xEE" : region == Region::kCData ? "\xEE\r" : "\xEE\r&", pos_);
+    size_t plain = pos_;  // first byte not yet copied
+    auto copyPlain = [&] { out_.append(text.substr(plain, pos_ - plain)); };
+    while ((pos_ = next.From(pos_)) < stop) {
+      char c = text[pos_];
+      if (c == '\r') {
+        copyPlain();
+        size_t run = pos_;
+        while (run < stop && text[run] == '\r') ++run;
+        AppendStandIns(run - pos_);
+        plain = pos_ = run;
+      } else if (c == kCrStandInBytes[0] && StandInAt(text.data() + pos_, end)) {
+        copyPlain();
+        size_t run = pos_;
+        while (StandInAt(text.data() + run, end)) run += kCrStandIn.size();
+        out_.append((run - pos_) / kCrStandIn.size(), '?');
+        plain = pos_ = run;
+      } else if (c == '&' && CharacterReference(text.substr(pos_)) == kCrStandInCode) {
+        copyPlain();
+        out_ += '?';
+        plain = pos_ = text.find(';', pos_) + 1;
+      } else {
+        ++pos_;
+      }
+    }
+    copyPlain();
+  }
+
+  // `count` stand-ins: the first written, then the written part copied
+  // onto its own end until all are there.
+  void AppendStandIns(size_t count) {
+    if (count == 0) return;
+    size_t at = out_.size(), size = count * kCrStandIn.size();
+    out_.resize(at + size);
+    char* to = out_.data() + at;
+    std::memcpy(to, kCrStandIn.data(), kCrStandIn.size());
+    for (size_t done = kCrStandIn.size(); done < size; done *= 2) std::memcpy(to + done, to, std::min(done, size - done));
+  }
+
+  // Elements, attributes, comments, declarations and the like; the text
+  // between them adds at most as many nodes again.
+  void CountNodes(size_t count) {
+    nodes_ += count;
+    if (nodes_ > kMaxXmlNodes)
+      throw EGateXmlError("в XML больше "_cp + std::to_string(kMaxXmlNodes) + " элементов, атрибутов и комментариев"_cp);
   }
 
   void Markup() {
-    if (At("<!--")) return CopyThrough("-->", false);
-    if (At("<![CDATA[")) return CopyThrough("]]>", depth_ > 0);
-    if (At("<?")) return CopyThrough("?>", false);
-    if (At("<!")) {
-      CopyTag();
-      return;
-    }
-    if (At("</")) {
-      CopyTag();
+    char kind = pos_ + 1 < in_.size() ? in_[pos_ + 1] : 0;
+    if (kind == '/') {
+      CopyTo(TagEnd(pos_), Region::kMarkup);
       if (depth_ > 0) --depth_;
       return;
     }
-    if (CopyTag() != '/') ++depth_;
+    CountNodes(1);
+    if (kind == '?') return CopyTo(After("?>", pos_ + 2), Region::kMarkup);
+    if (kind == '!') {
+      if (At("<!--", pos_)) return CopyTo(After("-->", pos_ + 4), Region::kMarkup);
+      if (At("<![CDATA[", pos_))
+        return CopyTo(After("]]>", pos_ + 9), depth_ > 0 ? Region::kCData : Region::kMarkup);
+      if (At("<!DOCTYPE", pos_)) return CopyTo(DoctypeEnd(pos_ + 9), Region::kMarkup);
+      return CopyTo(TagEnd(pos_), Region::kMarkup);
+    }
+    size_t attributes = 0;
+    size_t end = TagEnd(pos_, &attributes);
+    if (attributes > kMaxXmlAttributes)
+      throw EGateXmlError("у элемента XML больше "_cp + std::to_string(kMaxXmlAttributes) + " атрибутов"_cp);
+    CountNodes(attributes);
+    // An empty-element tag ends in "/>" and opens nothing.
+    if (end - pos_ < 2 || in_[end - 2] != '/') ++depth_;
+    CopyTo(end, Region::kMarkup);
   }
 
   std::string_view in_;
   std::string out_;
   size_t pos_ = 0;
   int depth_ = 0;
+  size_t nodes_ = 0;
 };
 
 // What the parser callbacks learn while one document is read.
 struct ParseState {
-  bool entityDeclared = false;
+  std::string refusal;  // why the parse was stopped on purpose
+  int namespaces = 0;
   std::string firstError;
   int errorLine = 0;
 };
@@ -195,12 +356,15 @@ ParseState& StateOf(void* context) {
   return *static_cast<ParseState*>(static_cast<xmlParserCtxtPtr>(context)->_private);
 }
 
-// Entities are the door to expansion bombs and to reading other files; a
-// gate has no use for them, so the first declaration ends the parse.
-void RefuseEntity(void* context) {
-  StateOf(context).entityDeclared = true;
+void Refuse(void* context, std::string reason) {
+  ParseState& state = StateOf(context);
+  if (state.refusal.empty()) state.refusal = std::move(reason);
   xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
 }
+
+// Entities are the door to expansion bombs and to reading other files; a
+// gate has no use for them, so the first declaration ends the parse.
+void RefuseEntity(void* context) { Refuse(context, "объявления сущностей (ENTITY) в XML не допускаются"_cp); }
 
 void OnEntityDecl(void* context, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
   RefuseEntity(context);
@@ -208,6 +372,28 @@ void OnEntityDecl(void* context, const xmlChar*, int, const xmlChar*, const xmlC
 
 void OnUnparsedEntityDecl(void* context, const xmlChar*, const xmlChar*, const xmlChar*, const xmlChar*) {
   RefuseEntity(context);
+}
+
+// A default attribute is worked into every element of its name, and each
+// into all the others, so a handful of lines would keep the parser busy for
+// minutes; a gate has no use for them either.
+void OnAttributeDecl(void* context, const xmlChar*, const xmlChar*, int, int, const xmlChar*,
+                     xmlEnumerationPtr values) {
+  if (values) xmlFreeEnumeration(values);
+  Refuse(context, "объявления атрибутов (ATTLIST) в XML не допускаются"_cp);
+}
+
+// The parser looks a prefix up through every namespace declared around it,
+// one by one, so declarations without number would make each element as
+// slow as they are many.
+void OnStartElement(void* context, const xmlChar* name, const xmlChar* prefix, const xmlChar* uri, int namespaceCount,
+                    const xmlChar** namespaces, int attributeCount, int defaulted, const xmlChar** attributes) {
+  ParseState& state = StateOf(context);
+  state.namespaces += namespaceCount;
+  if (state.namespaces > kMaxXmlNamespaces)
+    return Refuse(context,
+                  "в XML больше "_cp + std::to_string(kMaxXmlNamespaces) + " объявлений пространств имён"_cp);
+  xmlSAX2StartElementNs(context, name, prefix, uri, namespaceCount, namespaces, attributeCount, defaulted, attributes);
 }
 
 // Keeps the first error for the message and keeps libxml2 off standard error.
@@ -256,10 +442,7 @@ TGateXmlDocument::TGateXmlDocument(std::string_view bytes) {
     throw EGateXmlError("данные больше "_cp + std::to_string(kMaxGateXmlSize >> 20) + " МБ"_cp);
   InitLibrary();
   std::string utf8 = ToUtf8ByMark(bytes);
-  // A stand-in already in the text would come back as a line break; as
-  // program text it could only ever be "?".
-  ReplaceAll(utf8, kCrStandIn, "?");
-  utf8 = LineBreakGuard(utf8).Run();
+  utf8 = ParserInput(utf8).Run();
 
   std::unique_ptr<xmlParserCtxt, FreeContext> context(xmlNewParserCtxt());
   if (!context) throw EGateXmlError("недостаточно памяти для разбора XML"_cp);
@@ -267,12 +450,14 @@ TGateXmlDocument::TGateXmlDocument(std::string_view bytes) {
   context->_private = &state;
   context->sax->entityDecl = OnEntityDecl;
   context->sax->unparsedEntityDecl = OnUnparsedEntityDecl;
+  context->sax->attributeDecl = OnAttributeDecl;
+  context->sax->startElementNs = OnStartElement;
   context->sax->serror = OnError;
   doc_.reset(
       xmlCtxtReadMemory(context.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", kParseOptions));
-  if (state.entityDeclared) {
+  if (!state.refusal.empty()) {
     doc_.reset();
-    throw EGateXmlError("объявления сущностей (ENTITY) в XML не допускаются"_cp);
+    throw EGateXmlError(state.refusal);
   }
   if (!doc_ || !context->wellFormed || !xmlDocGetRootElement(doc_.get())) {
     doc_.reset();
@@ -302,9 +487,8 @@ std::string ElementName(const _xmlNode* element) { return FromXmlText(element->n
 std::string ElementText(const _xmlNode* element) {
   xmlChar* raw = xmlNodeGetContent(element);
   if (!raw) return std::string();
-  std::string utf8(reinterpret_cast<const char*>(raw));
+  std::string utf8 = RestoreLineBreaks(reinterpret_cast<const char*>(raw));
   xmlFree(raw);
-  ReplaceAll(utf8, kCrStandIn, "\r");
   return cp1251::FromUtf8(utf8);
 }
 

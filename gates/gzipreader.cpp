@@ -32,6 +32,10 @@ const ZlibReason kZlibReasons[] = {
   Raise("сжатые данные повреждены");
 }
 
+bool OnlyZeros(const Bytef* bytes, std::size_t size) {
+  return std::all_of(bytes, bytes + size, [](Bytef b) { return b == 0; });
+}
+
 // The inflate state, ended whatever way the reading ends.
 class Inflater {
  public:
@@ -77,6 +81,12 @@ std::string InflateGzip(std::string_view data, std::size_t maxSize) {
     if (produced > maxSize) Raise("распакованные данные больше допустимого размера");
     if (rc == Z_STREAM_END) {
       if (z->avail_in == 0 && left == 0) break;
+      // Some servers and tools pad a file with zero bytes, which gzip
+      // itself passes over; no member starts with one.
+      if (*z->next_in == 0) {
+        if (!OnlyZeros(z->next_in, z->avail_in) || !OnlyZeros(next, left)) Raise("это не сжатый файл gzip");
+        break;
+      }
       // Another member follows (RFC 1952 allows a series of them).
       if (inflateReset(&*z) != Z_OK) Raise("сжатые данные повреждены");
       continue;

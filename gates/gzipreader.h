@@ -16,7 +16,8 @@ class EGzipError : public Exception {
 };
 
 // The inflated content of `data`, a gzip stream of one or more members. Each
-// member's CRC-32 and length are checked; a stream that stops before its end,
+// member's CRC-32 and length are checked; zero bytes after the last member
+// are passed over, as gzip does. A stream that stops before its end, other
 // bytes after it that are not another member, and content longer than
 // `maxSize` raise EGzipError. The size a member's trailer states is never
 // used to size anything.

@@ -101,6 +101,36 @@ TGateXmlDocument Parse(std::string_view bytes, const std::string* fileName) {
   }
 }
 
+// The prefix ranges and parameters a gate element holds.
+size_t RowsOf(const _xmlNode* gate) {
+  size_t rows = 0;
+  for (std::string_view part : {"prefixlist", "info", "classprops"})
+    if (const _xmlNode* list = ChildElement(gate, part))
+      for (const _xmlNode* row = FirstChildElement(list); row; row = NextElement(row)) ++rows;
+  return rows;
+}
+
+// Refuses, before anything is written, what would hold the main thread too
+// long: each gate is committed on its own, and each prefix range and
+// parameter is a row of its own.
+class SizeCheck {
+ public:
+  explicit SizeCheck(const std::string* fileName) : fileName_(fileName) {}
+
+  void Add(const _xmlNode* gate) {
+    if (++gates_ > kMaxPackageGates)
+      RaiseFor(fileName_, "в пакете больше "_cp + std::to_string(kMaxPackageGates) + " шлюзов"_cp);
+    rows_ += RowsOf(gate);
+    if (rows_ > kMaxImportRows)
+      RaiseFor(fileName_,
+               "больше "_cp + std::to_string(kMaxImportRows) + " диапазонов префиксов и параметров шлюзов"_cp);
+  }
+
+ private:
+  const std::string* fileName_;
+  size_t gates_ = 0, rows_ = 0;
+};
+
 std::string Inflate(std::string_view bytes, const std::string& fileName) {
   try {
     return InflateGzip(bytes, kMaxGateXmlSize);
@@ -131,6 +161,9 @@ std::string GateNameOf(const _xmlNode* gate) {
   std::string name = ChildText(gate, "name");
   if (name.empty())
     throw EGateImportError("Ошибка импорта шлюза: нет имени шлюза (элемент name отсутствует или пуст)"_cp);
+  if (name.size() > kMaxGateNameLength)
+    throw EGateImportError("Ошибка импорта шлюза: имя шлюза длиннее "_cp + std::to_string(kMaxGateNameLength) +
+                           " символов"_cp);
   return name;
 }
 
@@ -278,11 +311,18 @@ bool StoreGatesVersion(const _xmlNode* package) {
   }
 }
 
-bool ImportPackage(const TGateXmlDocument& document, bool force) {
+bool ImportPackage(const TGateXmlDocument& document, bool force, const std::string* fileName) {
   const _xmlNode* package = document.Root();
+  SizeCheck size(fileName);
+  for (const _xmlNode* gate = FirstChildElement(package); gate; gate = NextElement(gate)) size.Add(gate);
   for (const _xmlNode* gate = FirstChildElement(package); gate; gate = NextElement(gate))
     if (!ImportGateElement(gate, force)) return false;
   return StoreGatesVersion(package);
+}
+
+bool ImportSingle(const TGateXmlDocument& document, bool force, const std::string* fileName) {
+  SizeCheck(fileName).Add(document.Root());
+  return ImportGateElement(document.Root(), force);
 }
 
 }  // namespace
@@ -316,23 +356,23 @@ bool ImportGateElement(const _xmlNode* element, bool force) {
 
 bool ImportGateFile(const std::string& fileName, bool force) {
   std::string bytes = ReadFile(fileName);
-  return ImportGateElement(Parse(bytes, &fileName).Root(), force);
+  return ImportSingle(Parse(bytes, &fileName), force, &fileName);
 }
 
 bool ImportGateStream(std::istream& stream, bool force) {
   std::string bytes = ReadStream(stream);
-  return ImportGateElement(Parse(bytes, nullptr).Root(), force);
+  return ImportSingle(Parse(bytes, nullptr), force, nullptr);
 }
 
 bool ImportGatePackage(const std::string& fileName, bool force) {
   std::string bytes = ReadFile(fileName);
   if (IsGzipName(fileName)) bytes = Inflate(bytes, fileName);
-  return ImportPackage(Parse(bytes, &fileName), force);
+  return ImportPackage(Parse(bytes, &fileName), force, &fileName);
 }
 
 bool ImportGatePackageStream(std::istream& stream, bool force) {
   std::string bytes = ReadStream(stream);
-  return ImportPackage(Parse(bytes, nullptr), force);
+  return ImportPackage(Parse(bytes, nullptr), force, nullptr);
 }
 
 std::string CompactGateScript(std::string_view text) {

@@ -32,8 +32,9 @@ TGateImportFailureHandler SetGateImportFailureHandler(TGateImportFailureHandler 
 // Imports the single gate whose element is the root of the file (never
 // decompressed). True when the gate was imported, deleted or skipped as not
 // newer; false after a failure inside the gate, which the handler was told.
-// A file that cannot be read or parsed raises EGateImportError; no open
-// database or a transaction already open raises ESQLiteException.
+// A file that cannot be read or parsed, or that holds more than the import
+// takes (gatelimits.h), raises EGateImportError before anything is written;
+// no open database or a transaction already open raises ESQLiteException.
 bool ImportGateFile(const std::string& fileName, bool force);
 // The same for XML read from `stream`.
 bool ImportGateStream(std::istream& stream, bool force);
@@ -42,7 +43,7 @@ bool ImportGateStream(std::istream& stream, bool force);
 // and stops at the first that fails; a name ending in ".gz" (any case) is a
 // gzip stream. True when every gate succeeded, and only then is the
 // package's version stored as the installed gate list's version. Raises as
-// ImportGateFile does.
+// ImportGateFile does, and for more gates than a package may hold.
 bool ImportGatePackage(const std::string& fileName, bool force);
 // The same for plain XML read from `stream`.
 bool ImportGatePackageStream(std::istream& stream, bool force);

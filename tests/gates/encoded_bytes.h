@@ -1,9 +1,10 @@
-// Bytes as files hold them: gzip streams made with zlib's own deflate, and
-// UTF-16 with its byte-order mark.
+// Bytes as files hold them: gzip streams made with zlib's own deflate,
+// UTF-16 with its byte-order mark, and floods of one piece repeated.
 #pragma once
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -43,5 +44,16 @@ inline std::string Gzip(std::string_view data) {
   deflate(&z, Z_FINISH);
   out.resize(z.total_out);
   deflateEnd(&z);
+  return out;
+}
+
+// `text` `count` times, made by doubling, so that floods of millions stay
+// cheap to make.
+inline std::string Repeat(std::string_view text, size_t count) {
+  size_t size = text.size() * count;
+  if (size == 0) return std::string();
+  std::string out(text);
+  out.reserve(size);
+  while (out.size() < size) out.append(out, 0, std::min(out.size(), size - out.size()));
   return out;
 }

@@ -109,11 +109,26 @@ TEST(GateXmlText, MarkupCharactersInsideQuotesAndDeclarationsDoNotConfuseTheLine
 }
 
 TEST(GateXmlText, TheStandInCharacterInTheFileIsNotALineBreak) {
-  // U+E00D written in the file is no Windows-1251 character: it reads "?".
+  // U+E00D written in the file is no Windows-1251 character: it reads "?",
+  // and so does a character reference to it; in CDATA a reference is text.
   TGateXmlDocument doc(
       "\xEF\xBB\xBF<gate><x>a\xEE\x80\x8D"
-      "b</x></gate>");
+      "b</x><y>a&#xE00D;b&#57357;c&#x0000e00d;d&#xE00;e&#xE00D0;</y><z><![CDATA[&#xE00D;]]></z></gate>");
   EXPECT_EQ(TextOf(doc, "x"), "a?b");
+  EXPECT_EQ(TextOf(doc, "y"), "a?b?c?d?e?");
+  EXPECT_EQ(TextOf(doc, "z"), "&#xE00D;");
+}
+
+TEST(GateXmlText, FloodsOfLineBreaksAndStandInsReadWhole) {
+  // Each as long as one text may be; read with a pass per hit, either would
+  // hold the program for many minutes.
+  const size_t kFlood = 3300000;
+  const std::pair<std::string, std::string> floods[] = {
+      {std::string(kFlood, '\r'), std::string(kFlood, '\r')},
+      {Repeat("\xEE\x80\x8D", kFlood), std::string(kFlood, '?')},
+  };
+  for (const auto& [flood, text] : floods)
+    EXPECT_TRUE(TextOf(TGateXmlDocument("\xEF\xBB\xBF<gate><x>" + flood + "</x></gate>"), "x") == text);
 }
 
 TEST(GateXmlText, EntitiesAndCharacterReferencesAreDecoded) {
@@ -160,6 +175,48 @@ TEST(GateXmlHostile, ExternalAndParameterEntitiesAreRefused) {
   // An external DTD is never fetched; the document reads without it.
   TGateXmlDocument doc("<!DOCTYPE g SYSTEM \"http://127.0.0.1:9/g.dtd\"><g><x>1</x></g>");
   EXPECT_EQ(TextOf(doc, "x"), "1");
+}
+
+// Shapes the parser would spend minutes or gigabytes on are refused before
+// it starts; one step short of each limit still reads.
+TEST(GateXmlHostile, ShapesThatWouldHoldTheParserAreRefused) {
+  auto attributes = [](size_t count, const char* name) {
+    std::string tag;
+    for (size_t i = 0; i < count; ++i) tag += " " + std::string(name) + std::to_string(i) + "=\"u\"";
+    return tag;
+  };
+  auto nested = [&](size_t declarations) {
+    std::string open, close;
+    for (size_t i = 0; i < declarations; ++i) {
+      open += "<e" + attributes(1, ("xmlns:n" + std::to_string(i) + "_").c_str()) + ">";
+      close = "</e>" + close;
+    }
+    return "<g>" + open + "<n0_0:x/>" + close + "</g>";
+  };
+  const struct {
+    const char* what;
+    std::string xml;
+    const char* refusal;  // a word of the message; empty when the document reads
+  } cases[] = {
+      {"attributes at the limit", "<g><p" + attributes(kMaxXmlAttributes, "a") + "/></g>", ""},
+      {"one attribute more", "<g><p" + attributes(kMaxXmlAttributes + 1, "a") + "/></g>", "атрибутов"},
+      {"attributes past a doctype whose comment holds a quote",
+       "<!DOCTYPE g [<!-- it's -->]><g><p" + attributes(100000, "a") + "/></g>", "атрибутов"},
+      {"namespace declarations at the limit", nested(kMaxXmlNamespaces), ""},
+      {"one declaration more", nested(kMaxXmlNamespaces + 1), "пространств"},
+      {"default attributes", "<!DOCTYPE g [<!ATTLIST p a CDATA \"x\">]><g><p/></g>", "ATTLIST"},
+      {"tiny elements", "<g>" + Repeat("<a/>", kMaxXmlNodes) + "</g>", "элементов"},
+      {"comments in the doctype", "<!DOCTYPE g [" + Repeat("<!---->", kMaxXmlNodes) + "]><g/>", "элементов"},
+  };
+  for (const auto& c : cases) {
+    // Marked as UTF-8, which these ASCII documents also are: the bytes then
+    // reach the guard as they are.
+    std::string error = cp1251::ToUtf8(ParseError("\xEF\xBB\xBF" + c.xml));
+    if (*c.refusal)
+      EXPECT_NE(error.find(c.refusal), std::string::npos) << c.what << ": " << error;
+    else
+      EXPECT_EQ(error, "<no exception>") << c.what;
+  }
 }
 
 TEST(GateXmlHostile, BrokenDocumentsRaiseWithTheLine) {

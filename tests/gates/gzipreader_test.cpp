@@ -35,6 +35,10 @@ TEST(Gzip, InflatesOneMemberAndASeriesOfThem) {
   EXPECT_EQ(InflateGzip(Gzip(text), 1 << 20), text);
   EXPECT_EQ(InflateGzip(Gzip("first ") + Gzip("") + Gzip("second"), 100), "first second");
   EXPECT_EQ(InflateGzip(Gzip(""), 100), "");
+  // Zero bytes after the last member are padding, as gzip has it, also
+  // when they run past the piece being inflated.
+  for (size_t zeros : {size_t{1}, size_t{300000}})
+    EXPECT_EQ(InflateGzip(Gzip("first ") + Gzip("second") + std::string(zeros, '\0'), 100), "first second") << zeros;
 }
 
 TEST(Gzip, ChecksumAndLengthAreChecked) {
@@ -56,6 +60,10 @@ TEST(Gzip, EveryTruncationFails) {
 TEST(Gzip, NotGzipAndTrailingGarbageFail) {
   EXPECT_NE(InflateError("<package/>").find("не сжатый"), std::string::npos);
   EXPECT_NE(InflateError(Gzip("abc") + "garbage").find("не сжатый"), std::string::npos);
+  // Padding ends the stream: nothing may follow it.
+  EXPECT_NE(InflateError(Gzip("abc") + std::string(4, '\0') + "x").find("не сжатый"), std::string::npos);
+  EXPECT_NE(InflateError(Gzip("abc") + std::string(300000, '\0') + Gzip("d")).find("не сжатый"), std::string::npos);
+  EXPECT_NE(InflateError(std::string(8, '\0')).find("не сжатый"), std::string::npos);
   std::string corrupt = Gzip(Sample(2000));
   for (size_t i = 12; i < 40; ++i) corrupt[i] = static_cast<char>(0xFF);
   EXPECT_NE(InflateError(corrupt), "<no exception>");

@@ -96,6 +96,49 @@ TEST_F(ImportFile, FailuresBeforeTheFirstGateNameTheFile) {
   EXPECT_EQ(Count("SELECT count(*) FROM Gate"), 0);
 }
 
+// What would hold the main thread too long is refused with the file's name
+// before anything is written; at the limits the gates are tried (the first
+// one here has no name, so that the test need not wait for the others).
+TEST_F(ImportFile, MoreGatesOrRowsThanTheLimitsAreRefusedBeforeAnythingChanges) {
+  auto gate = [](size_t index, size_t prefixes) {
+    std::string name = index ? "<name>G" + std::to_string(index) + "</name>" : "";
+    return "<g>" + name + "<prefixlist>" + Repeat("<p/>", prefixes) + "</prefixlist><info/><classprops/></g>";
+  };
+  // `rows` prefix ranges shared out among `gates` gates.
+  auto package = [&](size_t gates, size_t rows) {
+    std::string xml = "<gates version=\"5\">";
+    for (size_t i = 0; i < gates; ++i) xml += gate(i, rows / gates + (i < rows % gates));
+    return xml + "</gates>";
+  };
+  const struct {
+    const char* what;
+    std::string xml;
+    bool package;
+    const char* refusal;  // a word of the message; empty when the gates are tried
+  } cases[] = {
+      {"gates at the limit", package(kMaxPackageGates, 0), true, ""},
+      {"one gate more", package(kMaxPackageGates + 1, 0), true, "шлюзов"},
+      {"rows at the limit", package(kMaxPackageGates, kMaxImportRows), true, ""},
+      {"one row more", package(kMaxPackageGates, kMaxImportRows + 1), true, "параметров"},
+      {"one gate of too many prefixes", gate(1, kMaxImportRows + 1), false, "параметров"},
+  };
+  for (const auto& c : cases) {
+    failures.clear();
+    std::string file = files.Write("gates.xml", c.xml);
+    std::string error = ImportError([&] { c.package ? ImportGatePackage(file, true) : ImportGateFile(file, true); });
+    if (*c.refusal) {
+      EXPECT_NE(error.find(cp1251::FromUtf8(c.refusal)), std::string::npos) << c.what << ": " << cp1251::ToUtf8(error);
+      EXPECT_NE(error.find("gates.xml"), std::string::npos) << c.what;
+      EXPECT_TRUE(failures.empty()) << c.what;
+    } else {
+      EXPECT_EQ(error, "<no exception>") << c.what;
+      EXPECT_EQ(failures.size(), 1u) << c.what;
+    }
+    EXPECT_EQ(Count("SELECT count(*) FROM Gate"), 0) << c.what;
+    EXPECT_EQ(GatesVersion(), "0") << c.what;
+  }
+}
+
 // Start-up imports ImportGate.xml every time: whatever lies there, the
 // import ends in an exception of the import's own class (which the
 // application shows) or in a reported gate failure, and the database stays

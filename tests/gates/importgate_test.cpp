@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cp1251.h"
+#include "gatelimits.h"
 #include "import_support.h"
 #include "options.h"
 
@@ -183,6 +184,8 @@ TEST_F(GateImport, AGateWithoutNameOrAPartFailsAndRollsBack) {
   noName.withName = false;
   cases.push_back({"name", noName});
   cases.push_back({"name", Versioned("", "2")});
+  // Written again into every row of the gate, a name has a length limit.
+  cases.push_back({"255", Versioned(std::string(kMaxGateNameLength + 1, 'N'), "2")});
   GateXml deleteWithoutName = noName;
   deleteWithoutName.attributes = "action=\"delete\"";
   cases.push_back({"name", deleteWithoutName});
@@ -201,6 +204,7 @@ TEST_F(GateImport, AGateWithoutNameOrAPartFailsAndRollsBack) {
       EXPECT_FALSE(db().InTransaction());
     }
   }
+  EXPECT_TRUE(Import(Versioned(std::string(kMaxGateNameLength, 'N'), "1")));
 }
 
 TEST_F(GateImport, ADatabaseFailureRollsTheWholeGateBack) {
