@@ -30,10 +30,15 @@ std::string LastErrorText(const xmlParserCtxt* ctxt) {
   return text;
 }
 
+void IgnoreXmlMessage(void*, const char*, ...) {}
+
 }  // namespace
+
+void SilenceXmlGenericErrors() { xmlSetGenericErrorFunc(nullptr, IgnoreXmlMessage); }
 
 TXmlDocument ParseXml(std::string_view bytes) {
   if (bytes.size() > static_cast<size_t>(INT_MAX)) throw EXmlError("Document too large");
+  SilenceXmlGenericErrors();
   std::unique_ptr<xmlParserCtxt, TParserCtxtFree> ctxt(xmlNewParserCtxt());
   if (!ctxt) throw EXmlError("Out of memory");
   ctxt->sax->entityDecl = RefuseEntityDecl;

@@ -32,6 +32,13 @@ using TXmlDocument = std::unique_ptr<xmlDoc, TXmlDocFree>;
 // Raises EXmlError.
 TXmlDocument ParseXml(std::string_view bytes);
 
+// libxml2 writes some failures (bytes a declared encoding cannot convert,
+// among them) straight to standard error, whatever the parse options say,
+// and a hostile file can repeat one without end into the session's log.
+// Sends them nowhere on the calling thread; every parse reports its own
+// failure. ParseXml calls it; other parsers call it before they start.
+void SilenceXmlGenericErrors();
+
 // The first child element of `parent` named `name`; nullptr when none.
 xmlNode* FirstChildElement(const xmlNode* parent, std::string_view name);
 // The text of a node and everything below it.

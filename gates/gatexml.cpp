@@ -14,6 +14,7 @@
 
 #include "cp1251.h"
 #include "gatelimits.h"
+#include "xmldoc.h"
 
 namespace {
 
@@ -441,6 +442,7 @@ TGateXmlDocument::TGateXmlDocument(std::string_view bytes) {
   if (bytes.size() > kMaxGateXmlSize)
     throw EGateXmlError("данные больше "_cp + std::to_string(kMaxGateXmlSize >> 20) + " МБ"_cp);
   InitLibrary();
+  SilenceXmlGenericErrors();
   std::string utf8 = ToUtf8ByMark(bytes);
   utf8 = ParserInput(utf8).Run();
 
