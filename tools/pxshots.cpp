@@ -465,7 +465,15 @@ int main(int argc, char** argv) {
     window->show();
     window->raise();
     window->activateWindow();
-    if (!WaitForFrame(*window)) std::fprintf(stderr, "%s: no window manager's frame, taken without it\n", shot.name);
+    // A window manager busy with the window before may miss this one's
+    // mapping: it is shown once more before it is taken without a frame.
+    if (!WaitForFrame(*window)) {
+      window->hide();
+      Settle();
+      window->show();
+      window->raise();
+      if (!WaitForFrame(*window)) std::fprintf(stderr, "%s: no window manager's frame, taken without it\n", shot.name);
+    }
     if (shot.act) {
       shot.act(window.get());
       Settle();
