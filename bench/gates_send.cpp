@@ -142,7 +142,7 @@ class CookieFloodSite {
 
 void BM_CookieFloodSend(benchmark::State& state) {
   Bench();
-  Options->WriteBool("Send\LogSend", false);
+  Options->WriteBool("Send\\LogSend", false);
   static CookieFloodSite flood;
   static const bool imported = [] {
     FakeGateSpec gate;
