@@ -9,7 +9,9 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 #include "cp1251.h"
@@ -130,6 +132,7 @@ std::string RestoreLineBreaks(std::string_view utf8) {
 class NextOfBytes {
  public:
   NextOfBytes(std::string_view text, std::string_view bytes, size_t from) : text_(text), bytes_(bytes) {
+    assert(bytes_.size() <= std::size(next_));
     for (size_t i = 0; i < bytes_.size(); ++i) next_[i] = Find(i, from);
   }
 

@@ -82,8 +82,10 @@ std::string InflateGzip(std::string_view data, std::size_t maxSize) {
     if (rc == Z_STREAM_END) {
       if (z->avail_in == 0 && left == 0) break;
       // Some servers and tools pad a file with zero bytes, which gzip
-      // itself passes over; no member starts with one.
-      if (*z->next_in == 0) {
+      // itself passes over; no member starts with one. The byte after the
+      // member is the next one fed, or the next piece's first.
+      const Bytef* after = z->avail_in > 0 ? z->next_in : next;
+      if (*after == 0) {
         if (!OnlyZeros(z->next_in, z->avail_in) || !OnlyZeros(next, left)) Raise("это не сжатый файл gzip");
         break;
       }

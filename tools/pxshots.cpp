@@ -462,18 +462,20 @@ int main(int argc, char** argv) {
       ++failures;
       continue;
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
     // A window manager busy with the window before may miss this one's
     // mapping: it is shown once more before it is taken without a frame.
-    if (!WaitForFrame(*window)) {
-      window->hide();
-      Settle();
+    bool framed = false;
+    for (int attempt = 0; attempt < 2 && !framed; ++attempt) {
+      if (attempt > 0) {
+        window->hide();
+        Settle();
+      }
       window->show();
       window->raise();
-      if (!WaitForFrame(*window)) std::fprintf(stderr, "%s: no window manager's frame, taken without it\n", shot.name);
+      window->activateWindow();
+      framed = WaitForFrame(*window);
     }
+    if (!framed) std::fprintf(stderr, "%s: no window manager's frame, taken without it\n", shot.name);
     if (shot.act) {
       shot.act(window.get());
       Settle();
