@@ -6,14 +6,17 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QThread>
+#include <QTimeEdit>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -174,10 +177,22 @@ void FillProfile() {
   CloseDatabases();
 }
 
-// The main window with a message being written.
-std::unique_ptr<QWidget> MainWindow() {
+// The main window shows the time of day in its delivery pickers. The
+// pictures show one fixed moment instead, so that taking them again changes
+// nothing: the timer that keeps the pickers from falling behind is stopped.
+std::unique_ptr<TSMSFrm> StartMainWindow() {
   auto frm = std::make_unique<TSMSFrm>(std::vector<std::string>{});
   if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return nullptr;
+  frm->Timer1->stop();
+  frm->dtpDeliveryDate->setDate(QDate(2024, 2, 14));
+  frm->dtpDeliveryTime->setTime(QTime(18, 30));
+  return frm;
+}
+
+// The main window with a message being written.
+std::unique_ptr<QWidget> MainWindow() {
+  auto frm = StartMainWindow();
+  if (!frm) return nullptr;
   frm->cbTo->SetTextNoSuggest("+7 916 123-45-67");
   frm->FillGateList();
   frm->FormatRecipientText();
@@ -267,8 +282,8 @@ std::unique_ptr<QWidget> GateManager() {
 
 // The main window writing an MMS to a contact, a picture attached.
 std::unique_ptr<QWidget> ComposerMms() {
-  auto frm = std::make_unique<TSMSFrm>(std::vector<std::string>{});
-  if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return nullptr;
+  auto frm = StartMainWindow();
+  if (!frm) return nullptr;
   frm->Action("aMMS")->trigger();
   frm->cbTo->SetTextNoSuggest(QStr("Иванов Иван [+79161234567]"_cp));
   frm->FillGateList();
@@ -455,25 +470,34 @@ int main(int argc, char** argv) {
 
   int qtArgc = 1;
   TParlomixApp app(qtArgc, argv);
+  // A blinking caret would be on in one picture and off in the next.
+  QApplication::setCursorFlashTime(0);
   int failures = 0;
   for (const Shot& shot : kShots) {
-    std::unique_ptr<QWidget> window = shot.open();
+    // A window manager busy with the window before, or on a loaded machine,
+    // may miss a window's mapping: it is shown once more, then made anew,
+    // before it is taken without a frame.
+    std::unique_ptr<QWidget> window;
+    bool framed = false;
+    for (int made = 0; made < 3 && !framed; ++made) {
+      window.reset();
+      Settle();
+      window = shot.open();
+      if (!window) break;
+      for (int attempt = 0; attempt < 2 && !framed; ++attempt) {
+        if (attempt > 0) {
+          window->hide();
+          Settle();
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+        framed = WaitForFrame(*window);
+      }
+    }
     if (!window) {
       ++failures;
       continue;
-    }
-    // A window manager busy with the window before may miss this one's
-    // mapping: it is shown once more before it is taken without a frame.
-    bool framed = false;
-    for (int attempt = 0; attempt < 2 && !framed; ++attempt) {
-      if (attempt > 0) {
-        window->hide();
-        Settle();
-      }
-      window->show();
-      window->raise();
-      window->activateWindow();
-      framed = WaitForFrame(*window);
     }
     if (!framed) std::fprintf(stderr, "%s: no window manager's frame, taken without it\n", shot.name);
     if (shot.act) {
@@ -483,15 +507,25 @@ int main(int argc, char** argv) {
     // Taken from the screen, so that the picture shows the window manager's
     // title bar as a user sees it; once the window manager has put the
     // window where it stays, wholly on the screen.
-    QPixmap picture;
+    // A picture counts once two takes a moment apart are the same: the
+    // window manager may still be moving or framing the window. One that
+    // never settles is taken as last seen.
+    QPixmap picture, last;
+    QImage before;
     for (int attempt = 0; attempt < 25 && picture.isNull(); ++attempt) {
       QRect area = ScreenArea(window.get());
-      if (window->screen()->geometry().contains(area))
-        picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-      if (picture.size() != area.size()) {
-        picture = QPixmap();
-        Settle();
-      }
+      QPixmap taken;
+      if (window->screen()->geometry().contains(area) && area.contains(window->geometry()))
+        taken = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+      QImage image = taken.size() == area.size() ? taken.toImage() : QImage();
+      if (!image.isNull()) last = taken;
+      if (!image.isNull() && image == before) picture = taken;
+      before = image;
+      if (picture.isNull()) Settle();
+    }
+    if (picture.isNull()) {
+      std::fprintf(stderr, "%s: the window did not settle, taken as last seen\n", shot.name);
+      picture = last;
     }
     QString file = folder + "/" + shot.name + ".png";
     if (picture.isNull() || !picture.save(file)) {
