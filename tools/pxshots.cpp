@@ -335,8 +335,15 @@ void TypeRecipient(QWidget* window) {
 
 // What a picture shows beyond the window itself: the suggestion list floats
 // in a window of its own.
+// The window with its frame; without it while the frame Qt knows of does not
+// hold the window (none yet, or a 1x1 stand-in after a window is mapped again).
+QRect Framed(const QWidget& window) {
+  QRect frame = window.frameGeometry();
+  return frame.contains(window.geometry()) ? frame : window.geometry();
+}
+
 QRect ScreenArea(QWidget* window) {
-  QRect area = window->frameGeometry();
+  QRect area = Framed(*window);
   if (auto* frm = qobject_cast<TSMSFrm*>(window); frm && frm->cbTo->DroppedDown())
     area = area.united(frm->cbTo->Popup()->geometry());
   return area;
@@ -411,12 +418,12 @@ void Settle() {
 // A window manager frames a window a moment after it is mapped. False when
 // no frame came (no window manager runs): the window is taken as it is.
 bool WaitForFrame(QWidget& window) {
-  for (int i = 0; i < 250 && window.frameGeometry() == window.geometry(); ++i) {
+  for (int i = 0; i < 250 && Framed(window) == window.geometry(); ++i) {
     QCoreApplication::processEvents();
     QThread::msleep(20);
   }
   Settle();
-  return window.frameGeometry() != window.geometry();
+  return Framed(window) != window.geometry();
 }
 
 struct Shot {
@@ -515,7 +522,7 @@ int main(int argc, char** argv) {
     for (int attempt = 0; attempt < 25 && picture.isNull(); ++attempt) {
       QRect area = ScreenArea(window.get());
       QPixmap taken;
-      if (window->screen()->geometry().contains(area) && area.contains(window->geometry()))
+      if (window->screen()->geometry().contains(area))
         taken = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
       QImage image = taken.size() == area.size() ? taken.toImage() : QImage();
       if (!image.isNull()) last = taken;
@@ -524,7 +531,10 @@ int main(int argc, char** argv) {
       if (picture.isNull()) Settle();
     }
     if (picture.isNull()) {
-      std::fprintf(stderr, "%s: the window did not settle, taken as last seen\n", shot.name);
+      QRect area = ScreenArea(window.get()), client = window->geometry();
+      std::fprintf(stderr, "%s: the window did not settle (frame %d,%d %dx%d, window %d,%d %dx%d), taken as last seen\n",
+                   shot.name, area.x(), area.y(), area.width(), area.height(), client.x(), client.y(), client.width(),
+                   client.height());
       picture = last;
     }
     QString file = folder + "/" + shot.name + ".png";
