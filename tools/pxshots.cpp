@@ -16,9 +16,12 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QThread>
+#include <QGuiApplication>
+#include <qguiapplication_platform.h>
 #include <QTimeEdit>
 #include <QTimer>
 #include <cstdio>
+#include <xcb/xcb.h>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -335,17 +338,55 @@ void TypeRecipient(QWidget* window) {
 
 // What a picture shows beyond the window itself: the suggestion list floats
 // in a window of its own.
-// The window with its frame; without it while the frame Qt knows of does not
-// hold the window (none yet, or a 1x1 stand-in after a window is mapped again).
+// Where the window and the window manager's frame around it are on the X
+// server now. What Qt knows of them may lag behind the window manager's last
+// move, or be a 1x1 stand-in after a window is mapped again; a picture taken
+// there shows the wrong place. Qt's own idea serves off X11.
 QRect Framed(const QWidget& window) {
-  QRect frame = window.frameGeometry();
-  return frame.contains(window.geometry()) ? frame : window.geometry();
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (!x11) return window.frameGeometry().contains(window.geometry()) ? window.frameGeometry() : window.geometry();
+  xcb_connection_t* connection = x11->connection();
+  // The frame is the ancestor that is a child of the root window.
+  xcb_window_t top = static_cast<xcb_window_t>(window.winId());
+  for (;;) {
+    std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, top), nullptr), &std::free);
+    if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) break;
+    top = tree->parent;
+  }
+  std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+      xcb_get_geometry_reply(connection, xcb_get_geometry(connection, top), nullptr), &std::free);
+  if (!geometry) return window.geometry();
+  std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+      xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, top, geometry->root, 0, 0),
+                                      nullptr),
+      &std::free);
+  if (!origin) return window.geometry();
+  const int border = geometry->border_width;
+  return QRect(origin->dst_x - border, origin->dst_y - border, geometry->width + 2 * border,
+               geometry->height + 2 * border);
+}
+
+// The window without its frame, where the X server has it.
+QRect Client(const QWidget& window) {
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (!x11) return window.geometry();
+  xcb_connection_t* connection = x11->connection();
+  xcb_window_t id = static_cast<xcb_window_t>(window.winId());
+  std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+      xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr), &std::free);
+  if (!geometry) return window.geometry();
+  std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+      xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, id, geometry->root, 0, 0),
+                                      nullptr),
+      &std::free);
+  return origin ? QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height) : window.geometry();
 }
 
 QRect ScreenArea(QWidget* window) {
   QRect area = Framed(*window);
   if (auto* frm = qobject_cast<TSMSFrm*>(window); frm && frm->cbTo->DroppedDown())
-    area = area.united(frm->cbTo->Popup()->geometry());
+    area = area.united(Framed(*frm->cbTo->Popup()));
   return area;
 }
 
@@ -418,12 +459,12 @@ void Settle() {
 // A window manager frames a window a moment after it is mapped. False when
 // no frame came (no window manager runs): the window is taken as it is.
 bool WaitForFrame(QWidget& window) {
-  for (int i = 0; i < 250 && Framed(window) == window.geometry(); ++i) {
+  for (int i = 0; i < 250 && Framed(window) == Client(window); ++i) {
     QCoreApplication::processEvents();
     QThread::msleep(20);
   }
   Settle();
-  return Framed(window) != window.geometry();
+  return Framed(window) != Client(window);
 }
 
 struct Shot {
