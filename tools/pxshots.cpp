@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -338,14 +339,35 @@ void TypeRecipient(QWidget* window) {
 
 // What a picture shows beyond the window itself: the suggestion list floats
 // in a window of its own.
+// Where an X window is on the screen, its border included; nullopt when the
+// server does not say.
+std::optional<QRect> ServerRect(xcb_connection_t* connection, xcb_window_t id) {
+  std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+      xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr), &std::free);
+  if (!geometry) return std::nullopt;
+  std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+      xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, id, geometry->root, 0, 0),
+                                      nullptr),
+      &std::free);
+  if (!origin) return std::nullopt;
+  const int border = geometry->border_width;
+  return QRect(origin->dst_x - border, origin->dst_y - border, geometry->width + 2 * border,
+               geometry->height + 2 * border);
+}
+
+xcb_connection_t* X11Connection() {
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 ? x11->connection() : nullptr;
+}
+
 // Where the window and the window manager's frame around it are on the X
 // server now. What Qt knows of them may lag behind the window manager's last
 // move, or be a 1x1 stand-in after a window is mapped again; a picture taken
 // there shows the wrong place. Qt's own idea serves off X11.
 QRect Framed(const QWidget& window) {
-  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (!x11) return window.frameGeometry().contains(window.geometry()) ? window.frameGeometry() : window.geometry();
-  xcb_connection_t* connection = x11->connection();
+  xcb_connection_t* connection = X11Connection();
+  if (!connection)
+    return window.frameGeometry().contains(window.geometry()) ? window.frameGeometry() : window.geometry();
   // The frame is the ancestor that is a child of the root window.
   xcb_window_t top = static_cast<xcb_window_t>(window.winId());
   for (;;) {
@@ -354,33 +376,14 @@ QRect Framed(const QWidget& window) {
     if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) break;
     top = tree->parent;
   }
-  std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
-      xcb_get_geometry_reply(connection, xcb_get_geometry(connection, top), nullptr), &std::free);
-  if (!geometry) return window.geometry();
-  std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
-      xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, top, geometry->root, 0, 0),
-                                      nullptr),
-      &std::free);
-  if (!origin) return window.geometry();
-  const int border = geometry->border_width;
-  return QRect(origin->dst_x - border, origin->dst_y - border, geometry->width + 2 * border,
-               geometry->height + 2 * border);
+  return ServerRect(connection, top).value_or(window.geometry());
 }
 
 // The window without its frame, where the X server has it.
 QRect Client(const QWidget& window) {
-  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (!x11) return window.geometry();
-  xcb_connection_t* connection = x11->connection();
-  xcb_window_t id = static_cast<xcb_window_t>(window.winId());
-  std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
-      xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr), &std::free);
-  if (!geometry) return window.geometry();
-  std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
-      xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, id, geometry->root, 0, 0),
-                                      nullptr),
-      &std::free);
-  return origin ? QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height) : window.geometry();
+  xcb_connection_t* connection = X11Connection();
+  if (!connection) return window.geometry();
+  return ServerRect(connection, static_cast<xcb_window_t>(window.winId())).value_or(window.geometry());
 }
 
 QRect ScreenArea(QWidget* window) {
