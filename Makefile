@@ -13,7 +13,7 @@ FUZZ_SECONDS ?= 20
 # Build tools and libraries.
 PACKAGES = cmake ninja-build g++ pkg-config \
            libsqlite3-dev zlib1g-dev libpcre2-dev libcurl4-openssl-dev \
-           libxml2-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core \
+           libxml2-dev qt6-base-dev libxcb1-dev qt6-translations-l10n fonts-dejavu-core \
            libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
 # Outside oracles and peers the tests use.
 TEST_PACKAGES = fp-compiler sqlite3 unzip python3 tinyproxy microsocks

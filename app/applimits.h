@@ -8,6 +8,11 @@
 // Placemnt.ini edited by hand or damaged must not make a window that large.
 inline constexpr int kMaxSavedWindowExtent = 100000;
 
+// How often a window hidden to the tray looks whether the tray is still
+// there: a panel that quits or crashes takes the only way back with it, and
+// the window is then shown again within this time.
+inline constexpr int kTrayWatchIntervalMs = 1000;
+
 // A second copy hands its command line to the running one; a message larger
 // than this is no command line of ours and is dropped unread.
 inline constexpr std::size_t kMaxInstanceMessageSize = 64 * 1024;

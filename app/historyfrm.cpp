@@ -142,7 +142,6 @@ void THistoryFrm::SavePlacement(TFormPlacement& placement) {
 void THistoryFrm::RestoreMore(const TFormPlacement& placement) {
   placement.RestoreSplitter(*Splitter, "Splitter");
   placement.RestoreHeader(*lvHistory->header(), "lvHistory");
-  WidenReportColumns(*lvHistory, kColumnWidths, FixedColumnTexts(lvHistory->fontMetrics()));
 }
 
 void THistoryFrm::FormShow() {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "composer.h"
 #include "cp1251.h"
 #include "datetimefmt.h"
 #include "exceptions.h"
@@ -44,9 +45,7 @@ std::string HistoryColumnText(const THistoryItem& item, int column) {
 std::string HistoryRecordText(const THistoryItem& item, const std::string& delimiter) {
   std::string text = HistoryTimeText(item.DateTime) + "\r\n" + GetContactText(item, true) + "\r\n";
   if (!item.Subject.empty()) text += item.Subject + "\r\n";
-  text += item.Message;
-  if (!item.Signature.empty()) text += delimiter + item.Signature;
-  return text;
+  return text + JoinSignature(item.Message, item.Signature, delimiter);
 }
 
 std::string HistoryCaption(const std::string& baseCaption, const std::string& phone) {

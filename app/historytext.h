@@ -25,8 +25,9 @@ std::string HistoryMessageText(const THistoryItem& item);
 std::string HistoryColumnText(const THistoryItem& item, int column);
 
 // The record "Копировать" copies: time, contact and (when there is one) the
-// subject, each on a line of its own, then the text and, when there is a
-// signature, `delimiter` as stored followed by the signature.
+// subject, each on a line of its own, then the text with the signature
+// joined by the delimiter option `delimiter` as a send joins them: pasted,
+// it reads as the message went out, not with the option's escapes.
 std::string HistoryRecordText(const THistoryItem& item, const std::string& delimiter);
 
 // The window's caption for a history filtered to `phone` (digits; empty for

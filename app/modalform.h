@@ -78,8 +78,9 @@ QTreeView* NewReportView(const char* name, QAbstractItemModel* model, std::initi
 // Widens, never narrows, the columns of such a list to their `widths` and to
 // what their headers' texts and the widest of their `texts` (one list a
 // column, left to right; columns past the lists have none) need at the
-// list's font: a width saved by an older layout cannot cut them, one the
-// user made wider stays.
+// list's font. For the layout a list opens with when nothing is saved: a
+// width the user saved, narrower or wider, is the user's and comes back as
+// it is.
 void WidenReportColumns(QTreeView& view, std::initializer_list<int> widths,
                         const std::vector<QStringList>& texts = {});
 // The selected row of such a list; -1 for none.

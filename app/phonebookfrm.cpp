@@ -27,6 +27,7 @@
 #include "phonebookrules.h"
 #include "phoneeditfrm.h"
 #include "placement.h"
+#include "prefixsql.h"
 #include "uitext.h"
 #include "weblinks.h"
 
@@ -233,7 +234,6 @@ void TPhoneBookFrm::SavePlacement(TFormPlacement& placement) {
 void TPhoneBookFrm::RestoreMore(const TFormPlacement& placement) {
   placement.RestoreSplitter(*Splitter, "Splitter");
   placement.RestoreHeader(*lvItems->header(), "lvItems");
-  WidenReportColumns(*lvItems, kColumnWidths);
 }
 
 bool TPhoneBookFrm::Confirm(const std::string& question) {
@@ -364,6 +364,7 @@ void TPhoneBookFrm::aAddItemExecute() {
   editor.GetContact(*item);
   item->GroupID = std::max(LoadedGroupID, 0);
   TPhoneBook::AddItem(*item);
+  item->Format = LookUpContactFormat(item->Phone, item->GateName);
   model_->BeginAppend();
   items_.Add(std::move(item));
   model_->EndAppend();
@@ -382,6 +383,9 @@ void TPhoneBookFrm::aEditItemExecute() {
   editor.GetContact(edited);
   TPhoneBook::UpdateItem(edited);
   editor.GetContact(*item);
+  // The row shows the number as a group's loading would: by the format of
+  // the number and gate it has now.
+  item->Format = LookUpContactFormat(item->Phone, item->GateName);
   model_->RowChanged(row);
 }
 

@@ -55,6 +55,14 @@ TEditPhoneFrm::TEditPhoneFrm(QWidget* owner)
   lbExists->setObjectName("lbExists");
   lbExists->setTextFormat(Qt::PlainText);
   lbExists->setStyleSheet("color: #c00000;");
+  // The warning has a line of its own, kept while it is hidden: showing it
+  // neither widens the editor nor makes it taller, so no size it forced is
+  // left behind or saved.
+  lbExists->setWordWrap(true);
+  lbExists->setMinimumHeight(lbExists->fontMetrics().height());
+  QSizePolicy keepRoom = lbExists->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  lbExists->setSizePolicy(keepRoom);
   lbExists->setVisible(false);
   btOK = new QPushButton(QStr("&OK"));
   btOK->setObjectName("btOK");
@@ -73,9 +81,10 @@ TEditPhoneFrm::TEditPhoneFrm(QWidget* owner)
     grid->addWidget(field, row++, 1);
   }
   grid->addWidget(chbTranslit, row++, 1);
+  grid->addWidget(lbExists, row++, 0, 1, 2);
   grid->setColumnStretch(1, 1);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(lbExists, 1);
+  buttons->addStretch(1);
   buttons->addWidget(btOK);
   buttons->addWidget(btCancel);
   auto* layout = new QVBoxLayout(this);

@@ -24,6 +24,10 @@ std::string JoinInts(const std::vector<int>& values) {
 
 bool ValidSize(int size) { return size >= 0 && size <= kMaxSavedWindowExtent; }
 
+// A saved position that far off is on no screen anyway; brought within
+// reach first, so that a frame's right and bottom edges stay numbers.
+int ReachablePosition(int position) { return std::clamp(position, -kMaxSavedWindowExtent, kMaxSavedWindowExtent); }
+
 QList<QRect> AvailableScreens() {
   QList<QRect> areas;
   for (const QScreen* screen : QGuiApplication::screens()) areas.append(screen->availableGeometry());
@@ -53,7 +57,7 @@ std::optional<std::vector<int>> ParseIntList(std::string_view text, size_t count
 }
 
 QRect FitOntoScreens(const QRect& frame, const QList<QRect>& screens) {
-  if (screens.isEmpty() || frame.isEmpty()) return frame;
+  if (screens.isEmpty()) return frame;
   QRect target = screens.front();
   qint64 best = 0;
   for (const QRect& s : screens) {
@@ -64,7 +68,7 @@ QRect FitOntoScreens(const QRect& frame, const QList<QRect>& screens) {
       target = s;
     }
   }
-  QRect fitted(frame.topLeft(), frame.size().boundedTo(target.size()));
+  QRect fitted(frame.topLeft(), frame.size().expandedTo(QSize(0, 0)).boundedTo(target.size()));
   fitted.moveLeft(std::clamp(fitted.left(), target.left(), target.right() - fitted.width() + 1));
   fitted.moveTop(std::clamp(fitted.top(), target.top(), target.bottom() - fitted.height() + 1));
   return fitted;
@@ -90,7 +94,9 @@ void TFormPlacement::Restore(QWidget& window) const {
   if (!left || !top || !width || !height || *width <= 0 || *height <= 0 || !ValidSize(*width) ||
       !ValidSize(*height))
     return;
-  QRect frame = FitOntoScreens(QRect(*left, *top, *width, *height), AvailableScreens());
+  // Never smaller than the window's controls need.
+  QSize size = QSize(*width, *height).expandedTo(window.minimumSizeHint());
+  QRect frame = FitOntoScreens(QRect(QPoint(ReachablePosition(*left), ReachablePosition(*top)), size), AvailableScreens());
   window.resize(frame.size());
   window.move(frame.topLeft());
   if (storage_->ReadBool(Key("Maximized"), false)) window.setWindowState(window.windowState() | Qt::WindowMaximized);

@@ -30,6 +30,7 @@
 #include <algorithm>
 
 #include "appicon.h"
+#include "applimits.h"
 #include "corelimits.h"
 #include "cp1251.h"
 #include "inistorage.h"
@@ -364,6 +365,12 @@ void TSMSFrm::CreateTray() {
   TrayIcon->setContextMenu(pmTray);
   connect(TrayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     TrayActivated(static_cast<int>(reason));
+  });
+  // The desktop tells nobody when its tray goes away.
+  trayWatch_ = new QTimer(this);
+  trayWatch_->setInterval(kTrayWatchIntervalMs);
+  connect(trayWatch_, &QTimer::timeout, this, [this] {
+    if (!isVisible() && !TrayAvailable()) ToggleVisible();
   });
 }
 

@@ -127,7 +127,8 @@ class TSMSFrm : public QMainWindow {
   // import what its command line names.
   void ActivateFromOtherCopy(const QString& token, const QStringList& args);
   // Whether the desktop shows tray icons; without one the window never
-  // hides, since nothing could bring it back.
+  // hides, since nothing could bring it back, and a hidden window comes
+  // back when the tray goes.
   virtual bool TrayAvailable() const;
 
   // ---- Update checks (kind 0 program, 1 gate list) ----
@@ -255,6 +256,8 @@ class TSMSFrm : public QMainWindow {
   std::shared_ptr<TMemoryStream> EmptyImage() const;
   // What the selected gate allows; null without one.
   const TGateLimits* SelectedLimits() const;
+  // The bold count beside the gate list, shown only for more than one gate.
+  void ShowGatesCount();
   void FillTranslitTables();
   void ProcessProfileSwitch();
   bool ConsultInstanceGuard();
@@ -330,6 +333,7 @@ class TSMSFrm : public QMainWindow {
   std::unique_ptr<TIniStorage> AppOptionsStorage;
   std::unique_ptr<TOptions> options_;
   TInstanceGuard* guard_ = nullptr;
+  QTimer* trayWatch_ = nullptr;  // runs while the window is hidden to the tray
   std::unique_ptr<TStatsSendThread> statsThread_;
   QPointer<TUpdate> updates_[2];  // the running check of each kind
   std::vector<std::unique_ptr<TGate>> gates_;  // the objects of cbGate's entries

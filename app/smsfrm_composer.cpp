@@ -408,6 +408,13 @@ void TSMSFrm::ClearGateList() {
   cbGate->clear();
   gates_.clear();
   gateLimits_.clear();
+  ShowGatesCount();
+}
+
+void TSMSFrm::ShowGatesCount() {
+  lbGatesCnt->setText(QString::number(cbGate->count()));
+  lbGatesCnt->setVisible(cbGate->count() > 1);
+  cbGate->setFocusPolicy(cbGate->count() > 1 ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void TSMSFrm::FillGateList() {
@@ -428,9 +435,7 @@ void TSMSFrm::FillGateList() {
   }
   if (TGate* gate = GetSelectedGate(); gate && FContact->Format.empty())
     FContact->Format = gate->GetPhoneFormat(FContact->Phone);
-  lbGatesCnt->setText(QString::number(cbGate->count()));
-  lbGatesCnt->setVisible(cbGate->count() > 1);
-  cbGate->setFocusPolicy(cbGate->count() > 1 ? Qt::StrongFocus : Qt::NoFocus);
+  ShowGatesCount();
   ApplyGateCapabilities();
   UpdateActions();
 }

@@ -310,10 +310,14 @@ void TSMSFrm::changeEvent(QEvent* event) {
 void TSMSFrm::ToggleVisible() {
   bool alwaysInTray = Options && Options->ReadBool("Interface\\AlwaysInTray");
   if (isVisible()) {
+    // Asked once more here, at the moment of hiding, whoever asks for it.
+    if (!TrayAvailable()) return;
     hide();
     TrayIcon->setVisible(TrayIconVisible(false, alwaysInTray));
+    trayWatch_->start();
     return;
   }
+  trayWatch_->stop();
   TrayIcon->setVisible(TrayIconVisible(true, alwaysInTray));
   show();
   setWindowState(windowState() & ~Qt::WindowMinimized);

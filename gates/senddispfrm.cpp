@@ -213,6 +213,7 @@ void TSendDispFrm::Render() {
     case TSendFocus::Retry: btRetry->setFocus(); break;
     case TSendFocus::Code: edCode->setFocus(); break;
     case TSendFocus::Progress: pbSending->setFocus(); break;
+    case TSendFocus::Close: btClose->setFocus(); break;
     case TSendFocus::None: break;
   }
 }

@@ -53,6 +53,8 @@ void TSendFormState::Progress(const TGateSender& sender, int step, int phase) {
     Cancel = false;
     Close = true;
     AutoClose = true;
+    // The focus leaves the hidden "Отмена" for the button Enter should press.
+    Focus = TSendFocus::Close;
   }
 }
 

@@ -12,7 +12,7 @@
 class TGateSender;
 
 // The control that receives the focus after a change.
-enum class TSendFocus { None, Retry, Code, Progress };
+enum class TSendFocus { None, Retry, Code, Progress, Close };
 
 struct TSendFormState {
   int Bar = 0;                      // 0..10

@@ -6,20 +6,27 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QThread>
+#include <QGuiApplication>
+#include <qguiapplication_platform.h>
+#include <QTimeEdit>
 #include <QTimer>
 #include <cstdio>
+#include <xcb/xcb.h>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -174,10 +181,22 @@ void FillProfile() {
   CloseDatabases();
 }
 
-// The main window with a message being written.
-std::unique_ptr<QWidget> MainWindow() {
+// The main window shows the time of day in its delivery pickers. The
+// pictures show one fixed moment instead, so that taking them again changes
+// nothing: the timer that keeps the pickers from falling behind is stopped.
+std::unique_ptr<TSMSFrm> StartMainWindow() {
   auto frm = std::make_unique<TSMSFrm>(std::vector<std::string>{});
   if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return nullptr;
+  frm->Timer1->stop();
+  frm->dtpDeliveryDate->setDate(QDate(2024, 2, 14));
+  frm->dtpDeliveryTime->setTime(QTime(18, 30));
+  return frm;
+}
+
+// The main window with a message being written.
+std::unique_ptr<QWidget> MainWindow() {
+  auto frm = StartMainWindow();
+  if (!frm) return nullptr;
   frm->cbTo->SetTextNoSuggest("+7 916 123-45-67");
   frm->FillGateList();
   frm->FormatRecipientText();
@@ -267,8 +286,8 @@ std::unique_ptr<QWidget> GateManager() {
 
 // The main window writing an MMS to a contact, a picture attached.
 std::unique_ptr<QWidget> ComposerMms() {
-  auto frm = std::make_unique<TSMSFrm>(std::vector<std::string>{});
-  if (frm->FormCreate() != TSMSFrm::TCreateResult::Running) return nullptr;
+  auto frm = StartMainWindow();
+  if (!frm) return nullptr;
   frm->Action("aMMS")->trigger();
   frm->cbTo->SetTextNoSuggest(QStr("Иванов Иван [+79161234567]"_cp));
   frm->FillGateList();
@@ -320,10 +339,57 @@ void TypeRecipient(QWidget* window) {
 
 // What a picture shows beyond the window itself: the suggestion list floats
 // in a window of its own.
+// Where an X window is on the screen, its border included; nullopt when the
+// server does not say.
+std::optional<QRect> ServerRect(xcb_connection_t* connection, xcb_window_t id) {
+  std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+      xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr), &std::free);
+  if (!geometry) return std::nullopt;
+  std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+      xcb_translate_coordinates_reply(connection, xcb_translate_coordinates(connection, id, geometry->root, 0, 0),
+                                      nullptr),
+      &std::free);
+  if (!origin) return std::nullopt;
+  const int border = geometry->border_width;
+  return QRect(origin->dst_x - border, origin->dst_y - border, geometry->width + 2 * border,
+               geometry->height + 2 * border);
+}
+
+xcb_connection_t* X11Connection() {
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 ? x11->connection() : nullptr;
+}
+
+// Where the window and the window manager's frame around it are on the X
+// server now. What Qt knows of them may lag behind the window manager's last
+// move, or be a 1x1 stand-in after a window is mapped again; a picture taken
+// there shows the wrong place. Qt's own idea serves off X11.
+QRect Framed(const QWidget& window) {
+  xcb_connection_t* connection = X11Connection();
+  if (!connection)
+    return window.frameGeometry().contains(window.geometry()) ? window.frameGeometry() : window.geometry();
+  // The frame is the ancestor that is a child of the root window.
+  xcb_window_t top = static_cast<xcb_window_t>(window.winId());
+  for (;;) {
+    std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, top), nullptr), &std::free);
+    if (!tree || tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) break;
+    top = tree->parent;
+  }
+  return ServerRect(connection, top).value_or(window.geometry());
+}
+
+// The window without its frame, where the X server has it.
+QRect Client(const QWidget& window) {
+  xcb_connection_t* connection = X11Connection();
+  if (!connection) return window.geometry();
+  return ServerRect(connection, static_cast<xcb_window_t>(window.winId())).value_or(window.geometry());
+}
+
 QRect ScreenArea(QWidget* window) {
-  QRect area = window->frameGeometry();
+  QRect area = Framed(*window);
   if (auto* frm = qobject_cast<TSMSFrm*>(window); frm && frm->cbTo->DroppedDown())
-    area = area.united(frm->cbTo->Popup()->geometry());
+    area = area.united(Framed(*frm->cbTo->Popup()));
   return area;
 }
 
@@ -396,12 +462,12 @@ void Settle() {
 // A window manager frames a window a moment after it is mapped. False when
 // no frame came (no window manager runs): the window is taken as it is.
 bool WaitForFrame(QWidget& window) {
-  for (int i = 0; i < 250 && window.frameGeometry() == window.geometry(); ++i) {
+  for (int i = 0; i < 250 && Framed(window) == Client(window); ++i) {
     QCoreApplication::processEvents();
     QThread::msleep(20);
   }
   Settle();
-  return window.frameGeometry() != window.geometry();
+  return Framed(window) != Client(window);
 }
 
 struct Shot {
@@ -455,25 +521,34 @@ int main(int argc, char** argv) {
 
   int qtArgc = 1;
   TParlomixApp app(qtArgc, argv);
+  // A blinking caret would be on in one picture and off in the next.
+  QApplication::setCursorFlashTime(0);
   int failures = 0;
   for (const Shot& shot : kShots) {
-    std::unique_ptr<QWidget> window = shot.open();
+    // A window manager busy with the window before, or on a loaded machine,
+    // may miss a window's mapping: it is shown once more, then made anew,
+    // before it is taken without a frame.
+    std::unique_ptr<QWidget> window;
+    bool framed = false;
+    for (int made = 0; made < 3 && !framed; ++made) {
+      window.reset();
+      Settle();
+      window = shot.open();
+      if (!window) break;
+      for (int attempt = 0; attempt < 2 && !framed; ++attempt) {
+        if (attempt > 0) {
+          window->hide();
+          Settle();
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+        framed = WaitForFrame(*window);
+      }
+    }
     if (!window) {
       ++failures;
       continue;
-    }
-    // A window manager busy with the window before may miss this one's
-    // mapping: it is shown once more before it is taken without a frame.
-    bool framed = false;
-    for (int attempt = 0; attempt < 2 && !framed; ++attempt) {
-      if (attempt > 0) {
-        window->hide();
-        Settle();
-      }
-      window->show();
-      window->raise();
-      window->activateWindow();
-      framed = WaitForFrame(*window);
     }
     if (!framed) std::fprintf(stderr, "%s: no window manager's frame, taken without it\n", shot.name);
     if (shot.act) {
@@ -483,15 +558,28 @@ int main(int argc, char** argv) {
     // Taken from the screen, so that the picture shows the window manager's
     // title bar as a user sees it; once the window manager has put the
     // window where it stays, wholly on the screen.
-    QPixmap picture;
+    // A picture counts once two takes a moment apart are the same: the
+    // window manager may still be moving or framing the window. One that
+    // never settles is taken as last seen.
+    QPixmap picture, last;
+    QImage before;
     for (int attempt = 0; attempt < 25 && picture.isNull(); ++attempt) {
       QRect area = ScreenArea(window.get());
+      QPixmap taken;
       if (window->screen()->geometry().contains(area))
-        picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-      if (picture.size() != area.size()) {
-        picture = QPixmap();
-        Settle();
-      }
+        taken = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+      QImage image = taken.size() == area.size() ? taken.toImage() : QImage();
+      if (!image.isNull()) last = taken;
+      if (!image.isNull() && image == before) picture = taken;
+      before = image;
+      if (picture.isNull()) Settle();
+    }
+    if (picture.isNull()) {
+      QRect area = ScreenArea(window.get()), client = window->geometry();
+      std::fprintf(stderr, "%s: the window did not settle (frame %d,%d %dx%d, window %d,%d %dx%d), taken as last seen\n",
+                   shot.name, area.x(), area.y(), area.width(), area.height(), client.x(), client.y(), client.width(),
+                   client.height());
+      picture = last;
     }
     QString file = folder + "/" + shot.name + ".png";
     if (picture.isNull() || !picture.save(file)) {

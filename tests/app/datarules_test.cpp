@@ -112,9 +112,10 @@ TEST(HistoryText, TheCopiedRecordHasFiveOrThreeParts) {
   item.Name = "Вася"_cp;
   item.Subject = "Тема"_cp;
   item.Signature = "Петя"_cp;
-  // The delimiter goes in as stored: its escapes stay as they are.
+  // The signature joined as a send joins it: the delimiter's escapes expanded.
   EXPECT_EQ(U(HistoryRecordText(item, "\\n-- ")),
-            "31.12.2023 23:59:00\r\nВася [+7 916 123-45-67]\r\nТема\r\nТекст\r\nвторая\\n-- Петя");
+            "31.12.2023 23:59:00\r\nВася [+7 916 123-45-67]\r\nТема\r\nТекст\r\nвторая\r\n-- Петя");
+  EXPECT_TRUE(U(HistoryRecordText(item, " (\\s)")).ends_with("\r\nТекст\r\nвторая (Петя)"));
   item.Subject.clear();
   item.Signature.clear();
   item.Name.clear();

@@ -97,8 +97,6 @@ TEST_F(HistoryWindow, RowsShowTimeContactTextSignatureAndStatus) {
   Sent("79169999999", At(2024, 2, 3, 5, 6), "Ещё"_cp, "MTS", "", "", dsCancelled);
   Sent("380671234567", At(2024, 2, 3, 6, 7), "Киев"_cp, "Kyiv", "", "", 9);  // a status no send leaves
   Sent("79169999999", At(2028, 12, 28, 20, 58, 48), "Позже"_cp, "MTS", "", "", dsNotSupported);
-  // Widths an older layout saved, the message column dragged wider.
-  profile.placement.WriteString("HistoryFrm\\lvHistory.Widths", "120,150,420,100,100");
   auto frm = Open();
   QHeaderView* header = frm->lvHistory->header();
   std::vector<std::string> captions;
@@ -106,15 +104,19 @@ TEST_F(HistoryWindow, RowsShowTimeContactTextSignatureAndStatus) {
     captions.push_back(Utf8(frm->lvHistory->model()->headerData(c, Qt::Horizontal).toString()));
   EXPECT_EQ(captions, (std::vector<std::string>{"Время", "Кому", "Сообщение", "Подпись", "Статус доставки"}));
   EXPECT_FALSE(header->sectionsClickable());
-  // Nothing cut: each column at least as wide as made, as its header's text
-  // and as the times and statuses it shows; the wider width kept.
+  // Nothing saved, nothing cut: each column at least as wide as made, as its
+  // header's text and as the times and statuses it shows.
   const int made[] = {120, 150, 300, 100, 100};
   const QAbstractItemView& rows = *frm->lvHistory;  // its width a column's rows need, as the view measures it
   for (int c = 0; c < header->count(); ++c) {
     EXPECT_GE(header->sectionSize(c), std::max(made[c], header->sectionSizeHint(c))) << captions[c];
     if (c == hcTime || c == hcStatus) EXPECT_GE(header->sectionSize(c), rows.sizeHintForColumn(c)) << captions[c];
   }
-  EXPECT_EQ(header->sectionSize(hcMessage), 420);
+  // Saved widths, narrower or wider, come back as saved.
+  profile.placement.WriteString("HistoryFrm\\lvHistory.Widths", "60,150,420,100,70");
+  auto again = Open();
+  const int saved[] = {60, 150, 420, 100, 70};
+  for (int c = 0; c < header->count(); ++c) EXPECT_EQ(again->lvHistory->header()->sectionSize(c), saved[c]) << captions[c];
 
   EXPECT_EQ(Cell(*frm, 0, 0), "03.02.2024 04:05:00");
   EXPECT_EQ(Cell(*frm, 0, 1), "Петров [+79031112233]");  // no range covers 7903
@@ -217,7 +219,7 @@ TEST_F(HistoryWindow, CopyPutsTheTextOrTheWholeRecordOnTheClipboard) {
   EXPECT_EQ(Utf8(QApplication::clipboard()->text()), "Строка 1\r\nСтрока 2");
   frm->Action("aCopyAsText")->trigger();
   EXPECT_EQ(Utf8(QApplication::clipboard()->text()),
-            "06.05.2024 07:08:00\r\nПетров [+79031112233]\r\nТема\r\nСтрока 1\r\nСтрока 2\\n-- Вася");
+            "06.05.2024 07:08:00\r\nПетров [+79031112233]\r\nТема\r\nСтрока 1\r\nСтрока 2\r\n-- Вася");
   frm->SelectRow(1);
   frm->Action("aCopyAsText")->trigger();
   EXPECT_EQ(Utf8(QApplication::clipboard()->text()), "06.05.2024 09:10:00\r\n+7 916 123-45-67\r\nПросто");

@@ -168,6 +168,10 @@ TEST_F(Composer, GatesAreListedAsTheNumberGrowsAndTheGateInUseIsKept) {
   EXPECT_EQ(Gates(), std::vector<std::string>{"ММС"_cp});
   EXPECT_FALSE(frm->lbGatesCnt->isVisibleTo(frm.get()));
   EXPECT_EQ(frm->cbGate->focusPolicy(), Qt::NoFocus) << "one gate takes no part in the tab order";
+  frm->Action("aSMS")->trigger();
+  ASSERT_TRUE(frm->lbGatesCnt->isVisibleTo(frm.get()));
+  frm->aNewExecute();  // as a send that clears the message does
+  EXPECT_FALSE(frm->lbGatesCnt->isVisibleTo(frm.get())) << "no gate listed";
 }
 
 // The send follows every change, and panel 0 says what is missing.

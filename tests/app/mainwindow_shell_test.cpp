@@ -447,6 +447,9 @@ TEST_F(MainWindowShell, ClosingHidesToTheTrayOnlyWhereATrayIsAndUntilExit) {
 
   frm->tray = false;  // no tray on this desktop: a hidden window could not come back
   EXPECT_TRUE(closeAccepted());
+  frm->show();
+  frm->Action("aTrayShowHide")->trigger();
+  EXPECT_TRUE(frm->isVisible()) << "hidden by nothing";
   frm->tray = true;
   frm->show();
   frm->Action("aExit")->trigger();
@@ -461,10 +464,9 @@ TEST_F(MainWindowShell, MinimisingHidesToTheTrayWhenAsked) {
   frm->setWindowState(Qt::WindowMinimized);
   ASSERT_TRUE(WaitUntil([&] { return !frm->isVisible(); }));
   EXPECT_FALSE(frm->isMinimized());
-  frm->ToggleVisible();
-  EXPECT_TRUE(frm->isVisible());
+  frm->tray = false;  // the panel with the tray goes away
+  EXPECT_TRUE(WaitUntil([&] { return frm->isVisible(); })) << "the window comes back, no way back left";
 
-  frm->tray = false;
   frm->setWindowState(Qt::WindowMinimized);
   WaitUntil([] { return false; }, 100);
   EXPECT_TRUE(frm->isVisible()) << "minimised as usual";

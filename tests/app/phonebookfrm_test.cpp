@@ -346,6 +346,7 @@ TEST_F(PhoneBookWindow, ANewContactJoinsTheShownGroupOnceStored) {
   EditAndConfirm("Козлов", "+7 (916) 777-88-99", "К.", 2);
   frm->Action("aAddItem")->trigger();
   EXPECT_EQ(Rows(*frm), (std::vector<std::string>{"Сидоров", "Козлов"}));
+  EXPECT_EQ(Rows(*frm, 1).back(), "+7 916 777-88-99") << "formatted as a loaded contact";
   EXPECT_EQ(frm->SelectedRow(), 1);
   EXPECT_EQ(Status(*frm), "В текущей группе контактов: 2");
   auto stored = Stored("79167778899");
@@ -497,15 +498,13 @@ TEST_F(PhoneBookWindow, PlacementOfWindowPaneAndColumnsIsKept) {
   EXPECT_EQ(frm->lvItems->header()->sectionSize(0), 222);
   EXPECT_FALSE(profile.placement.ReadString("PhoneBookFrm\\Splitter.Sizes", "").empty());
 
-  // Columns saved narrower than made, as an older layout could: each comes
-  // back as made at least, and wide enough for its header's text.
+  // Columns saved narrower than made come back as saved too.
   frm.reset();
-  profile.placement.WriteString("PhoneBookFrm\\lvItems.Widths", "5,5,5,5");
+  profile.placement.WriteString("PhoneBookFrm\\lvItems.Widths", "60,70,80,90");
   frm = Open();
   QHeaderView* header = frm->lvItems->header();
-  const int made[] = {150, 150, 150, 100};
-  for (int c = 0; c < header->count(); ++c)
-    EXPECT_GE(header->sectionSize(c), std::max(made[c], header->sectionSizeHint(c))) << c;
+  const int saved[] = {60, 70, 80, 90};
+  for (int c = 0; c < header->count(); ++c) EXPECT_EQ(header->sectionSize(c), saved[c]) << c;
 }
 
 TEST_F(PhoneBookWindow, TenThousandContactsAreRowsOfOneModel) {
@@ -531,6 +530,7 @@ TEST_F(ContactEditor, DuplicateNamesAndNumbersBlockOkWithTheirWarnings) {
   EXPECT_EQ(Utf8(editor.windowTitle()), "Редактирование записи");
   EXPECT_EQ(HelpContextOf(editor.edName), 5000);
   EXPECT_FALSE(editor.lbExists->isVisible());
+  const QSize opened = editor.size();
   auto warning = [&] { return editor.lbExists->isVisible() ? Utf8(editor.lbExists->text()) : std::string(); };
 
   editor.edName->setText(QStr("иванов"_cp));  // case does not matter
@@ -542,6 +542,8 @@ TEST_F(ContactEditor, DuplicateNamesAndNumbersBlockOkWithTheirWarnings) {
   editor.edName->setText(QStr("Новый"_cp));
   EXPECT_EQ(warning(), "Контакт с таким номером уже существует");
   EXPECT_FALSE(editor.btOK->isEnabled());
+  QApplication::processEvents();  // the layout's turn
+  EXPECT_EQ(editor.size(), opened) << "the warning makes the editor no larger";
   // The name stays a duplicate however the number changes afterwards.
   editor.edName->setText(QStr("Петров"_cp));
   editor.edPhone->setText("79990000000");

@@ -2,7 +2,9 @@
 // and pane and column layouts kept across runs, whatever the file holds.
 #include "placement.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QLabel>
 #include <QSplitter>
 #include <QStandardItemModel>
@@ -85,6 +87,19 @@ TEST_F(Placement, ADamagedEntryLeavesTheWindowAsItIs) {
     w.resize(200, 100);
     TFormPlacement(storage.get(), "F").Restore(w);
     EXPECT_EQ(w.size(), QSize(200, 100)) << width;
+  }
+}
+
+TEST_F(Placement, AFrameFarOffOrHugeLandsOnTheScreenAtAUsableSize) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const char* left : {"2147483000", "-2147483000"}) {
+    storage->WriteString("F\\Left", left);
+    storage->WriteString("F\\Top", "2147483000");
+    storage->WriteString("F\\Width", "99999");
+    storage->WriteString("F\\Height", "300");
+    QWidget w;
+    TFormPlacement(storage.get(), "F").Restore(w);
+    EXPECT_EQ(QRect(w.pos(), w.size()), QRect(screen.left(), screen.bottom() - 299, screen.width(), 300)) << left;
   }
 }
 

@@ -64,6 +64,7 @@ TEST_F(SendFormState, TheEndShowsCloseAndTheAutoCloseBox) {
   EXPECT_EQ(Utf(state.Operation), "Сообщение отправлено. Проверка доставки не поддерживается или отключена.");
   EXPECT_FALSE(state.Cancel);
   EXPECT_TRUE(state.Close && state.AutoClose);
+  EXPECT_EQ(state.Focus, TSendFocus::Close);
   EXPECT_FALSE(state.Retry);
 }
 

@@ -84,6 +84,7 @@ TEST_F(SendWindowJourney, AWrongCodeFailsThenRetryWithEnterOnTheFocusedButtonSen
       [](TSendDispFrm& w) {
         if (!Shows(w, "btClose")) return false;
         EXPECT_EQ(Text(Control<QLabel>(w, "lbOperation")), "Сообщение отправлено и доставлено");
+        EXPECT_EQ(QApplication::focusWidget(), Control<QPushButton>(w, "btClose")) << "for Enter";
         QCheckBox* autoClose = Control<QCheckBox>(w, "chbAutoClose");
         EXPECT_TRUE(autoClose->isVisible());
         QTest::mouseClick(autoClose, Qt::LeftButton);  // at its centre
