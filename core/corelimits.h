@@ -24,3 +24,18 @@ inline constexpr int kDatabaseBusyTimeoutMs = 5000;
 // message file with a longer text (the message's or any other) is taken as
 // damaged.
 inline constexpr size_t kMaxMessageText = 65536;
+
+// Pictures: captchas from gate servers, MMS attachments and the pictures in
+// message files, all decoded by QtGui's readers. The pixels of one picture:
+// what those readers allow by default (128 MiB at four bytes a pixel,
+// whatever the file holds), fixed here because the environment can lift
+// their limit, and a captcha is copied at four bytes a pixel once more.
+// Captchas are a few hundred pixels across, a camera's photo a dozen
+// megapixels.
+inline constexpr int64_t kMaxPicturePixels = int64_t{32} << 20;
+// The scans of one JPEG. A progressive JPEG as encoders write it has ten
+// (eighteen for a CMYK one); the decoder passes over all of a picture's
+// blocks once per scan, some 25 ms a scan at kMaxPicturePixels, so this
+// keeps any JPEG it accepts within about a second of decoding, while a file
+// of thousands of near-empty scans would take minutes.
+inline constexpr size_t kMaxJpegScans = 32;

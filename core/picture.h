@@ -8,8 +8,11 @@
 #include <string_view>
 
 // The picture in data, its type taken from its first bytes (contentType is
-// accepted for the callers' sake and not used). Null when the data is not a
-// picture of those four types or its body cannot be decoded. Never throws.
+// accepted for the callers' sake and not used). A PNG's text and colour
+// profile are not read, so the picture carries none. Null when the data is
+// not a picture of those four types, its body cannot be decoded, it has
+// more than kMaxPicturePixels pixels or it is a JPEG of more than
+// kMaxJpegScans scans (corelimits.h). Never throws.
 std::unique_ptr<QImage> LoadGraphicFromStream(std::string_view data, std::string_view contentType);
 
 // LoadGraphicFromStream made into an opaque 32-bit bitmap; transparent parts

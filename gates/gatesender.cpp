@@ -34,6 +34,8 @@ std::string GateErrorText(int32_t code) {
   return cp1251::FromUtf8(kUnknownCode);
 }
 
+std::string CaptchaLoadErrorText() { return "Ошибка загрузки изображения"_cp; }
+
 TGateSender::~TGateSender() {
   if (!Logger) return;
   try {

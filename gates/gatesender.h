@@ -39,6 +39,10 @@ enum TGateErrorCode : int32_t {
 // The fixed text of an error code; "" for geNone, "Неизвестен код ошибки"
 // for a code without a text of its own (500 included).
 std::string GateErrorText(int32_t code);
+// The text of a captcha step that brought no picture (the answer is none of
+// the picture kinds, is damaged, or would cost too much to decode): the
+// send window shows it, and the send ends with it under geLoad.
+std::string CaptchaLoadErrorText();
 
 // Send status of a finished send, handed to the after-send handler.
 enum TSendStatus : uint8_t {

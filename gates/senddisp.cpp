@@ -159,8 +159,12 @@ void StepFinished(int step, const QImage& captcha) {
       StartStep(sender.Info.GetFlagNamed("Captcha") ? stCaptcha : stSend);
       break;
     case stCaptcha:
-      // Closing the error view that follows must not book a send.
-      if (captcha.isNull()) sender.SendStatus = ssError;
+      // Closing the error view that follows must not book a send, and the
+      // history, the feedback form and pxsend must say why it failed.
+      if (captcha.isNull()) {
+        sender.SendStatus = ssError;
+        sender.SetError(geLoad, CaptchaLoadErrorText());
+      }
       s.view->ShowCaptcha(captcha);
       break;
     case stSend:

@@ -66,7 +66,7 @@ void TSendFormState::CaptchaShown(const TGateSender& sender) {
 }
 
 void TSendFormState::CaptchaMissing() {
-  Operation = "Ошибка загрузки изображения"_cp;
+  Operation = CaptchaLoadErrorText();
   ShowFailureButtons();
 }
 

@@ -4,20 +4,41 @@
 
 #include <QBuffer>
 #include <QColor>
+#include <QColorSpace>
+#include <QImageWriter>
+
+#include "corelimits.h"
 
 namespace {
 
-// A small picture with a red and a blue half, written by Qt's own writers.
-std::string Encoded(const char* format) {
+// A small picture with a red and a blue half, written by Qt's own writers;
+// a PNG also holds a compressed text and a colour profile.
+std::string Encoded(const char* format, bool progressive = false) {
   QImage image(8, 6, QImage::Format_RGB32);
   image.fill(Qt::red);
   for (int y = 0; y < 6; ++y)
     for (int x = 4; x < 8; ++x) image.setPixel(x, y, qRgb(0, 0, 255));
+  if (std::string_view(format) == "PNG") {
+    image.setText("Comment", QString(64, 'x'));
+    image.setColorSpace(QColorSpace::AdobeRgb);
+  }
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, format, 100)) return {};
-  return bytes.toStdString();
+  QImageWriter writer(&buffer, format);
+  writer.setQuality(100);
+  writer.setProgressiveScanWrite(progressive);
+  return writer.write(image) ? bytes.toStdString() : std::string();
+}
+
+// The JPEG with its last scan repeated until it has `scans` of them.
+std::string WithScans(const std::string& jpeg, size_t scans) {
+  size_t have = 0;
+  for (size_t at = 0; (at = jpeg.find("\xFF\xDA", at)) != std::string::npos; at += 2) ++have;
+  const size_t last = jpeg.rfind("\xFF\xDA"), end = jpeg.rfind("\xFF\xD9");
+  std::string out = jpeg.substr(0, end);
+  for (; have < scans; ++have) out += jpeg.substr(last, end - last);
+  return out + jpeg.substr(end);
 }
 
 // A 2x1 GIF (Qt has no GIF writer): a black pixel and a transparent one.
@@ -46,6 +67,10 @@ TEST(Picture, LoadsEveryKnownFormatWithoutAGuiApplication) {
     EXPECT_GT(left.red(), 200) << format;
     EXPECT_LT(left.blue(), 60) << format;
     EXPECT_GT(right.blue(), 200) << format;
+    if (std::string_view(format) == "PNG") {  // neither is inflated
+      EXPECT_TRUE(picture->text().isEmpty());
+      EXPECT_FALSE(picture->colorSpace().isValid());
+    }
   }
   const auto gif = LoadGraphicFromStream(kGif, "");
   ASSERT_TRUE(gif);
@@ -90,6 +115,10 @@ TEST(Picture, CorruptOrForeignDataIsNoPicture) {
   huge[18] = huge[19] = huge[20] = '\x7F';
   huge[22] = huge[23] = huge[24] = '\x7F';
   EXPECT_FALSE(LoadGraphicFromStream(huge, ""));
+  // A JPEG of more scans than encoders write.
+  const std::string progressive = Encoded("JPEG", true);
+  EXPECT_TRUE(LoadGraphicFromStream(WithScans(progressive, kMaxJpegScans), ""));
+  EXPECT_FALSE(LoadGraphicFromStream(WithScans(progressive, kMaxJpegScans + 1), ""));
 }
 
 }  // namespace

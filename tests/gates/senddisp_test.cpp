@@ -285,7 +285,8 @@ TEST_F(DispatcherSend, HtmlWhereTheCaptchaShouldBeIsAFailedPictureNotASend) {
   SendOutcome out = Run(*sms, view);
   EXPECT_TRUE(out.result);
   EXPECT_EQ(out.status, ssError);
-  EXPECT_EQ(out.errorCode, 0);
+  EXPECT_EQ(out.errorCode, geLoad);
+  EXPECT_EQ(out.errorText, "Ошибка загрузки изображения");
   EXPECT_EQ(site.Lines(), (std::vector<std::string>{"GET /form", "GET /captcha.png"}));
 }
 

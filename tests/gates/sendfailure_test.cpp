@@ -212,7 +212,7 @@ TEST_F(SendFailure, APageWhereTheCaptchaShouldBeEndsTheSendAsAFailure) {
                                                    "step 0 phase 1: Инициализация",
                                                    "step 1 phase 0: Загрузка картинки с кодом",
                                                    "step 1 phase 1: Ожидание ввода кода",
-                                                   "result: status=2 error=0 text="}));
+                                                   "result: status=2 error=20 text=Ошибка загрузки изображения"}));
   EXPECT_FALSE(std::filesystem::exists(Profile() + "/captcha.png"));
   for (const std::string& line : site.Lines()) EXPECT_NE(line.rfind("POST", 0), 0u) << line;
 }
