@@ -14,6 +14,7 @@
 
 #include "application.h"
 #include "cmdline.h"
+#include "corelimits.h"
 #include "cp1251.h"
 #include "feedbackfrm.h"
 #include "firstrunfrm.h"
@@ -77,6 +78,12 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   Options = options_.get();
   // 7.
   if (!ConsultInstanceGuard()) return TCreateResult::AnotherCopy;
+  // An ini file that is there but cannot be read (a pipe, a device, a huge
+  // file) is told, and the start goes on with the defaults.
+  for (const TIniStorage* storage : {AppOptionsStorage.get(), AppGlobalStorage.get()})
+    if (TReadFailure failure = storage->LoadFailure(); failure != TReadFailure::None)
+      ShowMessageBoxText("Не удалось прочитать файл \""_cp + cp1251::FromUtf8(storage->FileName()) + "\": "_cp +
+                         ReadFailureText(failure, kMaxIniFileSize) + ". Используются настройки по умолчанию."_cp);
   // 8.
   SetGateImportFailureHandler([this](const std::string& message) { ShowMessageBoxText(message); });
   if (Options->ReadBool("General\\FirstRunDone")) {

@@ -19,6 +19,7 @@
 #include "instanceguard.h"
 #include "messagefiles.h"
 #include "smsfile.h"
+#include "support/testfifo.h"
 #include "uitext.h"
 
 namespace {
@@ -103,6 +104,22 @@ TEST_F(MainWindowStart, TheCommandLineImportsGatesAndPackagesWithForce) {
   // A file that is not there is told, and the start goes on.
   ASSERT_EQ(frm->messages.size(), 1u);
   EXPECT_NE(frm->messages[0].find("missing.xml"), std::string::npos);
+}
+
+// A pipe where the start reads a file is told and never waited on, and
+// the start goes on (with the defaults for an ini file).
+TEST_F(MainWindowStart, APipeWhereTheStartReadsIsToldAndNotWaitedOn) {
+  TempDir files;
+  for (std::string where : {"-il", "-ig", "ImportGate.xml", "Placemnt.ini", "Parlomix.ini"}) {
+    SCOPED_TRACE(where);
+    const bool option = where.starts_with("-");
+    const std::string path = option ? files.File("gates.xml") : ProfileDir + where;
+    TestFifo pipe(path);
+    auto frm = Start(option ? std::vector<std::string>{where + path} : std::vector<std::string>{});
+    EXPECT_FALSE(pipe.Blocked());
+    ASSERT_EQ(frm->messages.size(), 1u);
+    EXPECT_NE(frm->messages[0].find(path + "\": "), std::string::npos) << frm->messages[0];
+  }
 }
 
 TEST_F(MainWindowStart, TheProfileSwitchMovesEverythingButTheUpdateFolder) {
