@@ -65,8 +65,10 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   // 3.
   FUserDbName = "Parlomix.db3";
   FGatesDbName = "Gates.db3";
-  // 4.
+  // 4. The folder in effect from here on must take files: said plainly now
+  // rather than by the database engine later.
   ProcessProfileSwitch();
+  CheckProfileDir();
   // 5. The options file holds the proxy password.
   AppOptionsStorage = std::make_unique<TIniStorage>(ProfileDir + "Parlomix.ini");
   AppOptionsStorage->SetOwnerOnly(true);

@@ -311,6 +311,11 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(arguments.profile, ignored);
   ProfileDir = PrepareFolder(arguments.profile);
   ReadProgramVersion();
+  try {
+    CheckProfileDir();
+  } catch (const EProfileFolderError& e) {
+    return Fail(Utf(e.Message()));
+  }
   TIniStorage placement(ProfileDir + "Placemnt.ini");
   TIniStorage storage(ProfileDir + "Parlomix.ini");
   // Options that cannot be read would send with other settings than asked.

@@ -187,6 +187,10 @@ TEST_F(ProgramPathsTest, IniWithEnvironmentAndMissingKeys) {
 TEST_F(ProgramPathsTest, AFolderThatCannotBeCreatedFails) {
   dir.Write("blocker", "a file where a folder should be");
   dir.Write("bin/Parlomix.ini", "[Path]\nProfile=" + dir.File("blocker") + "/Profile\n");
+  // The profile is checked once the command line may have replaced it.
+  InitProgramPaths(program);
+  EXPECT_THROW(CheckProfileDir(), EProfileFolderError);
+  dir.Write("bin/Parlomix.ini", "[Path]\nTranslistData=" + dir.File("blocker") + "/Tables\n");
   EXPECT_THROW(InitProgramPaths(program), Exception);
   // An ini beside the program that no writer feeds fails, unread.
   TestFifo pipe(dir.File("bin/Parlomix.ini"));
