@@ -1,5 +1,7 @@
 #include "aftersend.h"
 
+#include <cstdint>
+
 #include "history.h"
 #include "options.h"
 
@@ -29,3 +31,5 @@ TAfterSendPlan PlanAfterSend(uint8_t status, const TAfterSendOptions& options) {
   if (options.clearAfterSend && keepsText) plan.clear = options.clearOnlyText ? TClearKind::Text : TClearKind::All;
   return plan;
 }
+
+int32_t CountedSend(int32_t count) { return count < INT32_MAX ? count + 1 : count; }

@@ -43,3 +43,8 @@ struct TAfterSendPlan {
 // failure only when a history row keeps the text, or the unsent message
 // would be lost.
 TAfterSendPlan PlanAfterSend(uint8_t status, const TAfterSendOptions& options);
+
+// A sent-message counter raised by one send. The counters are 32-bit
+// numbers, the total stored as such in the options file: one at its top
+// stays there rather than wrapping round to a negative count.
+int32_t CountedSend(int32_t count);

@@ -43,8 +43,8 @@ void TSMSFrm::AfterSend(const std::string& gateName, TSMS& msg, uint8_t status, 
     item.DeliveryStatus = plan.deliveryStatus;
     THistory::Add(item);
   }
-  ++FSentCount;
-  Options->WriteInteger("Message\\TotalMsgSent", Options->ReadInteger("Message\\TotalMsgSent") + 1);
+  FSentCount = CountedSend(FSentCount);
+  Options->WriteInteger("Message\\TotalMsgSent", CountedSend(Options->ReadInteger("Message\\TotalMsgSent")));
   UpdateSentCounter();
   if (plan.clear == TClearKind::Text) aClearExecute();
   if (plan.clear == TClearKind::All) aNewExecute();

@@ -113,6 +113,10 @@ TEST_F(MainWindowShell, AfterSendBooksEachOutcomeAsTheOptionsSay) {
   }
   EXPECT_EQ(frm->StatusPanel1->text(),
             QStr("Отправлено сообщений %1, всего %1"_cp).arg(frm->SentCount()));
+  // A total at the top of its stored range stays there.
+  Options->WriteInteger("Message\\TotalMsgSent", INT32_MAX);
+  frm->AfterSend("G", *SentMessage(false), 1, "");
+  EXPECT_EQ(Options->ReadInteger("Message\\TotalMsgSent"), INT32_MAX);
 }
 
 TEST_F(MainWindowShell, MessageFilesGoThroughTheWindow) {

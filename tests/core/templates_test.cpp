@@ -45,6 +45,17 @@ TEST_F(Templates, AddTakesThePositionAfterTheLast) {
   // Gaps left by a deletion stay.
   ASSERT_TRUE(TTemplateList::Delete(second->ID));
   EXPECT_EQ(Stored(), (std::vector<std::string>{"1:a", "5:c", "6:d"}));
+
+  // Positions go on past 32 bits; at the top of SQLite's none is left.
+  for (int64_t last : {int64_t{INT32_MAX}, INT64_MAX}) {
+    third->Pos = last;
+    ASSERT_TRUE(TTemplateList::Update(*third));
+    auto after = TTemplateList::Add("after " + std::to_string(last), "x");
+    if (last == INT64_MAX)
+      EXPECT_EQ(after, nullptr);
+    else
+      EXPECT_EQ(after->Pos, last + 1);
+  }
 }
 
 TEST_F(Templates, NamesAreUnique) {
