@@ -27,8 +27,9 @@ TAfterSendPlan PlanAfterSend(uint8_t status, const TAfterSendOptions& options) {
   if (!plan.done) return plan;
   plan.addHistory = options.addToHistory;
   plan.deliveryStatus = DeliveryStatusOfSend(status);
-  bool keepsText = wentOut || plan.addHistory;
-  if (options.clearAfterSend && keepsText) plan.clear = options.clearOnlyText ? TClearKind::Text : TClearKind::All;
+  const TClearKind clearing = options.clearOnlyText ? TClearKind::Text : TClearKind::All;
+  if (options.clearAfterSend && (wentOut || plan.addHistory)) plan.clear = clearing;
+  if (options.clearAfterSend && wentOut) plan.clearWithoutHistory = clearing;
   return plan;
 }
 

@@ -36,6 +36,9 @@ struct TAfterSendPlan {
   bool addHistory = false;  // write a history row
   uint8_t deliveryStatus = 0;  // of that row
   TClearKind clear = TClearKind::None;
+  // The clearing when the history row could not be written (a full disk):
+  // a failure's text is then kept in the composer.
+  TClearKind clearWithoutHistory = TClearKind::None;
 };
 
 // The bookkeeping of one finished send. A failed send is booked like a sent
