@@ -2,6 +2,7 @@
 // destruction steps that take it down, closing and minimising to the tray,
 // the one-second timer, and the requests of later starts.
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -29,6 +30,7 @@
 #include "placement.h"
 #include "random.h"
 #include "senddisp.h"
+#include "smsfile.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
 #include "stats.h"
@@ -138,6 +140,11 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
 
   TFormPlacement(*this).Restore(*this);
   Timer1->start();
+  try {
+    startComposer_ = ComposerState();
+  } catch (const std::exception&) {
+    startComposer_.clear();  // unknown: any composer counts as changed
+  }
   created_ = true;
   UpdateActions();
   return TCreateResult::Running;
@@ -255,7 +262,21 @@ void TSMSFrm::RestoreAutosave() {
   }
 }
 
-void TSMSFrm::SaveAutosave() { SaveMessageFile(AutosavePath()); }
+void TSMSFrm::SaveAutosave() {
+  std::error_code ec;
+  if (ComposerState() == startComposer_ && std::filesystem::exists(AutosavePath(), ec)) return;
+  SaveMessageFile(AutosavePath());
+}
+
+std::string TSMSFrm::ComposerState() const {
+  std::unique_ptr<TSMS> msg = BuildMessage(true);
+  QDateTime chosen(dtpDeliveryDate->date(), dtpDeliveryTime->time());
+  if (!chbDeliveryTime->isChecked() || chosen <= QDateTime::currentDateTime())
+    msg->SetItemNamed(MsgKey::DeliveryTime, Variant::Date(0));
+  TSMSFile file;
+  file.SetMessage(*msg);
+  return file.SaveToBytes();
+}
 
 void TSMSFrm::StartStatsUpload() {
   int64_t cutoff = TStats::Today();

@@ -161,6 +161,21 @@ TEST_F(MainWindowStart, TheMessageBeingWrittenComesBackWithItsAttachment) {
   EXPECT_EQ(frm->lbMMSize->text(), QStr("Размер: 0.01 Кб"_cp));
 }
 
+// Two copies on one profile: the one whose composer nobody touched does
+// not replace what the other saved when it ended first; a copy whose
+// composer was changed, even only cleared, saves it.
+TEST_F(MainWindowStart, AnUntouchedComposerNeverReplacesASavedMessage) {
+  profile.Write("autosave.plmx", "<message type=\"SMS\"><text>as started</text></message>");
+  for (bool cleared : {false, true}) {
+    auto frm = Start();
+    if (cleared) frm->aClearExecute();
+    profile.Write("autosave.plmx", "<message type=\"SMS\"><text>the other copy's</text></message>");
+    frm.reset();
+    std::string saved = profile.Read("autosave.plmx");
+    EXPECT_EQ(saved.find("<text>the other copy's</text>") != std::string::npos, !cleared) << saved;
+  }
+}
+
 TEST_F(MainWindowStart, TheEndOfTheSessionSavesTheMessageAtOnce) {
   auto frm = Start();
   frm->SetMemoText("written when the session ended");
