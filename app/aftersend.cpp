@@ -1,5 +1,7 @@
 #include "aftersend.h"
 
+#include <cstdint>
+
 #include "history.h"
 #include "options.h"
 
@@ -25,7 +27,10 @@ TAfterSendPlan PlanAfterSend(uint8_t status, const TAfterSendOptions& options) {
   if (!plan.done) return plan;
   plan.addHistory = options.addToHistory;
   plan.deliveryStatus = DeliveryStatusOfSend(status);
-  bool keepsText = wentOut || plan.addHistory;
-  if (options.clearAfterSend && keepsText) plan.clear = options.clearOnlyText ? TClearKind::Text : TClearKind::All;
+  const TClearKind clearing = options.clearOnlyText ? TClearKind::Text : TClearKind::All;
+  if (options.clearAfterSend && (wentOut || plan.addHistory)) plan.clear = clearing;
+  if (options.clearAfterSend && wentOut) plan.clearWithoutHistory = clearing;
   return plan;
 }
+
+int32_t CountedSend(int32_t count) { return count < INT32_MAX ? count + 1 : count; }

@@ -36,6 +36,9 @@ struct TAfterSendPlan {
   bool addHistory = false;  // write a history row
   uint8_t deliveryStatus = 0;  // of that row
   TClearKind clear = TClearKind::None;
+  // The clearing when the history row could not be written (a full disk):
+  // a failure's text is then kept in the composer.
+  TClearKind clearWithoutHistory = TClearKind::None;
 };
 
 // The bookkeeping of one finished send. A failed send is booked like a sent
@@ -43,3 +46,8 @@ struct TAfterSendPlan {
 // failure only when a history row keeps the text, or the unsent message
 // would be lost.
 TAfterSendPlan PlanAfterSend(uint8_t status, const TAfterSendOptions& options);
+
+// A sent-message counter raised by one send. The counters are 32-bit
+// numbers, the total stored as such in the options file: one at its top
+// stays there rather than wrapping round to a negative count.
+int32_t CountedSend(int32_t count);

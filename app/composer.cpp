@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "cp1251.h"
+#include "files.h"
 #include "gate.h"
 #include "mime.h"
 #include "textutils.h"
@@ -125,33 +125,19 @@ std::string_view MultimediaFileFilter() {
 }
 
 TAttachmentFile ReadAttachment(const std::string& path, int64_t maxSize) {
-  namespace fs = std::filesystem;
   TAttachmentFile file;
-  fs::path p(path);
+  std::filesystem::path p(path);
   file.fileName = cp1251::FromUtf8(p.filename().string());
-  std::error_code error;
-  bool regular = fs::is_regular_file(p, error);
-  std::ifstream in;
-  if (regular) in.open(p, std::ios::binary);
-  if (!in.is_open()) {
-    file.error = "Не удалось прочитать файл "_cp + file.fileName;
-    return file;
-  }
-  // Read to one byte past the cap: a size asked beforehand may be stale.
   std::string bytes;
-  char chunk[65536];
-  while (in && static_cast<int64_t>(bytes.size()) <= maxSize) {
-    in.read(chunk, sizeof chunk);
-    bytes.append(chunk, static_cast<size_t>(in.gcount()));
-  }
-  if (static_cast<int64_t>(bytes.size()) > maxSize) {
-    file.error = "Файл "_cp + file.fileName + " слишком велик: вложение может занимать не больше "_cp +
-                 std::to_string(maxSize / 1024) + " Кб"_cp;
-    return file;
-  }
-  if (in.bad()) {
-    file.error = "Не удалось прочитать файл "_cp + file.fileName;
-    return file;
+  switch (ReadWholeFile(path, static_cast<uint64_t>(maxSize), bytes)) {
+    case TReadFailure::None: break;
+    case TReadFailure::TooLarge:
+      file.error = "Файл "_cp + file.fileName + " слишком велик: вложение может занимать не больше "_cp +
+                   std::to_string(maxSize / 1024) + " Кб"_cp;
+      return file;
+    default:
+      file.error = "Не удалось прочитать файл "_cp + file.fileName;
+      return file;
   }
   std::string picture = GetImageMimeType(std::string_view(bytes).substr(0, 4));
   file.contentType = picture.empty() ? GetMimeTypeByExt(p.extension().string()) : picture;

@@ -100,8 +100,10 @@ void TakeContacts(const std::string& path, TMigrationResult& result) {
 std::optional<TOldSettings> ReadOldSettings(const std::string& iniPath) {
   if (!fs::exists(iniPath)) return std::nullopt;
   TIniFile ini;
-  if (!ini.LoadFromFile(iniPath)) throw EFileError("Cannot read " + iniPath);
-  if (!ini.SectionExists("SMSFrm")) return std::nullopt;
+  // It is the options file as well: one that cannot be read (a pipe, a
+  // device) has been told when the options were loaded, and holds nothing
+  // to take over.
+  if (!ini.LoadFromFile(iniPath) || !ini.SectionExists("SMSFrm")) return std::nullopt;
   TOldSettings old;
   old.totalMsgSend = IniInteger(ini, "Message", "TotalMsgSend");
   old.useProxy = IniInteger(ini, "Connection", "UseProxy") == 1;

@@ -19,8 +19,8 @@ struct TOldSettings {
   std::string proxyHost, proxyPort;
 };
 
-// The older settings in `iniPath`; nullopt when the file is missing or has
-// no section SMSFrm (then it is a current options file).
+// The older settings in `iniPath`; nullopt when the file is missing, cannot
+// be read or has no section SMSFrm (then it is a current options file).
 std::optional<TOldSettings> ReadOldSettings(const std::string& iniPath);
 
 // One contact of the older phone book.

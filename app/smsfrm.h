@@ -264,7 +264,13 @@ class TSMSFrm : public QMainWindow {
   void ProcessImportSwitches(const std::vector<std::string>& args);
   void ImportGateFileReported(const std::string& path, bool package);
   void RestoreAutosave();
+  // Saves the composer as the autosave, unless it is as it was when the
+  // start ended and a saved message is there: another copy on the profile
+  // may have saved its own since, which this one must not replace.
   void SaveAutosave();
+  // The composer as a message file holds it, less what changes without
+  // the user: the delivery time while it is not asked for or has come.
+  std::string ComposerState() const;
   void StartStatsUpload();
   void StatsPosted(bool success, int64_t cutoff);
   void StopWorkers();
@@ -343,5 +349,6 @@ class TSMSFrm : public QMainWindow {
   QActionGroup* messageType_ = nullptr;
   bool translitLoaded_ = false;
   bool created_ = false;    // every creation step ran: the composer holds the restored message
+  std::string startComposer_;  // ComposerState when the start ended; empty when unknown
   bool destroyed_ = false;  // FormDestroy ran
 };

@@ -2,6 +2,7 @@
 // destruction steps that take it down, closing and minimising to the tray,
 // the one-second timer, and the requests of later starts.
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateEdit>
@@ -14,6 +15,7 @@
 
 #include "application.h"
 #include "cmdline.h"
+#include "corelimits.h"
 #include "cp1251.h"
 #include "feedbackfrm.h"
 #include "firstrunfrm.h"
@@ -28,6 +30,7 @@
 #include "placement.h"
 #include "random.h"
 #include "senddisp.h"
+#include "smsfile.h"
 #include "smsfrm.h"
 #include "sqlmgr.h"
 #include "stats.h"
@@ -64,8 +67,10 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   // 3.
   FUserDbName = "Parlomix.db3";
   FGatesDbName = "Gates.db3";
-  // 4.
+  // 4. The folder in effect from here on must take files: said plainly now
+  // rather than by the database engine later.
   ProcessProfileSwitch();
+  CheckProfileDir();
   // 5. The options file holds the proxy password.
   AppOptionsStorage = std::make_unique<TIniStorage>(ProfileDir + "Parlomix.ini");
   AppOptionsStorage->SetOwnerOnly(true);
@@ -77,6 +82,12 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   Options = options_.get();
   // 7.
   if (!ConsultInstanceGuard()) return TCreateResult::AnotherCopy;
+  // An ini file that is there but cannot be read (a pipe, a device, a huge
+  // file) is told, and the start goes on with the defaults.
+  for (const TIniStorage* storage : {AppOptionsStorage.get(), AppGlobalStorage.get()})
+    if (TReadFailure failure = storage->LoadFailure(); failure != TReadFailure::None)
+      ShowMessageBoxText("Не удалось прочитать файл \""_cp + cp1251::FromUtf8(storage->FileName()) + "\": "_cp +
+                         ReadFailureText(failure, kMaxIniFileSize) + ". Используются настройки по умолчанию."_cp);
   // 8.
   SetGateImportFailureHandler([this](const std::string& message) { ShowMessageBoxText(message); });
   if (Options->ReadBool("General\\FirstRunDone")) {
@@ -129,6 +140,11 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
 
   TFormPlacement(*this).Restore(*this);
   Timer1->start();
+  try {
+    startComposer_ = ComposerState();
+  } catch (const std::exception&) {
+    startComposer_.clear();  // unknown: any composer counts as changed
+  }
   created_ = true;
   UpdateActions();
   return TCreateResult::Running;
@@ -246,7 +262,21 @@ void TSMSFrm::RestoreAutosave() {
   }
 }
 
-void TSMSFrm::SaveAutosave() { SaveMessageFile(AutosavePath()); }
+void TSMSFrm::SaveAutosave() {
+  std::error_code ec;
+  if (ComposerState() == startComposer_ && std::filesystem::exists(AutosavePath(), ec)) return;
+  SaveMessageFile(AutosavePath());
+}
+
+std::string TSMSFrm::ComposerState() const {
+  std::unique_ptr<TSMS> msg = BuildMessage(true);
+  QDateTime chosen(dtpDeliveryDate->date(), dtpDeliveryTime->time());
+  if (!chbDeliveryTime->isChecked() || chosen <= QDateTime::currentDateTime())
+    msg->SetItemNamed(MsgKey::DeliveryTime, Variant::Date(0));
+  TSMSFile file;
+  file.SetMessage(*msg);
+  return file.SaveToBytes();
+}
 
 void TSMSFrm::StartStatsUpload() {
   int64_t cutoff = TStats::Today();

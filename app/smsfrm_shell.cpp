@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSystemTrayIcon>
+#include <exception>
 #include <filesystem>
 
 #include "aftersend.h"
@@ -33,6 +34,10 @@ void TSMSFrm::AfterSend(const std::string& gateName, TSMS& msg, uint8_t status, 
   TAfterSendPlan plan = PlanAfterSend(status, TAfterSendOptions::Read(*Options));
   if (plan.logStats) TStats::Log(gateName, plan.statsError);
   if (!plan.done) return;
+  // A history row that cannot be written (a full disk) stops nothing: the
+  // message went out, and a composer left as it was would invite a second,
+  // paid send. The failure is raised, and so shown, once the rest is done.
+  std::exception_ptr historyFailure;
   if (plan.addHistory) {
     THistoryItem item;
     item.Message = EntryText(msg, MsgKey::Message);
@@ -41,13 +46,19 @@ void TSMSFrm::AfterSend(const std::string& gateName, TSMS& msg, uint8_t status, 
     if (msg.IsMMS()) item.Subject = EntryText(msg, MsgKey::Subject_Orig);
     item.Signature = EntryText(msg, MsgKey::Signature);
     item.DeliveryStatus = plan.deliveryStatus;
-    THistory::Add(item);
+    try {
+      THistory::Add(item);
+    } catch (...) {
+      historyFailure = std::current_exception();
+    }
   }
-  ++FSentCount;
-  Options->WriteInteger("Message\\TotalMsgSent", Options->ReadInteger("Message\\TotalMsgSent") + 1);
+  FSentCount = CountedSend(FSentCount);
+  Options->WriteInteger("Message\\TotalMsgSent", CountedSend(Options->ReadInteger("Message\\TotalMsgSent")));
   UpdateSentCounter();
-  if (plan.clear == TClearKind::Text) aClearExecute();
-  if (plan.clear == TClearKind::All) aNewExecute();
+  TClearKind clear = historyFailure ? plan.clearWithoutHistory : plan.clear;
+  if (clear == TClearKind::Text) aClearExecute();
+  if (clear == TClearKind::All) aNewExecute();
+  if (historyFailure) std::rethrow_exception(historyFailure);
 }
 
 void TSMSFrm::UpdateSentCounter() {

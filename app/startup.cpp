@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
+#include "cmdline.h"
 #include "cp1251.h"
 #include "exceptions.h"
 #include "messagebox.h"
@@ -43,12 +45,21 @@ void ShowFatalError(const std::string& text, const std::string& title) {
 }
 
 bool InitSettings(int argc, char** argv) {
-  (void)argc;
   std::string program = ProgramFileName();
   if (program.empty() && argv && argv[0]) program = argv[0];
+  // A profile named on the command line is checked by the main window once
+  // it has taken that folder; without one (also Qt's own options, not yet
+  // removed here, may look like one) the folder is known now, and is told
+  // before the desktop is needed.
+  std::vector<std::string> args;
+  for (int i = 1; argv && i < argc; ++i) args.emplace_back(argv[i]);
   try {
     InitProgramPaths(program);
+    if (!FindProfileSwitch(args)) CheckProfileDir();
     ReadProgramVersion();
+  } catch (const EProfileFolderError& e) {
+    ShowFatalError(e.Message(), "Ошибка"_cp);
+    return false;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     ShowFatalError("Невозможно инициализировать настройки"_cp, "Ошибка"_cp);

@@ -9,5 +9,7 @@ void ShowFatalError(const std::string& text, const std::string& title);
 
 // Start-up step 1: fixes the program, profile and table folders and reads the
 // program version. On failure shows "Невозможно инициализировать настройки"
-// titled "Ошибка" and returns false; the caller ends with exit code 1.
+// titled "Ошибка" (for a profile folder that cannot be created or written,
+// followed by a line that says so) and returns false; the caller ends with
+// exit code 1.
 bool InitSettings(int argc, char** argv);

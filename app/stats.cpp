@@ -29,7 +29,11 @@ void IncrementRow(TSQLiteDatabase& db, const std::string& gateName, bool isError
   bool exists = !db.GetStringValue("SELECT GateName FROM Stats Where GateName=:Gate AND Date" + dateTest).empty();
   bind();
   if (exists) {
-    db.ExecSQL(std::string("UPDATE Stats SET ") + (isError ? "SendError=SendError+1 " : "SendCount=SendCount+1 ") +
+    // A count at the top of SQLite's integers stays there: one more would
+    // turn it into an inexact floating-point number.
+    db.ExecSQL(std::string("UPDATE Stats SET ") +
+               (isError ? "SendError=SendError+(SendError<9223372036854775807) "
+                        : "SendCount=SendCount+(SendCount<9223372036854775807) ") +
                "WHERE GateName=:Gate AND Date" + dateTest);
     return;
   }

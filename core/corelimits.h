@@ -10,6 +10,11 @@
 // memory.
 inline constexpr uint64_t kMaxMessageFileSize = 64ull << 20;
 
+// An ini file (options, window placements, a transliteration table) is a
+// few kilobytes; one of hundreds of thousands of keys still fits. A larger
+// one is no file of ours, and is not read into memory at start-up.
+inline constexpr uint64_t kMaxIniFileSize = 16ull << 20;
+
 // How long a statement waits for a lock another connection holds before it
 // fails with "database is locked": a backup tool or a second copy of the
 // program holds one for moments, and a user would rather wait that long

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cp1251.h"
+
 namespace {
 
 // Closes a descriptor when it goes out of scope.
@@ -54,13 +56,19 @@ void WriteWithFlags(const std::string& path, std::string_view bytes, int flags) 
 
 }  // namespace
 
-bool TryReadFile(const std::string& path, uint64_t maxSize, std::string& out) {
+TReadFailure ReadWholeFile(const std::string& path, uint64_t maxSize, std::string& out) {
   out.clear();
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.Get() < 0) return false;
+  // Opening some devices does something (a watchdog starts counting), and a
+  // pipe would need O_NONBLOCK: what is not a file is refused by its name
+  // first, and by its descriptor once more against a swap in between.
   struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (static_cast<uint64_t>(st.st_size) > maxSize) return false;
+  if (::stat(path.c_str(), &st) != 0) return TReadFailure::Missing;
+  if (!S_ISREG(st.st_mode)) return TReadFailure::NotRegular;
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd.Get() < 0) return TReadFailure::Missing;
+  if (::fstat(fd.Get(), &st) != 0) return TReadFailure::Unreadable;
+  if (!S_ISREG(st.st_mode)) return TReadFailure::NotRegular;
+  if (static_cast<uint64_t>(st.st_size) > maxSize) return TReadFailure::TooLarge;
   // The file may grow while it is read: one byte past the cap tells.
   out.resize(static_cast<size_t>(st.st_size) + 1);
   size_t got = 0;
@@ -69,18 +77,35 @@ bool TryReadFile(const std::string& path, uint64_t maxSize, std::string& out) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       out.clear();
-      return false;
+      return TReadFailure::Unreadable;
     }
     if (n == 0) break;
     got += static_cast<size_t>(n);
     if (got > maxSize) {
       out.clear();
-      return false;
+      return TReadFailure::TooLarge;
     }
     if (got == out.size()) out.resize(out.size() * 2);
   }
   out.resize(got);
-  return true;
+  return TReadFailure::None;
+}
+
+bool TryReadFile(const std::string& path, uint64_t maxSize, std::string& out) {
+  return ReadWholeFile(path, maxSize, out) == TReadFailure::None;
+}
+
+std::string ReadFailureText(TReadFailure failure, uint64_t maxSize) {
+  switch (failure) {
+    case TReadFailure::None: return {};
+    case TReadFailure::Missing: return "файл не найден или недоступен"_cp;
+    case TReadFailure::NotRegular: return "не является обычным файлом"_cp;
+    case TReadFailure::TooLarge:
+      if (maxSize >= (1u << 20)) return "файл больше "_cp + std::to_string(maxSize >> 20) + " МБ"_cp;
+      return "файл больше "_cp + std::to_string(maxSize) + " байт"_cp;
+    case TReadFailure::Unreadable: return "ошибка чтения файла"_cp;
+  }
+  return {};
 }
 
 void ReplaceFile(const std::string& path, std::string_view bytes) {

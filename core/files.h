@@ -16,10 +16,26 @@ class EFileError : public Exception {
   using Exception::Exception;
 };
 
-// Reads a whole regular file of at most `maxSize` bytes into `out`. False,
-// with `out` emptied, when the path is missing or not a regular file, cannot
-// be read or holds more than `maxSize` bytes.
+// Why a whole file could not be read.
+enum class TReadFailure {
+  None,
+  Missing,     // not there, or not to be opened
+  NotRegular,  // a folder, pipe, device or socket
+  TooLarge,    // more than the reader's cap
+  Unreadable,  // a read failed
+};
+
+// Reads a whole regular file of at most `maxSize` bytes into `out`; on
+// failure `out` is emptied and the reason returned. Never waits: anything but
+// a regular file (a named pipe with no writer, a device that never ends) is
+// refused, and is not even opened when it is seen beforehand.
+TReadFailure ReadWholeFile(const std::string& path, uint64_t maxSize, std::string& out);
+// ReadWholeFile, true when it read the file.
 bool TryReadFile(const std::string& path, uint64_t maxSize, std::string& out);
+// The reason in the user's words ("не является обычным файлом"), for a
+// message that names the file before it; `maxSize` is the cap a too large
+// file passed.
+std::string ReadFailureText(TReadFailure failure, uint64_t maxSize);
 
 // Replaces `path` with `bytes`: they go to a new file in the same folder,
 // which is flushed to disk and renamed over `path`, so a crash or a full disk

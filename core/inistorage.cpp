@@ -4,12 +4,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <mutex>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "corelimits.h"
 #include "cp1251.h"
 #include "variant.h"
 
@@ -101,14 +100,15 @@ std::string TIniFile::Serialize() const {
   return out;
 }
 
-bool TIniFile::LoadFromFile(const std::string& fileName) {
+bool TIniFile::LoadFromFile(const std::string& fileName, TReadFailure* failure) {
   Clear();
-  std::ifstream in(fileName, std::ios::binary);
-  if (!in) return access(fileName.c_str(), F_OK) != 0;  // missing is fine
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return false;
-  Parse(text.str());
+  std::string text;
+  TReadFailure why = ReadWholeFile(fileName, kMaxIniFileSize, text);
+  // Missing is fine: an empty image.
+  if (why == TReadFailure::Missing && access(fileName.c_str(), F_OK) != 0) why = TReadFailure::None;
+  if (failure) *failure = why;
+  if (why != TReadFailure::None) return false;
+  Parse(text);
   return true;
 }
 
@@ -229,7 +229,9 @@ std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
 
 }  // namespace
 
-TIniStorage::TIniStorage(std::string fileName) : fileName_(std::move(fileName)) { ini_.LoadFromFile(fileName_); }
+TIniStorage::TIniStorage(std::string fileName) : fileName_(std::move(fileName)) {
+  ini_.LoadFromFile(fileName_, &loadFailure_);
+}
 
 TIniStorage::~TIniStorage() {
   std::unique_lock guard(lock_);
@@ -343,6 +345,11 @@ bool TIniStorage::Flush(bool always) {
 
 void TIniStorage::Reload() {
   std::unique_lock guard(lock_);
-  ini_.LoadFromFile(fileName_);
+  ini_.LoadFromFile(fileName_, &loadFailure_);
   modified_ = false;
+}
+
+TReadFailure TIniStorage::LoadFailure() const {
+  std::shared_lock guard(lock_);
+  return loadFailure_;
 }

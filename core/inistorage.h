@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cp1251.h"
+#include "files.h"
 #include "object.h"
 
 // One ini file's content. Sections and values keep their order; names compare
@@ -28,8 +29,10 @@ class TIniFile {
   std::string Serialize() const;
 
   // Loads a file; a missing file gives an empty image. False when the file
-  // exists but cannot be read (the image is then empty too).
-  bool LoadFromFile(const std::string& fileName);
+  // exists but cannot be read, is no regular file or is larger than
+  // kMaxIniFileSize (the image is then empty too, and `failure`, when
+  // given, says why).
+  bool LoadFromFile(const std::string& fileName, TReadFailure* failure = nullptr);
   // Writes the image through a temporary file and a rename, so a failed
   // write never leaves half a file; the file gets the permission bits
   // `mode` (less the process umask). False on failure.
@@ -79,7 +82,8 @@ class TIniFile {
 class TIniStorage : public TObject {
   PX_CLASS(TIniStorage, TObject)
  public:
-  // Loads the file now (a missing file is an empty store).
+  // Loads the file now (a missing file is an empty store, and so is one
+  // that cannot be read: LoadFailure says why).
   explicit TIniStorage(std::string fileName);
   // Flushes unsaved changes; a failure is lost here, so flush explicitly.
   ~TIniStorage() override;
@@ -114,6 +118,9 @@ class TIniStorage : public TObject {
   bool Flush(bool always = false);
   // Re-reads the file, dropping unsaved changes.
   void Reload();
+  // Why the last load found the file there but could not read it; None
+  // after a good load or for a missing file.
+  TReadFailure LoadFailure() const;
 
  private:
   bool ReadRaw(std::string_view path, std::string& value) const;
@@ -122,6 +129,7 @@ class TIniStorage : public TObject {
   std::string fileName_;
   TIniFile ini_;
   bool modified_ = false;
+  TReadFailure loadFailure_ = TReadFailure::None;
   unsigned mode_ = 0644;
   std::vector<std::pair<std::string, TIniStorage*>> subs_;
   mutable std::shared_mutex lock_;

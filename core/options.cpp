@@ -221,17 +221,15 @@ void ReadProgramVersion() {
                                  PARLOMIX_VERSION_BUILD};
 }
 
-namespace {
-
-// The folder must exist and take files; the profile holds databases,
-// options and logs, so a read-only one would fail later and silently.
-void CheckFolder(const std::string& dir, bool mustWrite) {
+void CheckProfileDir() {
+  const std::string failed = "Невозможно инициализировать настройки"_cp;
+  const std::string folder = cp1251::FromUtf8(ProfileDir);
   std::error_code ec;
-  if (!fs::is_directory(dir, ec)) throw Exception("Cannot create the folder " + dir);
-  if (mustWrite && access(dir.c_str(), W_OK | X_OK) != 0) throw Exception("Cannot write to the folder " + dir);
+  if (!fs::is_directory(ProfileDir, ec))
+    throw EProfileFolderError(failed + "\nНе удалось создать папку профиля "_cp + folder);
+  if (access(ProfileDir.c_str(), W_OK | X_OK) != 0)
+    throw EProfileFolderError(failed + "\nПапка профиля "_cp + folder + " недоступна для записи"_cp);
 }
-
-}  // namespace
 
 void InitProgramPaths(const std::string& programFile) {
   if (programFile.empty()) throw Exception("The program file is unknown");
@@ -254,6 +252,5 @@ void InitProgramPaths(const std::string& programFile) {
 
   ProfileDir = PrepareFolder(profile);
   TranslitDir = PrepareFolder(tables);
-  CheckFolder(ProfileDir, true);
-  CheckFolder(TranslitDir, false);
+  if (!fs::is_directory(TranslitDir, ec)) throw Exception("Cannot create the folder " + TranslitDir);
 }

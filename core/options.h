@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "datetime.h"
+#include "exceptions.h"
 #include "inistorage.h"
 #include "object.h"
 #include "variant.h"
@@ -94,8 +95,9 @@ extern TOptions* Options;
 
 // Fixes ProgramDir from the program file, reads Parlomix.ini beside it
 // (section Path: Profile, TranslistData), makes the program folder current
-// and prepares the profile and tables folders. Raises Exception when a folder
-// cannot be created or the profile folder cannot be written.
+// and prepares the profile and tables folders. Raises Exception when that
+// file cannot be read or the tables folder cannot be created; the profile
+// folder is checked by CheckProfileDir once the command line is known.
 void InitProgramPaths(const std::string& programFile);
 // Expands %NAME% (APPDATA standing for the XDG data folder when the
 // environment has none), accepts "\" and "/" as separators, makes the path
@@ -104,6 +106,20 @@ void InitProgramPaths(const std::string& programFile);
 std::string PrepareFolder(const std::string& path);
 // ProfileDir := PrepareFolder(path); for the command-line switch "p".
 void SetProfileDir(const std::string& path);
+
+// The profile folder in effect cannot serve. The text is the start-up
+// failure's own, followed by what is wrong with which folder, in the
+// user's words.
+class EProfileFolderError : public Exception {
+  PX_CLASS(EProfileFolderError, Exception)
+ public:
+  using Exception::Exception;
+};
+// Raises EProfileFolderError unless ProfileDir is a folder this process may
+// create files in: the databases, options and logs live there, and a
+// read-only one would fail later with an engine's words. Run once the
+// command line has had its say (the switch "p" replaces the folder).
+void CheckProfileDir();
 // FileVersion and Build from the version the program was built as.
 void ReadProgramVersion();
 // The full path of the running program file.

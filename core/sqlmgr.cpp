@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -254,6 +255,12 @@ void UpgradeGatesSchema() { Upgrade(CurrentDatabase(), GatesUpgrade()); }
 
 bool OpenDatabases(const std::string& mainFile, const std::string& gatesFile) {
   if (Database) return true;
+  // The engine fails on a pipe at once, but takes a device such as
+  // /dev/null for an empty database whose writes vanish: the history would
+  // be lost without a word.
+  for (const std::string* file : {&mainFile, &gatesFile})
+    if (struct stat st {}; ::stat(file->c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+      throw ESQLiteException("Failed to open database \"" + cp1251::FromUtf8(*file) + "\" : not a regular file");
   bool newMain = CreateEmptyFile(mainFile);
   bool newGates = CreateEmptyFile(gatesFile);
   // The connection becomes the global one only once both files have proved

@@ -1,6 +1,9 @@
 // Reading and writing the Template table.
 #include "templates.h"
 
+#include <cstdint>
+#include <string>
+
 #include "sqlmgr.h"
 
 namespace {
@@ -10,7 +13,7 @@ TTemplateManagerHook& ManagerHook() {
   return hook;
 }
 
-void SetPos(TSQLiteDatabase& db, int id, int pos) {
+void SetPos(TSQLiteDatabase& db, int id, int64_t pos) {
   db.AddParamInt(":Pos", pos);
   db.AddParamInt(":ID", id);
   db.ExecSQL("Update Template set Pos=:Pos Where ID=:ID");
@@ -28,7 +31,11 @@ std::string TrimBlanks(const std::string& text) {
 std::unique_ptr<TTemplate> TTemplateList::Add(const std::string& name, const std::string& text) {
   auto item = std::make_unique<TTemplate>();
   bool stored = RunInDatabaseTransaction([&](TSQLiteDatabase& db) {
-    int pos = static_cast<int>(db.GetIntValue("SELECT MAX(Pos) FROM Template")) + 1;
+    int64_t last = db.GetIntValue("SELECT MAX(Pos) FROM Template");
+    // Positions are whole numbers; one stored at the top (by hand) leaves
+    // none after it, and a new template is refused like any failed insert.
+    if (last == INT64_MAX) throw ESQLiteException("No template position is left after " + std::to_string(last));
+    int64_t pos = last + 1;
     db.AddParamText(":Name", name);
     db.AddParamText(":Text", text);
     db.AddParamInt(":Pos", pos);
@@ -75,7 +82,7 @@ void TTemplateList::Load(TTemplateItemList& list) {
   for (; !t->Eof(); t->Next()) {
     auto item = std::make_unique<TTemplate>();
     item->ID = static_cast<int>(t->FieldAsInteger(0));
-    item->Pos = static_cast<int>(t->FieldAsInteger(1));
+    item->Pos = t->FieldAsInteger(1);
     item->Name = t->FieldAsString(name);
     item->Text = t->FieldAsString(text);
     list.Add(std::move(item));

@@ -2,6 +2,7 @@
 // table of the user database.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,7 +15,7 @@ class TTemplate : public TObject {
   std::string Name;
   int ID = 0;
   std::string Text;  // "|" marks where the caret goes when it is inserted
-  int Pos = 0;       // lists are ordered by it; unique, gaps allowed
+  int64_t Pos = 0;   // lists are ordered by it; unique, gaps allowed
 };
 
 using TTemplateItemList = TObjectList<TTemplate>;
@@ -27,7 +28,8 @@ using TTemplateManagerHook = std::function<std::string(const std::string& text)>
 class TTemplateList {
  public:
   // Stores a new template after the last position. Null when the insert
-  // failed (a name already used, no database).
+  // failed (a name already used, no position left after the last, no
+  // database).
   static std::unique_ptr<TTemplate> Add(const std::string& name, const std::string& text);
   // Writes name, text and position of the template's row; false when the
   // database refused it (the row keeps its old values).

@@ -2,16 +2,13 @@
 // the order of the statements below, and the gate list's version last.
 #include "importgate.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 
 #include "cp1251.h"
+#include "files.h"
 #include "gatexml.h"
 #include "gzipreader.h"
 #include "gatelimits.h"
@@ -48,34 +45,13 @@ const std::string& TooLarge() {
   return text;
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// The whole file, up to the size cap.
+// The whole file, up to the size cap; a pipe or a device is refused
+// unread, so that a start-up import never waits on one.
 std::string ReadFile(const std::string& fileName) {
-  FileDescriptor fd(open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) RaiseFor(&fileName, "файл не найден или недоступен"_cp);
   std::string bytes;
-  char buffer[64 * 1024];
-  for (;;) {
-    ssize_t got = read(fd.get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) RaiseFor(&fileName, "ошибка чтения файла"_cp);
-    if (got == 0) return bytes;
-    if (bytes.size() + got > kMaxGateXmlSize) RaiseFor(&fileName, TooLarge());
-    bytes.append(buffer, got);
-  }
+  TReadFailure failure = ReadWholeFile(fileName, kMaxGateXmlSize, bytes);
+  if (failure != TReadFailure::None) RaiseFor(&fileName, ReadFailureText(failure, kMaxGateXmlSize));
+  return bytes;
 }
 
 std::string ReadStream(std::istream& stream) {

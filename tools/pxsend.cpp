@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "corelimits.h"
 #include "cp1251.h"
 #include "files.h"
 #include "gatefactory.h"
@@ -157,11 +158,10 @@ std::string FinalText(const std::string& text, const std::string& signature) {
 // The attachment of an MMS: the file, or the 1x1 placeholder when there is
 // none and the gate does not send without one; for a gate that does, an
 // item with nothing in it, as the composer gives.
-std::shared_ptr<TMMSContentData> Attachment(const std::string& file, const std::string& gateName) {
+std::shared_ptr<TMMSContentData> Attachment(const std::string& file, std::string bytes, const std::string& gateName) {
   auto content = std::make_shared<TMMSContentData>();
-  std::string bytes, name, type;
+  std::string name, type;
   if (!file.empty()) {
-    if (!TryReadFile(file, kMaxAttachmentSize, bytes)) return content;
     const std::filesystem::path path(file);
     name = Cp(path.filename().string());
     type = GetMimeTypeByExt(path.extension().string());
@@ -197,7 +197,8 @@ std::shared_ptr<TMMSContentData> Attachment(const std::string& file, const std::
 }
 
 // The message as the main window builds it.
-std::unique_ptr<TSMS> BuildMessage(const TArguments& a, const std::string& phone, const std::string& gateName) {
+std::unique_ptr<TSMS> BuildMessage(const TArguments& a, std::string attachment, const std::string& phone,
+                                   const std::string& gateName) {
   std::unique_ptr<TSMS> message = a.mms ? std::make_unique<TMMS>() : std::make_unique<TSMS>();
   const std::string text = Cp(a.text), signature = Cp(a.signature);
   message->SetItemNamed(MsgKey::MessageType, Variant::String(a.mms ? "MMS" : "SMS"));
@@ -205,7 +206,7 @@ std::unique_ptr<TSMS> BuildMessage(const TArguments& a, const std::string& phone
     const std::string subject = Cp(a.subject.value_or(""));
     message->SetItemNamed(MsgKey::Subject_Orig, Variant::String(subject));
     message->SetItemNamed(MsgKey::Subject, Variant::String(subject));
-    message->SetMultiMedia(Attachment(a.attach, gateName));
+    message->SetMultiMedia(Attachment(a.attach, std::move(attachment), gateName));
   }
   message->SetItemNamed(MsgKey::Text, Variant::String(FinalText(text, signature)));
   message->SetItemNamed(MsgKey::Message, Variant::String(text));
@@ -249,11 +250,16 @@ int Send(const TArguments& a) {
     if (!TGateFactory::FindGatesForPhone(phone, a.mms ? gkMMS : gkSMS, gates)) return Fail("no gate for " + a.phone);
     gateName = gates.front();
   }
-  if (a.mms && !a.attach.empty() && !std::filesystem::is_regular_file(a.attach)) {
-    std::cerr << "pxsend: cannot read " << a.attach << '\n';
-    return 2;
+  std::string attachment;
+  if (a.mms && !a.attach.empty()) {
+    const TReadFailure failure = ReadWholeFile(a.attach, kMaxAttachmentSize, attachment);
+    if (failure != TReadFailure::None) {
+      std::cerr << "pxsend: cannot read " << a.attach << ": " << Utf(ReadFailureText(failure, kMaxAttachmentSize))
+                << '\n';
+      return 2;
+    }
   }
-  std::unique_ptr<TSMS> message = BuildMessage(a, phone, gateName);
+  std::unique_ptr<TSMS> message = BuildMessage(a, std::move(attachment), phone, gateName);
   PrintLine("gate: " + Utf(gateName));
 
   const std::string captchaFile = a.captcha.empty() ? ProfileDir + "captcha.png" : a.captcha;
@@ -305,8 +311,17 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(arguments.profile, ignored);
   ProfileDir = PrepareFolder(arguments.profile);
   ReadProgramVersion();
+  try {
+    CheckProfileDir();
+  } catch (const EProfileFolderError& e) {
+    return Fail(Utf(e.Message()));
+  }
   TIniStorage placement(ProfileDir + "Placemnt.ini");
   TIniStorage storage(ProfileDir + "Parlomix.ini");
+  // Options that cannot be read would send with other settings than asked.
+  for (const TIniStorage* file : {&placement, &storage})
+    if (TReadFailure failure = file->LoadFailure(); failure != TReadFailure::None)
+      return Fail("cannot read " + file->FileName() + ": " + Utf(ReadFailureText(failure, kMaxIniFileSize)));
   placement.AddSubStorage("Configuration", &storage);
   TOptions options(&placement);
   Options = &options;

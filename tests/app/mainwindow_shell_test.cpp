@@ -113,6 +113,26 @@ TEST_F(MainWindowShell, AfterSendBooksEachOutcomeAsTheOptionsSay) {
   }
   EXPECT_EQ(frm->StatusPanel1->text(),
             QStr("Отправлено сообщений %1, всего %1"_cp).arg(frm->SentCount()));
+  // A total at the top of its stored range stays there.
+  Options->WriteInteger("Message\\TotalMsgSent", INT32_MAX);
+  frm->AfterSend("G", *SentMessage(false), 1, "");
+  EXPECT_EQ(Options->ReadInteger("Message\\TotalMsgSent"), INT32_MAX);
+}
+
+// A history row that cannot be written (a full disk) is raised to be
+// shown once the rest is booked: the counters go up and the composer is
+// cleared, but a failure's text stays when no history row keeps it.
+TEST_F(MainWindowShell, AHistoryRowThatCannotBeWrittenStopsNothingElse) {
+  auto frm = Start();
+  Database->ExecSQL("CREATE TRIGGER full BEFORE INSERT ON History BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  Options->WriteBool("Message\\ErrorMsgToHistory", true);
+  for (uint8_t status : {1, 2}) {
+    frm->SetMemoText("draft");
+    int total = Options->ReadInteger("Message\\TotalMsgSent");
+    EXPECT_THROW(frm->AfterSend("G", *SentMessage(false), status, ""), ESQLiteException);
+    EXPECT_EQ(Options->ReadInteger("Message\\TotalMsgSent"), total + 1);
+    EXPECT_EQ(frm->MemoText(), status == 1 ? "" : "draft");
+  }
 }
 
 TEST_F(MainWindowShell, MessageFilesGoThroughTheWindow) {

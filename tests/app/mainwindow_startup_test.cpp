@@ -19,6 +19,7 @@
 #include "instanceguard.h"
 #include "messagefiles.h"
 #include "smsfile.h"
+#include "support/testfifo.h"
 #include "uitext.h"
 
 namespace {
@@ -105,6 +106,22 @@ TEST_F(MainWindowStart, TheCommandLineImportsGatesAndPackagesWithForce) {
   EXPECT_NE(frm->messages[0].find("missing.xml"), std::string::npos);
 }
 
+// A pipe where the start reads a file is told and never waited on, and
+// the start goes on (with the defaults for an ini file).
+TEST_F(MainWindowStart, APipeWhereTheStartReadsIsToldAndNotWaitedOn) {
+  TempDir files;
+  for (std::string where : {"-il", "-ig", "ImportGate.xml", "Placemnt.ini", "Parlomix.ini"}) {
+    SCOPED_TRACE(where);
+    const bool option = where.starts_with("-");
+    const std::string path = option ? files.File("gates.xml") : ProfileDir + where;
+    TestFifo pipe(path);
+    auto frm = Start(option ? std::vector<std::string>{where + path} : std::vector<std::string>{});
+    EXPECT_FALSE(pipe.Blocked());
+    ASSERT_EQ(frm->messages.size(), 1u);
+    EXPECT_NE(frm->messages[0].find(path + "\": "), std::string::npos) << frm->messages[0];
+  }
+}
+
 TEST_F(MainWindowStart, TheProfileSwitchMovesEverythingButTheUpdateFolder) {
   TempDir other;
   profile.Write("Update/old-setup.exe", "x");
@@ -142,6 +159,21 @@ TEST_F(MainWindowStart, TheMessageBeingWrittenComesBackWithItsAttachment) {
   EXPECT_EQ(frm->FMedia->Stream()->Bytes(), picture);
   EXPECT_EQ(VarToStr(frm->FMedia->GetItemNamed(ContentKey::FileName)), "pic.gif");
   EXPECT_EQ(frm->lbMMSize->text(), QStr("Размер: 0.01 Кб"_cp));
+}
+
+// Two copies on one profile: the one whose composer nobody touched does
+// not replace what the other saved when it ended first; a copy whose
+// composer was changed, even only cleared, saves it.
+TEST_F(MainWindowStart, AnUntouchedComposerNeverReplacesASavedMessage) {
+  profile.Write("autosave.plmx", "<message type=\"SMS\"><text>as started</text></message>");
+  for (bool cleared : {false, true}) {
+    auto frm = Start();
+    if (cleared) frm->aClearExecute();
+    profile.Write("autosave.plmx", "<message type=\"SMS\"><text>the other copy's</text></message>");
+    frm.reset();
+    std::string saved = profile.Read("autosave.plmx");
+    EXPECT_EQ(saved.find("<text>the other copy's</text>") != std::string::npos, !cleared) << saved;
+  }
 }
 
 TEST_F(MainWindowStart, TheEndOfTheSessionSavesTheMessageAtOnce) {

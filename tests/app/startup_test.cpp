@@ -28,13 +28,17 @@ using namespace std::chrono_literals;
 // One run of the program, its output going to a file.
 class Program {
  public:
-  Program(const std::vector<std::string>& args, const std::vector<std::string>& env, const std::string& outputFile)
+  // `unprivileged`: run by root, the program runs in a user namespace of
+  // its own, where file permissions hold for it as for any user.
+  Program(const std::vector<std::string>& args, const std::vector<std::string>& env, const std::string& outputFile,
+          bool unprivileged = false)
       : output_(outputFile) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     std::vector<std::string> argStrings = {PARLOMIX_BINARY};
+    if (unprivileged && geteuid() == 0) argStrings.insert(argStrings.begin(), {"/usr/bin/unshare", "--user"});
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<char*> argv, envp;
     for (std::string& a : argStrings) argv.push_back(a.data());
@@ -42,7 +46,7 @@ class Program {
     std::vector<std::string> envCopy = env;
     for (std::string& e : envCopy) envp.push_back(e.data());
     envp.push_back(nullptr);
-    if (posix_spawn(&pid_, PARLOMIX_BINARY, &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
   }
   ~Program() {
@@ -218,6 +222,19 @@ TEST_F(ProgramRuns, AFailedStartShowsErrorAndExits1) {
   Program program({}, Env(home), logs.File("failed.log"));
   EXPECT_EQ(program.WaitExit(20s), 1);
   EXPECT_NE(program.Output().find("Ошибка: "), std::string::npos) << program.Output();
+}
+
+// A profile folder named on the command line that cannot be written is
+// said to be so before anything is written there.
+TEST_F(ProgramRuns, AReadOnlyProfileFolderIsToldPlainly) {
+  TempDir readOnly;
+  fs::permissions(readOnly.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+  Program program({"-p" + readOnly.Path().string()}, Env(home), logs.File("read-only.log"), true);
+  EXPECT_EQ(program.WaitExit(20s), 1) << program.Output();
+  EXPECT_NE(program.Output().find("Ошибка: Невозможно инициализировать настройки\nПапка профиля " +
+                                  readOnly.Path().string() + "/ недоступна для записи"),
+            std::string::npos)
+      << program.Output();
 }
 
 TEST(Startup, AProfileThatCannotBeCreatedEndsWithExitCode1) {

@@ -70,6 +70,11 @@ TEST_F(Stats, EachSendRaisesTodaysRowAndTheAllTimeRow) {
   EXPECT_EQ(Row("G", today - kDay), "5/5/0");
   EXPECT_EQ(Row("МТС"_cp, today), "1/0/0");
   EXPECT_EQ(Row("МТС"_cp, std::nullopt), "1/0/0");
+  // A count at the top of the integers stays an exact integer there.
+  db().ExecSQL("UPDATE Stats SET SendCount=9223372036854775807, SendError=9223372036854775807");
+  TStats::Log("G", false);
+  TStats::Log("G", true);
+  EXPECT_EQ(Count("typeof(SendCount)<>'integer' OR typeof(SendError)<>'integer'"), 0);
 }
 
 TEST_F(Stats, AFailingWriteLeavesBothRowsAsTheyWereAndRaisesNothing) {

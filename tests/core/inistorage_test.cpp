@@ -6,8 +6,10 @@
 #include <random>
 #include <thread>
 
+#include "corelimits.h"
 #include "cp1251.h"
 #include "support/tempdir.h"
+#include "support/testfifo.h"
 
 namespace {
 
@@ -103,6 +105,12 @@ TEST(IniFile, RoundTripKeepsWindows1251AndEdgeBlanks) {
   EXPECT_EQ(Read(back, "Message", "Nul"), nulEdges);
   EXPECT_TRUE(back.LoadFromFile(dir.File("missing.ini")));
   EXPECT_TRUE(back.SectionNames().empty());
+  // What is there but is no ini file of ours is refused: a pipe unread, a
+  // file past the cap without reading it into memory.
+  TestFifo pipe(dir.File("pipe.ini"));
+  EXPECT_FALSE(back.LoadFromFile(pipe.Path()));
+  EXPECT_FALSE(pipe.Blocked());
+  EXPECT_FALSE(back.LoadFromFile(dir.Write("huge.ini", "[A]\nB=" + std::string(kMaxIniFileSize, 'x'))));
 }
 
 TEST(IniStorage, TypedReadsFallBackToDefaults) {

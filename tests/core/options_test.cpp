@@ -9,6 +9,7 @@
 #include "exceptions.h"
 #include "support/optionsprofile.h"
 #include "support/tempdir.h"
+#include "support/testfifo.h"
 
 namespace {
 
@@ -186,7 +187,15 @@ TEST_F(ProgramPathsTest, IniWithEnvironmentAndMissingKeys) {
 TEST_F(ProgramPathsTest, AFolderThatCannotBeCreatedFails) {
   dir.Write("blocker", "a file where a folder should be");
   dir.Write("bin/Parlomix.ini", "[Path]\nProfile=" + dir.File("blocker") + "/Profile\n");
+  // The profile is checked once the command line may have replaced it.
+  InitProgramPaths(program);
+  EXPECT_THROW(CheckProfileDir(), EProfileFolderError);
+  dir.Write("bin/Parlomix.ini", "[Path]\nTranslistData=" + dir.File("blocker") + "/Tables\n");
   EXPECT_THROW(InitProgramPaths(program), Exception);
+  // An ini beside the program that no writer feeds fails, unread.
+  TestFifo pipe(dir.File("bin/Parlomix.ini"));
+  EXPECT_THROW(InitProgramPaths(program), Exception);
+  EXPECT_FALSE(pipe.Blocked());
 }
 
 TEST_F(ProgramPathsTest, SetProfileDirPreparesTheFolder) {

@@ -45,6 +45,14 @@ TEST_F(Templates, AddTakesThePositionAfterTheLast) {
   // Gaps left by a deletion stay.
   ASSERT_TRUE(TTemplateList::Delete(second->ID));
   EXPECT_EQ(Stored(), (std::vector<std::string>{"1:a", "5:c", "6:d"}));
+
+  // Positions go on past 32 bits; at the top of SQLite's none is left.
+  third->Pos = INT32_MAX;
+  ASSERT_TRUE(TTemplateList::Update(*third));
+  EXPECT_EQ(TTemplateList::Add("e", "5")->Pos, int64_t{INT32_MAX} + 1);
+  third->Pos = INT64_MAX;
+  ASSERT_TRUE(TTemplateList::Update(*third));
+  EXPECT_EQ(TTemplateList::Add("f", "6"), nullptr);
 }
 
 TEST_F(Templates, NamesAreUnique) {

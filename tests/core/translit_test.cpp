@@ -5,6 +5,7 @@
 #include "cp1251.h"
 #include "options.h"
 #include "support/tempdir.h"
+#include "support/testfifo.h"
 
 namespace {
 
@@ -66,6 +67,12 @@ TEST_F(TranslitTest, ATableWithoutEntriesFailsAndLeavesNoTableSelected) {
   EXPECT_EQ(TTranslit::CurrentIndex(), -1);
   EXPECT_EQ(TTranslit::Translit("я"_cp), "я"_cp);  // not the earlier table's map either
   EXPECT_THROW(TTranslit::SelectTable(1), ETableError);  // and asking again fails again
+  // A table that is a pipe (or a device) is listed and refused like one
+  // without entries, never waited on.
+  TestFifo pipe(dir.File("tables/pipe.ttb"));
+  TTranslit::LoadTables();
+  EXPECT_THROW(TTranslit::SelectTable(2), ETableError);
+  EXPECT_FALSE(pipe.Blocked());
 }
 
 TEST_F(TranslitTest, AnIndexOutsideTheListChangesNothing) {

@@ -9,6 +9,7 @@
 #include "encoded_bytes.h"
 #include "import_support.h"
 #include "gatelimits.h"
+#include "support/testfifo.h"
 
 namespace {
 
@@ -88,6 +89,10 @@ TEST_F(ImportFile, FailuresBeforeTheFirstGateNameTheFile) {
   EXPECT_NE(ImportError([&] { ImportGateFile(missing, true); }).find("absent.xml"), std::string::npos);
   EXPECT_NE(ImportError([&] { ImportGatePackage(missing + ".gz", true); }).find("absent.xml.gz"), std::string::npos);
   EXPECT_NE(ImportError([&] { ImportGateFile(files.Path().string(), true); }), "<no exception>");
+  TestFifo pipe(files.File("pipe.xml"));
+  EXPECT_NE(ImportError([&] { ImportGatePackage(pipe.Path(), true); }).find("pipe.xml\": не является"_cp),
+            std::string::npos);
+  EXPECT_FALSE(pipe.Blocked());
   std::istringstream notXml("this is not xml");
   EXPECT_NE(ImportError([&] { ImportGatePackageStream(notXml, true); }).find("XML"), std::string::npos);
   std::istringstream huge(std::string(kMaxGateXmlSize + 1, ' '));

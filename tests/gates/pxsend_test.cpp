@@ -10,6 +10,7 @@
 #include "gates/fakesite.h"
 #include "gates/pxsendrun.h"
 #include "support/tempdir.h"
+#include "support/testfifo.h"
 
 namespace {
 
@@ -102,6 +103,21 @@ TEST_F(Pxsend, AnMmsWithoutAttachmentForAGateThatSendsWithoutOne) {
     if (request.starts_with("POST /upload ")) upload = request;
   EXPECT_NE(upload.find("\r\n\r\nitem\r\n"), std::string::npos) << upload;
   EXPECT_NE(upload.find("name=\"file\"; filename=\"\"\r\nContent-Type: \r\n\r\n\r\n"), std::string::npos) << upload;
+}
+
+// A pipe where pxsend reads a file is refused unread, and pxsend ends.
+TEST_F(Pxsend, APipeToReadIsRefusedAndEndsTheRun) {
+  std::filesystem::create_directories(Profile());
+  for (std::string where : {"--import", "--package", "Parlomix.ini"}) {
+    const bool option = where.starts_with("--");
+    TestFifo pipe(option ? dir.File("gates.xml") : Profile() + "/" + where);
+    std::vector<std::string> args = {"--profile", Profile(), "79161234567", "text"};
+    if (option) args.insert(args.begin() + 2, {where, pipe.Path()});
+    ToolRun run = RunPxsend(args, "", 10000);
+    EXPECT_EQ(run.exitCode, 1) << where;
+    EXPECT_NE(run.err.find("не является обычным файлом"), std::string::npos) << run.err;
+    EXPECT_FALSE(pipe.Blocked()) << where;
+  }
 }
 
 TEST_F(Pxsend, BadUsageAndMissingGates) {

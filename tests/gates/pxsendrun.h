@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,8 +28,9 @@ struct ToolRun {
   }
 };
 
-// Runs pxsend with `args`, `input` on its standard input.
-inline ToolRun RunPxsend(const std::vector<std::string>& args, const std::string& input = "") {
+// Runs pxsend with `args`, `input` on its standard input. A run silent for
+// `silenceMs` hangs, and is killed (exit code -1) rather than waited on.
+inline ToolRun RunPxsend(const std::vector<std::string>& args, const std::string& input = "", int silenceMs = 60000) {
   int in[2], out[2], err[2];
   if (pipe(in) || pipe(out) || pipe(err)) std::abort();
   posix_spawn_file_actions_t actions;
@@ -53,7 +55,12 @@ inline ToolRun RunPxsend(const std::vector<std::string>& args, const std::string
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&run.out, &run.err};
   for (int open = 2; open > 0;) {
-    if (poll(fds, 2, 60000) <= 0) break;
+    if (poll(fds, 2, silenceMs) <= 0) {
+      kill(pid, SIGKILL);
+      for (pollfd& fd : fds)
+        if (fd.fd >= 0) close(fd.fd);
+      break;
+    }
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
       char chunk[4096];
