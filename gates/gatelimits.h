@@ -78,8 +78,10 @@ inline constexpr std::size_t kMaxCookieSize = 4096;
 // Connecting (name lookup, proxy and TLS handshakes included) gives up after
 // this long, so that an unreachable gate fails instead of hanging the send.
 inline constexpr long kConnectTimeoutMs = 30000;
-// A transfer that receives and sends nothing for this long ends: a stalled
-// server must not hold a send or an update for ever.
+// A transfer that moves fewer than kStallBytesPerSec bytes a second for
+// kStallTimeoutSec ends: a stalled server must not hold a send or an update
+// for ever. A client that has no overall limit asks for more bytes a second.
+inline constexpr long kStallBytesPerSec = 1;
 inline constexpr long kStallTimeoutSec = 60;
 // One request with its answer and the redirects it follows ends after this
 // long, however the server paces it: one that drips a byte now and then
