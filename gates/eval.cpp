@@ -92,7 +92,8 @@ void CountKept(const TPropList& bound, TValueCensus& census) {
     pending.pop_back();
     if (const auto* client = ObjectAs<THTTPClient>(obj)) {
       entries(client->Headers);
-      for (const std::string* option : {&client->CustomMime, &client->CustomUserAgent, &client->Referer, &client->Protocol})
+      for (const std::string* option :
+           {&client->CustomMime, &client->CustomUserAgent, &client->Referer, &client->Protocol})
         text(*option);
     }
     if (const auto* list = ObjectAs<TPropList>(obj)) entries(*list);

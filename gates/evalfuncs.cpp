@@ -182,7 +182,8 @@ const VariantArray& GenericArray(const Variant& v) {
 int64_t LengthOf(const Variant& v) {
   if (IsScriptArray(v)) return ScriptArrayLength(ValueToArray(v));
   if (v.IsArray()) return static_cast<int64_t>(v.ArrayRef().items.size());
-  return static_cast<int64_t>(v.AsString().size());
+  std::string spare;
+  return static_cast<int64_t>(TextOf(v, spare).size());
 }
 
 int64_t HighOf(const Variant& v) {
@@ -251,6 +252,14 @@ Variant VarAsType(const Variant& v, int64_t code) {
 
 std::vector<Entry> Entries() {
   const TVarType array = ArrayVarType();
+  // A position of argument 0 in argument 1 (from argument 2, when given),
+  // both read in place.
+  auto search = [](auto f) {
+    return [f](Variant& v, TInterpreterArgs& a) {
+      std::string sub, s;
+      v = WholeValue(f(TextView(a, 0, sub), TextView(a, 1, s), a.Count > 2 ? Int64Arg(a, 2) : 1));
+    };
+  };
   // A text made from argument 0 and no longer than it.
   auto text = [](auto f) {
     return [f](Variant& v, TInterpreterArgs& a) { v = CutText(a, f); };
@@ -289,19 +298,14 @@ std::vector<Entry> Entries() {
       {"Copy", [](Variant& v, TInterpreterArgs& a) { v = CopyText(a); }, 3, {kAny, kAny, kAny}, kStr},
       {"Delete", DeleteText, 3, {kAny | kByRef, kAny, kAny}, kStr},
       {"Insert", InsertText, 3, {kAny, kAny | kByRef, kAny}, kStr},
-      {"Pos", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(strfuncs::PosEx(TextArg(a, 0), TextArg(a, 1))); },
-       2, {kAny, kAny}, kInt},
-      {"PosEx",
-       [](Variant& v, TInterpreterArgs& a) {
-         v = WholeValue(strfuncs::PosEx(TextArg(a, 0), TextArg(a, 1), Int64Arg(a, 2)));
-       },
-       3, {kAny, kAny, kAny}, kInt},
-      {"LastPos", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(LastPos(TextArg(a, 0), TextArg(a, 1))); }, 2,
+      {"Pos", search([](std::string_view sub, std::string_view s, int64_t) { return strfuncs::PosEx(sub, s); }), 2,
        {kAny, kAny}, kInt},
-      {"LastPosEx",
-       [](Variant& v, TInterpreterArgs& a) {
-         v = WholeValue(LastPosEx(TextArg(a, 0), TextArg(a, 1), Int64Arg(a, 2)));
-       },
+      {"PosEx",
+       search([](std::string_view sub, std::string_view s, int64_t at) { return strfuncs::PosEx(sub, s, at); }), 3,
+       {kAny, kAny, kAny}, kInt},
+      {"LastPos", search([](std::string_view sub, std::string_view s, int64_t) { return LastPos(sub, s); }), 2,
+       {kAny, kAny}, kInt},
+      {"LastPosEx", search([](std::string_view sub, std::string_view s, int64_t at) { return LastPosEx(sub, s, at); }),
        3, {kAny, kAny, kAny}, kInt},
       {"StrBetween",
        [](Variant& v, TInterpreterArgs& a) {
@@ -321,8 +325,12 @@ std::vector<Entry> Entries() {
          v = Variant::String(FormatScriptText(TextArg(a, 0), a.OpenArrayBuffer));
        },
        2, {kAny, kAny}, kStr},
-      {"isAscii", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(isAscii(TextArg(a, 0))); }, 1, {kAny},
-       kBool},
+      {"isAscii",
+       [](Variant& v, TInterpreterArgs& a) {
+         std::string spare;
+         v = Variant::Boolean(isAscii(TextView(a, 0, spare)));
+       },
+       1, {kAny}, kBool},
       {"RandomString", RandomText, 2, {kAny, kAny}, kStr},
       {"ReplaceStr",
        [](Variant& v, TInterpreterArgs& a) {

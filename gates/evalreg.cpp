@@ -111,8 +111,8 @@ Variant FromPage(const TInterpreterArgs& args, F make) {
 
 std::vector<Member> TextMembers() {
   return {
-      {Access::Get, "Text", [](Variant& v, TInterpreterArgs& a) { v = FromPage(a, [](const TText& p) { return p.Text; }); },
-       0, {}, kStr},
+      {Access::Get, "Text",
+       [](Variant& v, TInterpreterArgs& a) { v = FromPage(a, [](const TText& p) { return p.Text; }); }, 0, {}, kStr},
       {Access::Get, "ExistsStr",
        [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(Page(a).ExistsStr(TextArg(a, 0))); }, 1, {kStr},
        kBool},
@@ -120,8 +120,7 @@ std::vector<Member> TextMembers() {
        [](Variant& v, TInterpreterArgs& a) {
          v = FromPage(a, [&a](const TText& p) { return p.RegExp(TextArg(a, 0), IntArg(a, 1)); });
        },
-       2,
-       {kStr, kInt}, kStr},
+       2, {kStr, kInt}, kStr},
       {Access::Get, "Pos", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(Page(a).Pos(TextArg(a, 0))); }, 1,
        {kStr}, kInt},
       {Access::Get, "PosEx",
@@ -202,8 +201,8 @@ std::vector<Member> PostDataMembers() {
 
 THTTPClient& Client(const TInterpreterArgs& args) { return RequireInstance<THTTPClient>(args); }
 
-// A text option's read and write members.
-// Both copy the text, and the client keeps what a script writes.
+// A text option's read and write members; both copy the text, and the
+// client keeps what a script writes.
 void AddTextOption(std::vector<Member>& members, const char* name, std::string THTTPClient::*field) {
   members.push_back({Access::Get, name,
                      [field](Variant& v, TInterpreterArgs& a) {
