@@ -88,6 +88,9 @@ const TScriptRunScope* CurrentScriptRunScope();
 // Charges the running program, if any (see TScriptRun::Charge).
 void ChargeScriptMemory(int64_t bytes);
 
+// Error 2 "Out of memory".
+[[noreturn]] void RaiseScriptOutOfMemory();
+
 // A text a host routine builds for the program running on this thread, in
 // pieces whose total it cannot tell beforehand (a charset conversion, a
 // format). Room is charged to the run's budget before the text takes it, so
@@ -107,7 +110,6 @@ class TScriptText {
     return *this;
   }
   TScriptText& operator+=(char c) { return *this += std::string_view(&c, 1); }
-  size_t size() const { return text_.size(); }
 
   // The text; from here on the value that holds it is what the budget counts.
   std::string Take();
@@ -122,8 +124,6 @@ class TScriptText {
   int64_t charged_ = 0;
   std::string text_;
 };
-// Error 2 "Out of memory".
-[[noreturn]] void RaiseScriptOutOfMemory();
 
 // Error 52 when the native stack has grown below `limit` (nullptr: no
 // limit). Inline: every nesting level of the interpreter passes here.
