@@ -32,8 +32,8 @@ inline constexpr int kStatsUploadTimeoutMs = 30000;
 inline constexpr std::size_t kMaxUpdateDescriptionSize = 1u << 20;
 // Update requests, like gate requests, give up on a server that cannot be
 // reached in this time or that sends nothing for this long: a check running
-// in the background must end, and a stalled download must not hang the
-// progress window for ever.
+// in the background must end. (The gate-list file itself is a long transfer,
+// bounded by its pace below.)
 inline constexpr long kUpdateConnectTimeoutMs = 30000;
 inline constexpr long kUpdateStallTimeoutSec = 60;
 // Redirects a download follows in a row (mirrors of an update server).
@@ -45,7 +45,14 @@ inline constexpr std::size_t kMaxDownloadFileName = 200;
 // The feedback form and its log archive go out at once; a server that does
 // not take them in this time is taken as down.
 inline constexpr long kFeedbackConnectTimeoutMs = 30000;
-inline constexpr long kFeedbackStallTimeoutSec = 60;
+
+// The gate-list download and the feedback upload with its log archive can
+// be tens of megabytes on a slow link, where any overall time limit would
+// make them impossible below some speed. They have none; they end when they
+// stall instead, moving fewer than this many bytes a second for this long.
+// Their size caps and the user's cancel still apply.
+inline constexpr long kLongTransferBytesPerSec = 1024;
+inline constexpr long kLongTransferStallSec = 60;
 
 // An older version's phone book is a text file of a few hundred lines; one
 // larger than this is no phone book and is not read into memory.

@@ -65,8 +65,8 @@ std::streamsize TDownloadFile::TFdBuf::xsputn(const char* data, std::streamsize 
 
 // ---- TDownloadThread ----
 
-TDownloadThread::TDownloadThread(std::string address, TDownloadFile* file, QObject* parent)
-    : QObject(parent), address_(std::move(address)), file_(file) {
+TDownloadThread::TDownloadThread(std::string address, TDownloadFile* file, QObject* parent, TTransferPace pace)
+    : QObject(parent), address_(std::move(address)), file_(file), pace_(pace) {
   thread_ = std::thread([this] {
     try {
       Run();
@@ -93,7 +93,10 @@ void TDownloadThread::Run() {
   http.UserAgent = "Parlomix Updater v. " + ProgramVersion.FileVersion;
   http.ConnectTimeoutMs = kUpdateConnectTimeoutMs;
   http.StallTimeoutSec = kUpdateStallTimeoutSec;
-  if (file_) http.OutputStream = &file_->Stream();
+  if (file_) {
+    http.OutputStream = &file_->Stream();
+    pace_.ApplyTo(http);
+  }
   bool oversized = false;
   http.OnProgress = [&](int64_t total, int64_t received) {
     if (file_) {

@@ -62,8 +62,9 @@ class TDownloadThread : public QObject {
   // is given (not owned; it must outlive this object), where an answer over
   // the HTTP client's download cap fails as soon as it says so or gets
   // there, else into memory, where more than an update description may hold
-  // fails the download.
-  TDownloadThread(std::string address, TDownloadFile* file, QObject* parent = nullptr);
+  // fails the download. A download into a file has no overall time limit:
+  // it ends when it falls below `pace`.
+  TDownloadThread(std::string address, TDownloadFile* file, QObject* parent = nullptr, TTransferPace pace = {});
   // Cancels the download and waits for its thread; a result not yet handled
   // is dropped with this object.
   ~TDownloadThread() override;
@@ -93,6 +94,7 @@ class TDownloadThread : public QObject {
 
   std::string address_;
   TDownloadFile* file_;
+  TTransferPace pace_;
   TUploadStop stop_;
   std::atomic<bool> cancelled_{false};
   std::atomic<int64_t> total_{0}, received_{0};

@@ -102,13 +102,13 @@ TFeedbackPost BuildFeedbackPost(const TFeedbackFields& fields) {
   return {"multipart/form-data; boundary=" + body.Boundary(), body.GetText()};
 }
 
-bool PostFeedback(const std::string& url, const TFeedbackPost& post, TUploadStop& stop) {
+bool PostFeedback(const std::string& url, const TFeedbackPost& post, TUploadStop& stop, TTransferPace pace) {
   TMyHTTPSend http;
   http.MimeType = post.contentType;
   http.UserAgent = "Parlomix Feedback v. " + ProgramVersion.FileVersion;
   http.Document = post.body;
   http.ConnectTimeoutMs = kFeedbackConnectTimeoutMs;
-  http.StallTimeoutSec = kFeedbackStallTimeoutSec;
+  pace.ApplyTo(http);
   stop.Set([&http] { http.Stop(); });
   bool sent = http.HTTPMethod("POST", url);
   stop.Clear();

@@ -54,8 +54,9 @@ struct TFeedbackPost {
 TFeedbackPost BuildFeedbackPost(const TFeedbackFields& fields);
 
 // Posts the form to `url` as the feedback sender; true when the server
-// answers status 200 (a redirect is no success). `stop` ends it early.
-bool PostFeedback(const std::string& url, const TFeedbackPost& post, TUploadStop& stop);
+// answers status 200 (a redirect is no success). `stop` ends it early; one
+// that falls below `pace` ends as well.
+bool PostFeedback(const std::string& url, const TFeedbackPost& post, TUploadStop& stop, TTransferPace pace = {});
 
 class TFeedbackSendThread : public QObject {
   Q_OBJECT

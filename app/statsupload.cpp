@@ -6,6 +6,12 @@
 #include "httpsend.h"
 #include "options.h"
 
+void TTransferPace::ApplyTo(TMyHTTPSend& http) const {
+  http.TransferTimeoutMs = 0;
+  http.StallBytesPerSec = bytesPerSec;
+  http.StallTimeoutSec = stallSec;
+}
+
 void TUploadStop::Set(std::function<void()> stopper) {
   std::lock_guard guard(lock_);
   stopper_ = std::move(stopper);

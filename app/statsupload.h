@@ -12,6 +12,8 @@
 
 #include "applimits.h"
 
+class TMyHTTPSend;
+
 // Ends a request under way from another thread: the worker registers how
 // its request is stopped while it runs; a stop asked for before that takes
 // effect as soon as it registers.
@@ -30,6 +32,15 @@ class TUploadStop {
   mutable std::mutex lock_;
   std::function<void()> stopper_;
   bool stopped_ = false;
+};
+
+// How a long transfer is bounded instead of by an overall time (see
+// kLongTransferBytesPerSec); a test may give smaller figures.
+struct TTransferPace {
+  long bytesPerSec = kLongTransferBytesPerSec;
+  long stallSec = kLongTransferStallSec;
+  // Gives `http` this pace and lifts its overall time limit.
+  void ApplyTo(TMyHTTPSend& http) const;
 };
 
 // Posts `report` to `url` as the statistics upload; true when the server

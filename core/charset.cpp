@@ -18,6 +18,9 @@ constexpr std::string_view kOwnCodePage[] = {"windows-1251", "cp1251", "win-1251
 
 // Code points travel as UTF-32 in machine byte order.
 constexpr const char* kUnicode = "UTF-32LE";
+// Text is converted this many characters at a time, through one converter
+// whose shift state carries over from slice to slice.
+constexpr size_t kSlice = 16384;
 
 bool IsOwnCodePage(std::string_view charset) {
   for (std::string_view name : kOwnCodePage)
@@ -98,26 +101,42 @@ std::string ConvertFromEncoding(std::string_view s, std::string_view charset) {
   return text;
 }
 
-std::string ConvertToEncoding(std::string_view s, std::string_view charset) {
-  if (charset.empty() || IsOwnCodePage(charset)) return std::string(s);
+void ConvertToEncoding(std::string_view s, std::string_view charset, const TTextSink& write) {
+  auto unchanged = [&] {
+    for (size_t at = 0; at < s.size(); at += kSlice) write(s.substr(at, kSlice));
+  };
+  if (charset.empty() || IsOwnCodePage(charset)) return unchanged();
   Converter converter(std::string(charset), kUnicode);
-  if (!converter.Valid()) return std::string(s);
-  std::string utf32;
-  utf32.reserve(s.size() * 4);
-  for (char c : s) AppendUnicode(utf32, cp1251::ToUnicode(static_cast<unsigned char>(c)));
-  std::string text;
-  const char* in = utf32.data();
-  size_t inLeft = utf32.size();
-  while (converter.Run(in, inLeft, text) == EILSEQ) {
-    // The charset lacks this character: write "?" in its place.
-    std::string question;
-    AppendUnicode(question, U'?');
-    const char* q = question.data();
-    size_t qLeft = question.size();
-    converter.Run(q, qLeft, text);
-    in += 4;
-    inLeft -= 4;
+  if (!converter.Valid()) return unchanged();
+  std::string utf32, piece;
+  for (size_t at = 0; at < s.size(); at += kSlice) {
+    const std::string_view slice = s.substr(at, kSlice);
+    utf32.clear();
+    for (char c : slice) AppendUnicode(utf32, cp1251::ToUnicode(static_cast<unsigned char>(c)));
+    piece.clear();
+    const char* in = utf32.data();
+    size_t inLeft = utf32.size();
+    int stop = 0;
+    while ((stop = converter.Run(in, inLeft, piece)) == EILSEQ) {
+      // The charset lacks this character: write "?" in its place.
+      std::string question;
+      AppendUnicode(question, U'?');
+      const char* q = question.data();
+      size_t qLeft = question.size();
+      converter.Run(q, qLeft, piece);
+      in += 4;
+      inLeft -= 4;
+    }
+    write(piece);
+    if (stop != 0) break;  // a broken converter: what it made so far stands
   }
-  converter.Flush(text);
+  piece.clear();
+  converter.Flush(piece);
+  write(piece);
+}
+
+std::string ConvertToEncoding(std::string_view s, std::string_view charset) {
+  std::string text;
+  ConvertToEncoding(s, charset, [&text](std::string_view piece) { text += piece; });
   return text;
 }

@@ -80,5 +80,11 @@ std::string DecodeFormElem(std::string_view s) { return Decode(s, true); }
 std::string DecodePercentEscapes(std::string_view s) { return Decode(s, false); }
 
 std::string ConvertAndEncodeFormElem(std::string_view s, std::string_view charset) {
-  return EncodeFormElem(ConvertToEncoding(s, charset));
+  std::string encoded;
+  ConvertAndEncodeFormElem(s, charset, [&encoded](std::string_view piece) { encoded += piece; });
+  return encoded;
+}
+
+void ConvertAndEncodeFormElem(std::string_view s, std::string_view charset, const TTextSink& write) {
+  ConvertToEncoding(s, charset, [&write](std::string_view piece) { write(EncodeFormElem(piece)); });
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "charset.h"
+
 // Every byte other than letters A-Z a-z, digits and ! # ' * - . _ ~ @
 // becomes "%" and two upper-case hexadecimal digits (a space is %20).
 std::string EncodeFormElem(std::string_view s);
@@ -18,3 +20,6 @@ std::string DecodePercentEscapes(std::string_view s);
 
 // EncodeFormElem of s converted to charset (see ConvertToEncoding).
 std::string ConvertAndEncodeFormElem(std::string_view s, std::string_view charset);
+// The same, handed to `write` in pieces as it is made; an empty charset
+// gives EncodeFormElem of s in pieces.
+void ConvertAndEncodeFormElem(std::string_view s, std::string_view charset, const TTextSink& write);

@@ -6,6 +6,7 @@
 
 #include "cp1251.h"
 #include "exceptions.h"
+#include "scriptrun.h"
 
 namespace {
 
@@ -68,6 +69,9 @@ bool StartsWithNoCase(std::string_view text, size_t at, std::string_view word) {
   return true;
 }
 
+// The directive letters whose length is their number of repeats.
+constexpr std::string_view kRepeatable = "YEGMDHNSZT";
+
 class DateFormatter {
  public:
   explicit DateFormatter(TDateTime value) : value_(value), parts_(DecodeDateTime(value)) {
@@ -77,7 +81,7 @@ class DateFormatter {
 
   std::string Run(std::string_view format) {
     Append(format, 0);
-    return out_;
+    return out_.Take();
   }
 
  private:
@@ -116,7 +120,9 @@ class DateFormatter {
         if (token == 'M' && last == 'H') token = 'N';
         last = token;
       }
-      const size_t n = Count(f, i);
+      // Only the letters whose repeats count are counted, and each consumes
+      // its run, so that a long run of any one character is read once.
+      const size_t n = kRepeatable.find(token) != std::string_view::npos ? Count(f, i) : 1;
       switch (token) {
         case 'Y':
           out_ += n <= 2 ? Number(parts_.year % 100, 2) : Number(parts_.year, 4);
@@ -222,7 +228,7 @@ class DateFormatter {
   TDateTime value_;
   DateTimeParts parts_;
   int dayOfWeek_ = 0;
-  std::string out_;
+  TScriptText out_;  // charged to the running script as it grows
 };
 
 }  // namespace

@@ -12,7 +12,8 @@
 // mmmm (minutes right after an hour), yy yyyy, e ee, g gg, h hh, n nn, s ss,
 // z zzz, t tt, c, am/pm a/p ampm (12-hour clock), "/" and ":" as the date and
 // time separators, text in single or double quotes as it is; any other
-// character is copied.
+// character is copied. Inside a script run the text is charged to its
+// memory budget as it grows.
 std::string FormatDateTime(std::string_view format, TDateTime value);
 
 // Reads "dd.mm.yyyy", "dd.mm.yyyy hh:nn[:ss]" or "hh:nn[:ss]". Raises

@@ -2,10 +2,16 @@
 #include "eval.h"
 
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
+#include "census.h"
 #include "cp1251.h"
 #include "errors.h"
+#include "evalclasses.h"
 #include "evalreg.h"
+#include "memorystream.h"
+#include "postdata.h"
 #include "tokenizer.h"
 #include "units.h"
 #include "values.h"
@@ -53,6 +59,50 @@ bool IsScriptValue(const std::string& value) {
   return true;
 }
 
+// What the bound objects keep for the scripts, for the memory budget: the
+// entries of the property lists (Stored, Cookies, the message, the HTTP
+// options and their headers), the page text, the POST body and attachment
+// streams. Objects reached through entries count once each; a freed one
+// counts nothing.
+void CountKept(const TPropList& bound, TValueCensus& census) {
+  std::unordered_set<const TObject*> seen;
+  std::vector<TObject*> pending;
+  auto reach = [&](TObject* obj) {
+    if (obj && seen.insert(obj).second) pending.push_back(obj);
+  };
+  auto reachValue = [&](const Variant& value) {
+    if (value.VarType() == ObjectVarType()) reach(TObject::FromHandle(value.Bits()));
+  };
+  for (int i = 0; i < bound.Count(); ++i) reachValue(bound.GetItem(i));
+  auto text = [&census](const std::string& s) { census.AddBytes(kStringBytes + static_cast<int64_t>(s.size())); };
+  auto entries = [&](const TPropList& list) {
+    for (int i = 0; i < list.Count(); ++i) {
+      text(list.GetName(i));
+      if (list.IsObject(i)) {
+        reach(list.GetObject(i));
+        continue;
+      }
+      const Variant value = list.GetItem(i);
+      census.Add(value);
+      reachValue(value);
+    }
+  };
+  while (!pending.empty()) {
+    TObject* obj = pending.back();
+    pending.pop_back();
+    if (const auto* client = ObjectAs<THTTPClient>(obj)) {
+      entries(client->Headers);
+      for (const std::string* option :
+           {&client->CustomMime, &client->CustomUserAgent, &client->Referer, &client->Protocol})
+        text(*option);
+    }
+    if (const auto* list = ObjectAs<TPropList>(obj)) entries(*list);
+    if (const auto* page = ObjectAs<TText>(obj)) text(page->Text);
+    if (const auto* body = ObjectAs<TPostData>(obj)) census.AddBytes(body->Size());
+    if (const auto* stream = ObjectAs<TMemoryStream>(obj)) census.AddBytes(stream->Size());
+  }
+}
+
 std::string MessageOf(const std::exception& e) {
   if (const auto* own = dynamic_cast<const Exception*>(&e)) return own->Message();
   return e.what();
@@ -69,6 +119,7 @@ TEvalutor::TEvalutor() : program_(std::make_unique<TEvalProgram>()) {
   EnsureScriptApi();
   program_->OnGetValue = [this](TObject* sender, const std::string& identifier, Variant& value,
                                 TInterpreterArgs& args, bool& done) { GetValue(sender, identifier, value, args, done); };
+  program_->OnCountHeld = [this](TValueCensus& census) { CountKept(vars_, census); };
 }
 
 TEvalutor::~TEvalutor() = default;

@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "args.h"
+#include "scriptrun.h"
 #include "variant.h"
 
 class TInterpreterAdapter;
@@ -29,6 +31,23 @@ inline std::string TextArg(const TInterpreterArgs& args, int i) { return Arg(arg
 inline int32_t IntArg(const TInterpreterArgs& args, int i) { return Arg(args, i).AsInteger(); }
 inline int64_t Int64Arg(const TInterpreterArgs& args, int i) { return Arg(args, i).AsInt64(); }
 inline bool FlagArg(const TInterpreterArgs& args, int i) { return Arg(args, i).AsBoolean(); }
+
+// The text of a value without a copy when it is text already; `spare` holds
+// the text of any other kind. Arguments can be as large as the script's
+// memory budget, so the routines that build from them read them in place.
+inline std::string_view TextOf(const Variant& value, std::string& spare) {
+  if (value.VarType() == varString) return value.StringRef();
+  spare = value.AsString();
+  return spare;
+}
+inline std::string_view TextView(const TInterpreterArgs& args, int i, std::string& spare) {
+  return TextOf(Arg(args, i), spare);
+}
+
+// Charges the running script's memory budget for a text of at most `bytes`
+// that a routine is about to make or keep for it: "Out of memory" before the
+// text is made, rather than after.
+inline void ChargeText(int64_t bytes) { ChargeScriptMemory(kStringBytes + bytes); }
 
 // A whole number as an Integer value, or Int64 when it does not fit.
 inline Variant WholeValue(int64_t n) {

@@ -11,6 +11,7 @@
 #include "cp1251.h"
 #include "exceptions.h"
 #include "gatelimits.h"
+#include "scriptrun.h"
 #include "values.h"
 
 namespace {
@@ -191,7 +192,7 @@ class Formatter {
       }
       Directive();
     }
-    return out_;
+    return out_.Take();
   }
 
  private:
@@ -318,7 +319,7 @@ class Formatter {
   const std::vector<Variant>& args_;
   size_t pos_ = 0;
   size_t next_ = 0;
-  std::string out_;
+  TScriptText out_;  // charged to the running script as it grows
 };
 
 }  // namespace

@@ -20,5 +20,6 @@
 // `format` with the arguments put in. Raises EConvertError "No argument for
 // format '...'" when an argument is missing and "Format '...' invalid or
 // incompatible with argument" for a bad directive or an argument of the
-// wrong kind (the format text, cut at 31 characters, is quoted).
+// wrong kind (the format text, cut at 31 characters, is quoted). Inside a
+// script run the text is charged to its memory budget as it grows.
 std::string FormatScriptText(std::string_view format, const std::vector<Variant>& args);

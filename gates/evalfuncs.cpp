@@ -40,11 +40,14 @@ struct Entry {
 Entry Constant(const char* name, Variant value) { return {name, nullptr, 0, {}, kNone, std::move(value)}; }
 Entry Constant(const char* name, int32_t value) { return Constant(name, Variant::Integer(value)); }
 
-// A text a function built, counted against the running script's memory
-// budget: texts can grow far beyond their inputs (escaping, replacing).
-Variant BuiltText(std::string text) {
-  ChargeScriptMemory(static_cast<int64_t>(text.size()));
-  return Variant::String(std::move(text));
+// Texts whose result can outgrow their input (escaping, conversion,
+// transliteration) are built this many characters of input at a time, each
+// piece charged to the script's budget before it is added.
+constexpr size_t kSlice = 16384;
+
+template <class F>
+void InSlices(std::string_view s, F f) {
+  for (size_t at = 0; at < s.size(); at += kSlice) f(s.substr(at, kSlice));
 }
 
 // --- text ------------------------------------------------------------------
@@ -70,22 +73,25 @@ bool SameStr(std::string_view a, std::string_view b) {
 
 // Every `from` replaced by `to`; the result's size is charged before it is
 // built, since a short text can ask for an enormous one.
-Variant ReplaceStr(const std::string& s, const std::string& from, const std::string& to) {
-  if (from.empty()) return Variant::String(s);
+Variant ReplaceStr(std::string_view s, std::string_view from, std::string_view to) {
+  if (from.empty()) {
+    ChargeText(static_cast<int64_t>(s.size()));
+    return Variant::String(std::string(s));
+  }
   int64_t count = 0;
   for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + from.size())) ++count;
   const int64_t size = static_cast<int64_t>(s.size()) +
                        count * (static_cast<int64_t>(to.size()) - static_cast<int64_t>(from.size()));
-  ChargeScriptMemory(size);
+  ChargeText(size);
   std::string out;
   out.reserve(static_cast<size_t>(size));
   size_t start = 0;
   for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, start)) {
-    out.append(s, start, at - start);
+    out.append(s.substr(start, at - start));
     out += to;
     start = at + from.size();
   }
-  out.append(s, start, std::string::npos);
+  out.append(s.substr(start));
   return Variant::String(std::move(out));
 }
 
@@ -93,22 +99,47 @@ Variant ReplaceStr(const std::string& s, const std::string& from, const std::str
 // string procedures define them; the new text is also written back into the
 // variable passed as S.
 void DeleteText(Variant& value, TInterpreterArgs& args) {
-  std::string s = TextArg(args, 0);
+  std::string spare;
+  const std::string_view s = TextView(args, 0, spare);
   const int64_t index = Int64Arg(args, 1), count = Int64Arg(args, 2), length = static_cast<int64_t>(s.size());
+  ChargeText(length);
+  std::string out(s);
   if (index >= 1 && index <= length && count > 0)
-    s.erase(static_cast<size_t>(index - 1), static_cast<size_t>(std::min(count, length - index + 1)));
-  value = Variant::String(std::move(s));
+    out.erase(static_cast<size_t>(index - 1), static_cast<size_t>(std::min(count, length - index + 1)));
+  value = Variant::String(std::move(out));
   args.Values[0] = value;
 }
 
 void InsertText(Variant& value, TInterpreterArgs& args) {
-  const std::string source = TextArg(args, 0);
-  std::string s = TextArg(args, 1);
+  std::string spareSource, spare;
+  const std::string_view source = TextView(args, 0, spareSource), s = TextView(args, 1, spare);
   const int64_t length = static_cast<int64_t>(s.size());
-  const int64_t index = std::clamp<int64_t>(Int64Arg(args, 2), 1, length + 1);
-  s.insert(static_cast<size_t>(index - 1), source);
-  value = BuiltText(std::move(s));
+  const auto at = static_cast<size_t>(std::clamp<int64_t>(Int64Arg(args, 2), 1, length + 1) - 1);
+  ChargeText(length + static_cast<int64_t>(source.size()));
+  std::string out;
+  out.reserve(s.size() + source.size());
+  out.append(s.substr(0, at)).append(source).append(s.substr(at));
+  value = Variant::String(std::move(out));
   args.Values[1] = value;
+}
+
+// Copy (S, Index, Count): the result is no longer than Count or S.
+Variant CopyText(const TInterpreterArgs& args) {
+  std::string spare;
+  const std::string_view s = TextView(args, 0, spare);
+  const int64_t index = Int64Arg(args, 1), count = Int64Arg(args, 2);
+  ChargeText(std::clamp<int64_t>(count, 0, static_cast<int64_t>(s.size())));
+  return Variant::String(strfuncs::Copy(s, index, count));
+}
+
+// A text cut from argument 0 (a match, the part between two markers), no
+// longer than it, charged at that length before it is cut.
+template <class F>
+Variant CutText(const TInterpreterArgs& args, F cut) {
+  std::string spare;
+  const std::string_view s = TextView(args, 0, spare);
+  ChargeText(static_cast<int64_t>(s.size()));
+  return Variant::String(cut(s));
 }
 
 void RandomText(Variant& value, TInterpreterArgs& args) {
@@ -151,7 +182,8 @@ const VariantArray& GenericArray(const Variant& v) {
 int64_t LengthOf(const Variant& v) {
   if (IsScriptArray(v)) return ScriptArrayLength(ValueToArray(v));
   if (v.IsArray()) return static_cast<int64_t>(v.ArrayRef().items.size());
-  return static_cast<int64_t>(v.AsString().size());
+  std::string spare;
+  return static_cast<int64_t>(TextOf(v, spare).size());
 }
 
 int64_t HighOf(const Variant& v) {
@@ -220,11 +252,27 @@ Variant VarAsType(const Variant& v, int64_t code) {
 
 std::vector<Entry> Entries() {
   const TVarType array = ArrayVarType();
-  auto text = [](auto f) {
-    return [f](Variant& v, TInterpreterArgs& a) { v = Variant::String(f(TextArg(a, 0))); };
+  // A position of argument 0 in argument 1 (from argument 2, when given),
+  // both read in place.
+  auto search = [](auto f) {
+    return [f](Variant& v, TInterpreterArgs& a) {
+      std::string sub, s;
+      v = WholeValue(f(TextView(a, 0, sub), TextView(a, 1, s), a.Count > 2 ? Int64Arg(a, 2) : 1));
+    };
   };
-  auto grown = [](auto f) {
-    return [f](Variant& v, TInterpreterArgs& a) { v = BuiltText(f(TextArg(a, 0))); };
+  // A text made from argument 0 and no longer than it.
+  auto text = [](auto f) {
+    return [f](Variant& v, TInterpreterArgs& a) { v = CutText(a, f); };
+  };
+  // A text that may outgrow argument 0, built in pieces as `build` hands
+  // them over, each charged before it is added.
+  auto grown = [](auto build) {
+    return [build](Variant& v, TInterpreterArgs& a) {
+      std::string spare;
+      TScriptText out;
+      build(TextView(a, 0, spare), a, [&out](std::string_view piece) { out += piece; });
+      v = Variant::String(out.Take());
+    };
   };
   return {
       Constant("UpperLatinCaps", Variant::String("ABCDEFGHIJKLMNOPQRSTUVWXYZ")),
@@ -237,45 +285,36 @@ std::vector<Entry> Entries() {
        kBool},
       {"RegExp",
        [](Variant& v, TInterpreterArgs& a) {
-         v = Variant::String(RegExp(TextArg(a, 0), TextArg(a, 1), IntArg(a, 2)));
+         v = CutText(a, [&a](std::string_view s) { return RegExp(s, TextArg(a, 1), IntArg(a, 2)); });
        },
        3, {kStr, kStr, kInt}, kStr},
-      {"DecodeHex", text([](const std::string& s) { return DecodeHex(s); }), 1, {kStr}, kStr},
-      {"UpperCase", text([](const std::string& s) { return cp1251::UpperCase(s); }), 1, {kStr}, kStr},
-      {"LowerCase", text([](const std::string& s) { return cp1251::LowerCase(s); }), 1, {kStr}, kStr},
-      {"Trim", text([](const std::string& s) { return std::string(strfuncs::Trim(s)); }), 1, {kStr}, kStr},
-      {"TrimLeft", text([](const std::string& s) { return TrimLeft(s); }), 1, {kStr}, kStr},
-      {"TrimRight", text([](const std::string& s) { return TrimRight(s); }), 1, {kStr}, kStr},
+      {"DecodeHex", text([](std::string_view s) { return DecodeHex(s); }), 1, {kStr}, kStr},
+      {"UpperCase", text([](std::string_view s) { return cp1251::UpperCase(s); }), 1, {kStr}, kStr},
+      {"LowerCase", text([](std::string_view s) { return cp1251::LowerCase(s); }), 1, {kStr}, kStr},
+      {"Trim", text([](std::string_view s) { return std::string(strfuncs::Trim(s)); }), 1, {kStr}, kStr},
+      {"TrimLeft", text([](std::string_view s) { return TrimLeft(s); }), 1, {kStr}, kStr},
+      {"TrimRight", text([](std::string_view s) { return TrimRight(s); }), 1, {kStr}, kStr},
       {"Length", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(LengthOf(Arg(a, 0))); }, 1, {kAny}, kInt},
-      {"Copy",
-       [](Variant& v, TInterpreterArgs& a) {
-         v = Variant::String(strfuncs::Copy(TextArg(a, 0), Int64Arg(a, 1), Int64Arg(a, 2)));
-       },
-       3, {kAny, kAny, kAny}, kStr},
+      {"Copy", [](Variant& v, TInterpreterArgs& a) { v = CopyText(a); }, 3, {kAny, kAny, kAny}, kStr},
       {"Delete", DeleteText, 3, {kAny | kByRef, kAny, kAny}, kStr},
       {"Insert", InsertText, 3, {kAny, kAny | kByRef, kAny}, kStr},
-      {"Pos", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(strfuncs::PosEx(TextArg(a, 0), TextArg(a, 1))); },
-       2, {kAny, kAny}, kInt},
-      {"PosEx",
-       [](Variant& v, TInterpreterArgs& a) {
-         v = WholeValue(strfuncs::PosEx(TextArg(a, 0), TextArg(a, 1), Int64Arg(a, 2)));
-       },
-       3, {kAny, kAny, kAny}, kInt},
-      {"LastPos", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(LastPos(TextArg(a, 0), TextArg(a, 1))); }, 2,
+      {"Pos", search([](std::string_view sub, std::string_view s, int64_t) { return strfuncs::PosEx(sub, s); }), 2,
        {kAny, kAny}, kInt},
-      {"LastPosEx",
-       [](Variant& v, TInterpreterArgs& a) {
-         v = WholeValue(LastPosEx(TextArg(a, 0), TextArg(a, 1), Int64Arg(a, 2)));
-       },
+      {"PosEx",
+       search([](std::string_view sub, std::string_view s, int64_t at) { return strfuncs::PosEx(sub, s, at); }), 3,
+       {kAny, kAny, kAny}, kInt},
+      {"LastPos", search([](std::string_view sub, std::string_view s, int64_t) { return LastPos(sub, s); }), 2,
+       {kAny, kAny}, kInt},
+      {"LastPosEx", search([](std::string_view sub, std::string_view s, int64_t at) { return LastPosEx(sub, s, at); }),
        3, {kAny, kAny, kAny}, kInt},
       {"StrBetween",
        [](Variant& v, TInterpreterArgs& a) {
-         v = Variant::String(StrBetween(TextArg(a, 0), TextArg(a, 1), TextArg(a, 2)));
+         v = CutText(a, [&a](std::string_view s) { return StrBetween(s, TextArg(a, 1), TextArg(a, 2)); });
        },
        3, {kAny, kAny, kAny}, kStr},
       {"StrBetweenRev",
        [](Variant& v, TInterpreterArgs& a) {
-         v = Variant::String(StrBetweenRev(TextArg(a, 0), TextArg(a, 1), TextArg(a, 2)));
+         v = CutText(a, [&a](std::string_view s) { return StrBetweenRev(s, TextArg(a, 1), TextArg(a, 2)); });
        },
        3, {kAny, kAny, kAny}, kStr},
       {"SameStr", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(SameStr(TextArg(a, 0), TextArg(a, 1))); },
@@ -283,17 +322,24 @@ std::vector<Entry> Entries() {
       {"Format",
        [](Variant& v, TInterpreterArgs& a) {
          a.OpenArray(1);
-         v = BuiltText(FormatScriptText(TextArg(a, 0), a.OpenArrayBuffer));
+         v = Variant::String(FormatScriptText(TextArg(a, 0), a.OpenArrayBuffer));
        },
        2, {kAny, kAny}, kStr},
-      {"isAscii", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(isAscii(TextArg(a, 0))); }, 1, {kAny},
-       kBool},
+      {"isAscii",
+       [](Variant& v, TInterpreterArgs& a) {
+         std::string spare;
+         v = Variant::Boolean(isAscii(TextView(a, 0, spare)));
+       },
+       1, {kAny}, kBool},
       {"RandomString", RandomText, 2, {kAny, kAny}, kStr},
       {"ReplaceStr",
-       [](Variant& v, TInterpreterArgs& a) { v = ReplaceStr(TextArg(a, 0), TextArg(a, 1), TextArg(a, 2)); }, 3,
-       {kAny, kAny, kAny}, kStr},
+       [](Variant& v, TInterpreterArgs& a) {
+         std::string spare[3];
+         v = ReplaceStr(TextView(a, 0, spare[0]), TextView(a, 1, spare[1]), TextView(a, 2, spare[2]));
+       },
+       3, {kAny, kAny, kAny}, kStr},
       {"FormatDateTime",
-       [](Variant& v, TInterpreterArgs& a) { v = BuiltText(FormatDateTime(TextArg(a, 0), DateArg(a, 1))); }, 2,
+       [](Variant& v, TInterpreterArgs& a) { v = Variant::String(FormatDateTime(TextArg(a, 0), DateArg(a, 1))); }, 2,
        {kAny, kAny}, kStr},
       {"StrToDateTime", [](Variant& v, TInterpreterArgs& a) { v = DateValue(StrToDateTime(TextArg(a, 0))); }, 1,
        {kAny}, kAny},
@@ -353,8 +399,12 @@ std::vector<Entry> Entries() {
        kBool},
       {"VarIsNull", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(Arg(a, 0).IsNull()); }, 1, {kAny},
        kBool},
-      {"VarToStr", [](Variant& v, TInterpreterArgs& a) { v = Variant::String(VarToStr(Arg(a, 0))); }, 1, {kAny},
-       kStr},
+      // Text is handed back shared, not copied.
+      {"VarToStr",
+       [](Variant& v, TInterpreterArgs& a) {
+         v = Arg(a, 0).VarType() == varString ? Arg(a, 0) : Variant::String(VarToStr(Arg(a, 0)));
+       },
+       1, {kAny}, kStr},
       {"VarFromDateTime", [](Variant& v, TInterpreterArgs& a) { v = DateValue(DateArg(a, 0)); }, 1, {kAny}, kAny},
       {"VarToDateTime", [](Variant& v, TInterpreterArgs& a) { v = DateValue(DateArg(a, 0)); }, 1, {kAny}, kAny},
       {"VarArrayCreate", [](Variant& v, TInterpreterArgs& a) { v = VarArrayCreate(Arg(a, 0), Arg(a, 1)); }, 2,
@@ -376,23 +426,33 @@ std::vector<Entry> Entries() {
        {kAny, kAny}, kInt},
       {"VarIsArray", [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(Arg(a, 0).IsArray()); }, 1, {kAny},
        kBool},
-      {"DecodeFormElem", text([](const std::string& s) { return DecodeFormElem(s); }), 1, {kAny}, kStr},
-      {"EncodeFormElem", grown([](const std::string& s) { return EncodeFormElem(s); }), 1, {kAny}, kStr},
+      {"DecodeFormElem", text([](std::string_view s) { return DecodeFormElem(s); }), 1, {kAny}, kStr},
+      {"EncodeFormElem",
+       grown([](std::string_view s, const TInterpreterArgs&, const TTextSink& write) {
+         ConvertAndEncodeFormElem(s, "", write);
+       }),
+       1, {kAny}, kStr},
       {"ConvertToEncoding",
-       [](Variant& v, TInterpreterArgs& a) { v = BuiltText(ConvertToEncoding(TextArg(a, 0), TextArg(a, 1))); }, 2,
-       {kAny, kAny}, kStr},
-      {"ConvertAndEncodeFormElem",
-       [](Variant& v, TInterpreterArgs& a) {
-         v = BuiltText(ConvertAndEncodeFormElem(TextArg(a, 0), TextArg(a, 1)));
-       },
+       grown([](std::string_view s, const TInterpreterArgs& a, const TTextSink& write) {
+         ConvertToEncoding(s, TextArg(a, 1), write);
+       }),
        2, {kAny, kAny}, kStr},
-      {"Translit", grown([](const std::string& s) { return TTranslit::Translit(s); }), 1, {kStr}, kStr},
+      {"ConvertAndEncodeFormElem",
+       grown([](std::string_view s, const TInterpreterArgs& a, const TTextSink& write) {
+         ConvertAndEncodeFormElem(s, TextArg(a, 1), write);
+       }),
+       2, {kAny, kAny}, kStr},
+      {"Translit",
+       grown([](std::string_view s, const TInterpreterArgs&, const TTextSink& write) {
+         InSlices(s, [&write](std::string_view slice) { write(TTranslit::Translit(slice)); });
+       }),
+       1, {kStr}, kStr},
       Constant("ppCountry", ppCountry),
       Constant("ppDef", ppDef),
       Constant("ppNumber", ppNumber),
       {"ExtractPhonePart",
        [](Variant& v, TInterpreterArgs& a) {
-         v = Variant::String(ExtractPhonePart(TextArg(a, 0), TextArg(a, 1), IntArg(a, 2)));
+         v = CutText(a, [&a](std::string_view phone) { return ExtractPhonePart(phone, TextArg(a, 1), IntArg(a, 2)); });
        },
        3, {kAny, kAny, kAny}, kStr},
 

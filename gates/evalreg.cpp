@@ -67,7 +67,13 @@ Variant NamedValue(const TPropList& list, const std::string& name) {
 // A script's object values are kept as they are, checked handles, so that
 // an entry naming an object freed since reads as a script error.
 void ReadNamed(Variant& value, TInterpreterArgs& args) { value = NamedValue(List(args), TextArg(args, 0)); }
-void WriteNamed(Variant& value, TInterpreterArgs& args) { List(args).SetItemNamed(TextArg(args, 0), value); }
+// The list keeps a copy of the name (the value is shared).
+void WriteNamed(Variant& value, TInterpreterArgs& args) {
+  std::string spare;
+  const std::string_view name = TextView(args, 0, spare);
+  ChargeText(static_cast<int64_t>(name.size()));
+  List(args).SetItemNamed(name, value);
+}
 
 std::vector<Member> PropListMembers() {
   return {
@@ -95,15 +101,26 @@ std::vector<Member> PropListMembers() {
 
 const TText& Page(const TInterpreterArgs& args) { return RequireInstance<TText>(args); }
 
+// A text made from the page (a copy, a match, a cut), no longer than it.
+template <class F>
+Variant FromPage(const TInterpreterArgs& args, F make) {
+  const TText& page = Page(args);
+  ChargeText(static_cast<int64_t>(page.Text.size()));
+  return Variant::String(make(page));
+}
+
 std::vector<Member> TextMembers() {
   return {
-      {Access::Get, "Text", [](Variant& v, TInterpreterArgs& a) { v = Variant::String(Page(a).Text); }, 0, {}, kStr},
+      {Access::Get, "Text",
+       [](Variant& v, TInterpreterArgs& a) { v = FromPage(a, [](const TText& p) { return p.Text; }); }, 0, {}, kStr},
       {Access::Get, "ExistsStr",
        [](Variant& v, TInterpreterArgs& a) { v = Variant::Boolean(Page(a).ExistsStr(TextArg(a, 0))); }, 1, {kStr},
        kBool},
       {Access::Get, "RegExp",
-       [](Variant& v, TInterpreterArgs& a) { v = Variant::String(Page(a).RegExp(TextArg(a, 0), IntArg(a, 1))); }, 2,
-       {kStr, kInt}, kStr},
+       [](Variant& v, TInterpreterArgs& a) {
+         v = FromPage(a, [&a](const TText& p) { return p.RegExp(TextArg(a, 0), IntArg(a, 1)); });
+       },
+       2, {kStr, kInt}, kStr},
       {Access::Get, "Pos", [](Variant& v, TInterpreterArgs& a) { v = WholeValue(Page(a).Pos(TextArg(a, 0))); }, 1,
        {kStr}, kInt},
       {Access::Get, "PosEx",
@@ -115,11 +132,13 @@ std::vector<Member> TextMembers() {
        [](Variant& v, TInterpreterArgs& a) { v = WholeValue(Page(a).LastPosEx(TextArg(a, 0), Int64Arg(a, 1))); }, 2,
        {kStr, kInt}, kInt},
       {Access::Get, "StrBetween",
-       [](Variant& v, TInterpreterArgs& a) { v = Variant::String(Page(a).StrBetween(TextArg(a, 0), TextArg(a, 1))); },
+       [](Variant& v, TInterpreterArgs& a) {
+         v = FromPage(a, [&a](const TText& p) { return p.StrBetween(TextArg(a, 0), TextArg(a, 1)); });
+       },
        2, {kStr, kStr}, kStr},
       {Access::Get, "StrBetweenRev",
        [](Variant& v, TInterpreterArgs& a) {
-         v = Variant::String(Page(a).StrBetweenRev(TextArg(a, 0), TextArg(a, 1)));
+         v = FromPage(a, [&a](const TText& p) { return p.StrBetweenRev(TextArg(a, 0), TextArg(a, 1)); });
        },
        2, {kStr, kStr}, kStr},
   };
@@ -144,15 +163,29 @@ const TPropList* ContentArg(const Variant& value) {
 std::vector<Member> PostDataMembers() {
   return {
       {Access::Get, "Clear", [](Variant&, TInterpreterArgs& a) { Body(a).Clear(); }, 0, {}},
-      {Access::Get, "Add", [](Variant&, TInterpreterArgs& a) { Body(a).Add(TextArg(a, 0), TextArg(a, 1)); }, 2,
-       {kAny, kAny}},
+      {Access::Get, "Add",
+       [](Variant&, TInterpreterArgs& a) {
+         std::string name, value;
+         Body(a).Add(TextView(a, 0, name), TextView(a, 1, value));
+       },
+       2, {kAny, kAny}},
       {Access::Get, "AddData",
        [](Variant&, TInterpreterArgs& a) { Body(a).AddData(TextArg(a, 0), ContentArg(Arg(a, 1))); }, 2,
        {kAny, kAny}},
-      {Access::Get, "AddRawData", [](Variant&, TInterpreterArgs& a) { Body(a).AddRawData(TextArg(a, 0)); }, 1,
-       {kStr}},
-      {Access::Get, "Text", [](Variant& v, TInterpreterArgs& a) { v = Variant::String(Body(a).GetText()); }, 0, {},
-       kStr},
+      {Access::Get, "AddRawData",
+       [](Variant&, TInterpreterArgs& a) {
+         std::string spare;
+         Body(a).AddRawData(TextView(a, 0, spare));
+       },
+       1, {kStr}},
+      {Access::Get, "Text",
+       [](Variant& v, TInterpreterArgs& a) {
+         TPostData& body = Body(a);
+         body.Finish();
+         ChargeText(body.Size());
+         v = Variant::String(body.GetText());
+       },
+       0, {}, kStr},
       {Access::Get, "Data", [](Variant& v, TInterpreterArgs& a) { v = ObjectToValue(&Body(a).GetStream()); }, 0, {},
        ObjectVarType()},
       {Access::Get, "Bound", [](Variant& v, TInterpreterArgs& a) { v = Variant::String(Body(a).Boundary()); }, 0, {},
@@ -168,12 +201,24 @@ std::vector<Member> PostDataMembers() {
 
 THTTPClient& Client(const TInterpreterArgs& args) { return RequireInstance<THTTPClient>(args); }
 
-// A text option's read and write members.
+// A text option's read and write members; both copy the text, and the
+// client keeps what a script writes.
 void AddTextOption(std::vector<Member>& members, const char* name, std::string THTTPClient::*field) {
   members.push_back({Access::Get, name,
-                     [field](Variant& v, TInterpreterArgs& a) { v = Variant::String(Client(a).*field); }, 0, {}, kStr});
-  members.push_back(
-      {Access::Set, name, [field](Variant& v, TInterpreterArgs& a) { Client(a).*field = v.AsString(); }, 0, {}});
+                     [field](Variant& v, TInterpreterArgs& a) {
+                       const std::string& text = Client(a).*field;
+                       ChargeText(static_cast<int64_t>(text.size()));
+                       v = Variant::String(text);
+                     },
+                     0, {}, kStr});
+  members.push_back({Access::Set, name,
+                     [field](Variant& v, TInterpreterArgs& a) {
+                       std::string spare;
+                       const std::string_view text = TextOf(v, spare);
+                       ChargeText(static_cast<int64_t>(text.size()));
+                       Client(a).*field = text;
+                     },
+                     0, {}});
 }
 
 void AddFlagOption(std::vector<Member>& members, const char* name, bool THTTPClient::*field) {

@@ -11,6 +11,16 @@ inline constexpr uint64_t kMaxZipFileSize = 16ull << 20;
 inline constexpr uint64_t kMaxZipArchiveSize = 64ull << 20;
 // The entry count field of an archive without the 64-bit extension.
 inline constexpr int kMaxZipEntries = 0xFFFF;
+// One send's log (Send\LogSend) holds every request and answer, bodies
+// included. A redirect loop of large answers, or a script that requests
+// page after page, would otherwise fill the disk; the folder keeps only the
+// last send, so this bounds it as a whole. Past the cap a file is cut with a
+// line that says so and nothing more of the send is written; the archive
+// above takes no file larger than kMaxZipFileSize anyway.
+inline constexpr uint64_t kMaxSendLogSize = 32ull << 20;
+// Each log file counts at least this much against that cap, since the disk
+// gives it a block however small it is: many tiny files are bounded as well.
+inline constexpr uint64_t kLogFileBlock = 4096;
 
 // Gate import. A real gate list is a few megabytes of XML; the cap leaves a
 // wide margin and still keeps a hostile or broken file (or a small gzip
@@ -68,8 +78,10 @@ inline constexpr std::size_t kMaxCookieSize = 4096;
 // Connecting (name lookup, proxy and TLS handshakes included) gives up after
 // this long, so that an unreachable gate fails instead of hanging the send.
 inline constexpr long kConnectTimeoutMs = 30000;
-// A transfer that receives and sends nothing for this long ends: a stalled
-// server must not hold a send or an update for ever.
+// A transfer that moves fewer than kStallBytesPerSec bytes a second for
+// kStallTimeoutSec ends: a stalled server must not hold a send or an update
+// for ever. A client that has no overall limit asks for more bytes a second.
+inline constexpr long kStallBytesPerSec = 1;
 inline constexpr long kStallTimeoutSec = 60;
 // One request with its answer and the redirects it follows ends after this
 // long, however the server paces it: one that drips a byte now and then

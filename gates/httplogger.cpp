@@ -65,14 +65,14 @@ void THTTPLogger::Start() {
 
 void THTTPLogger::LogRequest(const TMyHTTPSend& client, const std::string& method, bool answer) {
   if (!IsValidMethod(method)) throw EFileError("Not a request method: " + method);
-  std::string prefix = GetFolder() + CounterText() + "_" + method + "_" + (answer ? "r" : "s");
+  std::string prefix = CounterText() + "_" + method + "_" + (answer ? "r" : "s");
   std::string text;
   if (!answer) text += method + " " + client.CurrentURL + " HTTP " + client.Protocol + "\r\n";
   for (const std::string& line : client.Headers) text += line + "\r\n";
   text += "Cookies:\r\n";
   for (const std::string& line : client.Cookies) text += line + "\r\n";
   text += "CurTime: " + CurTime();
-  WriteNewFile(prefix + "_1h.txt", text);
-  if (!client.Document.empty()) WriteNewFile(prefix + "_2c" + LogFileExtension(client.MimeType), client.Document);
+  WriteLogFile(prefix + "_1h.txt", text);
+  if (!client.Document.empty()) WriteLogFile(prefix + "_2c" + LogFileExtension(client.MimeType), client.Document);
   IncCounter();
 }

@@ -23,9 +23,10 @@ class THTTPLogger : public TSendLogger {
 
   // Writes nn_<method>_s_1h.txt (answer false: the request about to go out)
   // or nn_<method>_r_1h.txt (answer true: what came back), then the body as
-  // nn_<method>_<s|r>_2c<ext> when Document is not empty, and raises the
-  // counter. Raises EFileError when a file cannot be written, or when the
-  // method is not made of letters (it is part of the file names).
+  // nn_<method>_<s|r>_2c<ext> when Document is not empty, both within the
+  // send's cap (WriteLogFile), and raises the counter. Raises EFileError
+  // when a file cannot be written, or when the method is not made of letters
+  // (it is part of the file names).
   void LogRequest(const TMyHTTPSend& client, const std::string& method, bool answer);
 };
 

@@ -288,6 +288,7 @@ void TMyHTTPSend::Stop() {
 
 TMyHTTPSend::TMyHTTPSend()
     : ConnectTimeoutMs(kConnectTimeoutMs),
+      StallBytesPerSec(kStallBytesPerSec),
       StallTimeoutSec(kStallTimeoutSec),
       TransferTimeoutMs(kTransferTimeoutMs),
       MaxDownloadSize(kMaxDownloadSize),
@@ -319,7 +320,6 @@ TMyHTTPSend::TMyHTTPSend()
   curl_easy_setopt(c, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(c, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
   curl_easy_setopt(c, CURLOPT_PROXYAUTH, CURLAUTH_BASIC);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
   // A stop during a name lookup that hangs leaves its resolver thread to
   // end by itself instead of waiting for it: the program may be quitting.
   curl_easy_setopt(c, CURLOPT_QUICK_EXIT, 1L);
@@ -539,6 +539,7 @@ bool TMyHTTPSend::Perform(const std::string& method) {
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, protocol == "1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(c, CURLOPT_FORBID_REUSE, KeepAlive ? 0L : 1L);
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, StallBytesPerSec);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, StallTimeoutSec);
   curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, timeLeftMs);
   const std::string& caFile = CAFile.empty() ? t.defaultCAInfo : CAFile;

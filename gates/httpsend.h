@@ -113,6 +113,9 @@ class TMyHTTPSend : public TObject {
   // Certificates that verify servers; empty means the system's store.
   std::string CAFile;
   long ConnectTimeoutMs;
+  // A transfer slower than StallBytesPerSec for StallTimeoutSec seconds
+  // ends with socket error 10060.
+  long StallBytesPerSec;
   long StallTimeoutSec;
   // A request with its answer and the redirects it follows; one that takes
   // longer ends with socket error 10060. 0: no limit.

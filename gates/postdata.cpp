@@ -9,6 +9,7 @@
 #include "evalclasses.h"
 #include "formencode.h"
 #include "random.h"
+#include "scriptrun.h"
 
 namespace {
 
@@ -38,9 +39,15 @@ void TPostData::Clear() {
 }
 
 void TPostData::Append(std::string_view bytes) {
+  // The body is kept for the script that fills it: its budget pays first.
+  ChargeScriptMemory(static_cast<int64_t>(bytes.size()));
   // Always at the end, wherever a reader of GetStream left the position.
   stream_.SetPosition(stream_.Size());
   stream_.Write(bytes);
+}
+
+void TPostData::AppendEscaped(std::string_view text, std::string_view charset) {
+  ConvertAndEncodeFormElem(text, charset, [this](std::string_view piece) { Append(piece); });
 }
 
 void TPostData::AppendPartStart(std::string_view header, std::string_view name) {
@@ -48,23 +55,22 @@ void TPostData::AppendPartStart(std::string_view header, std::string_view name) 
   Append(boundary_);
   Append(kCRLF);
   Append(header);
-  Append(EncodeFormElem(name));
+  AppendEscaped(name, "");
   Append("\"");
 }
 
 void TPostData::Add(std::string_view name, std::string_view value) {
-  const std::string converted = ConvertToEncoding(value, Encoding);
   if (!multiPart_) {
     if (stream_.Size() > 0) Append("&");
-    Append(EncodeFormElem(name));
+    AppendEscaped(name, "");
     Append("=");
-    Append(EncodeFormElem(converted));
+    AppendEscaped(value, Encoding);
     return;
   }
   AppendPartStart(kTextPartHeader, name);
   Append(kCRLF);
   Append(kCRLF);
-  Append(converted);
+  ConvertToEncoding(value, Encoding, [this](std::string_view piece) { Append(piece); });
   Append(kCRLF);
 }
 
@@ -73,7 +79,7 @@ void TPostData::AddData(std::string_view name, const TPropList* content) {
   const std::string fileName = content ? content->GetItemNamed("FileName").AsString() : std::string();
   AppendPartStart(kFilePartHeader, name);
   Append("; filename=\"");
-  Append(EncodeFormElem(ConvertToEncoding(fileName, Encoding)));
+  AppendEscaped(fileName, Encoding);
   Append("\"");
   Append(kCRLF);
   if (!content) {

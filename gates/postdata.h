@@ -4,6 +4,7 @@
 // expects; names and url-encoded values are escaped with EncodeFormElem.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -47,9 +48,16 @@ class TPostData : public TObject {
   TMemoryStream& GetStream();
   // Finish, then the whole body; the stream is left at its end.
   std::string GetText();
+  // Bytes in the body now.
+  int64_t Size() const { return stream_.Size(); }
 
  private:
+  // Appends bytes, charged first to the memory budget of the script running
+  // on this thread (none for the feedback sender): a script could otherwise
+  // make the body grow without end.
   void Append(std::string_view bytes);
+  // Appends text converted to `charset` and escaped, in pieces.
+  void AppendEscaped(std::string_view text, std::string_view charset);
   // "--" boundary CRLF and the disposition header up to the field name's
   // closing quote.
   void AppendPartStart(std::string_view header, std::string_view name);

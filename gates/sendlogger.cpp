@@ -1,5 +1,6 @@
 #include "sendlogger.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -34,6 +35,7 @@ void TSendLogger::CreateFolder() const {
 void TSendLogger::Start() {
   ClearFolder();
   Counter = 1;
+  logged_ = 0;
   const std::string lines[] = {
       "Parlomix v." + ProgramVersion.FileVersion,
       "Gates v." + std::to_string(ProgramVersion.GatesVersion),
@@ -48,6 +50,25 @@ void TSendLogger::Start() {
 }
 
 void TSendLogger::AppendToInfo(std::string_view text) const { AppendToFile(GetFolder() + std::string(kInfoFile), text); }
+
+void TSendLogger::WriteLogFile(const std::string& name, std::string_view bytes) {
+  if (logged_ >= MaxLogSize) return;
+  const uint64_t room = MaxLogSize - logged_;
+  const uint64_t cost = std::max<uint64_t>((bytes.size() + kLogFileBlock - 1) / kLogFileBlock, 1) * kLogFileBlock;
+  const std::string path = GetFolder() + name;
+  // A file that would fill the log to the brim is cut as well, so that the
+  // last file written always says that the log stops there.
+  if (cost < room) {
+    WriteNewFile(path, bytes);
+    logged_ += cost;
+    return;
+  }
+  logged_ = MaxLogSize;
+  const std::string line = "\r\n--- The send log is cut here: it reached its limit of " + std::to_string(MaxLogSize) +
+                           " bytes, and nothing more of this send is logged. ---\r\n";
+  WriteNewFile(path, bytes.substr(0, room > line.size() ? room - line.size() : 0));
+  AppendToFile(path, line);
+}
 
 void TSendLogger::ClearFolder() {
   std::error_code ec;

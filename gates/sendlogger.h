@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "gatelimits.h"
 #include "object.h"
 
 class TSendLogger : public TObject {
@@ -59,14 +60,24 @@ class TSendLogger : public TObject {
 
   int32_t Counter = 0;  // number of the next request file pair; 1 after Start
   std::string GateName;
+  // Bytes one send's log may take on disk (see WriteLogFile); a test may set
+  // less.
+  uint64_t MaxLogSize = kMaxSendLogSize;
 
  protected:
   // Appends text to info.txt, for the lines a subclass adds after Start.
   // Raises EFileError.
   void AppendToInfo(std::string_view text) const;
+  // Writes `bytes` as the new file `name` in the folder, within what is left
+  // of MaxLogSize since Start, each file counted at least as kLogFileBlock:
+  // a file that does not fit is cut and ends with a line that says so, and
+  // nothing more is written until the next Start. Raises EFileError.
+  void WriteLogFile(const std::string& name, std::string_view bytes);
 
  private:
   void CreateFolder() const;
+
+  uint64_t logged_ = 0;  // bytes the log has taken since Start
 };
 
 // What a send log writes instead of a proxy password, since the archive goes

@@ -256,6 +256,7 @@ TInterpreterExpression::TInterpreterExpression()
   run_.Census = [this] {
     TValueCensus census;
     CountHeld(census);
+    if (OnCountHeld) OnCountHeld(census);
     return census.Bytes();
   };
   SetSource({});

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,6 +80,10 @@ class TInterpreterExpression : public TObject {
   Variant ResultValue;
   TInterpreterGetValue OnGetValue;
   TInterpreterSetValue OnSetValue;
+  // Counts what the host keeps on behalf of this program's scripts beyond
+  // their own values (texts its objects store for them), so that the memory
+  // budget's census sees it too.
+  std::function<void(TValueCensus&)> OnCountHeld;
 
   // The last error that left a run, with unit and line when known.
   const EInterpreterError& LastError() const { return lastError_; }

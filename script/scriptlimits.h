@@ -38,10 +38,11 @@ constexpr int32_t kMaxPlanHeld = 8;
 // Bounds a host may set per program object (TInterpreterExpression::Limits);
 // the defaults suit gate scripts, which send a message or two per run.
 struct TScriptLimits {
-  // Bytes of strings, arrays and records, and of the frames and call
-  // arguments of the calls running, a run may hold at once before it fails
-  // with "Out of memory" (error 2): generous for any page a gate parses, yet
-  // far below what would push the machine into swap.
+  // Bytes of strings, arrays and records, of the frames and call arguments
+  // of the calls running, and of the texts host routines build or keep for
+  // the scripts, a run may hold at once before it fails with "Out of memory"
+  // (error 2): generous for any page a gate parses, yet far below what would
+  // push the machine into swap.
   int64_t MemoryBudget = int64_t{256} << 20;
   // Native stack kept free below the deepest script frame; a run that would
   // go deeper fails with error 52. It covers what runs between two checks:

@@ -3,6 +3,8 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+
 namespace {
 
 thread_local TScriptRunScope* tlsScope = nullptr;
@@ -28,7 +30,7 @@ const char* ThreadStackLow() {
 }  // namespace
 
 void TScriptRun::Recount(int64_t bytes) {
-  const int64_t held = Census ? Census() : 0;
+  const int64_t held = (Census ? Census() : 0) + building_;
   const int64_t budget = Limits.MemoryBudget;
   charged_ = held;
   if (held + bytes > budget - budget / 16) RaiseScriptOutOfMemory();
@@ -55,3 +57,24 @@ void ChargeScriptMemory(int64_t bytes) {
 }
 
 void RaiseScriptOutOfMemory() { RaiseError(2, -1, "Out of memory"); }
+
+void TScriptText::Grow(size_t more) {
+  const size_t room = std::max(text_.size() + more, text_.capacity() * 2);
+  if (run_) {
+    const auto extra = static_cast<int64_t>(room - text_.capacity());
+    run_->Charge(extra);
+    run_->building_ += extra;
+    charged_ += extra;
+  }
+  text_.reserve(room);
+}
+
+void TScriptText::Release() {
+  if (run_) run_->building_ -= charged_;
+  charged_ = 0;
+}
+
+std::string TScriptText::Take() {
+  Release();
+  return std::move(text_);
+}

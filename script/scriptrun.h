@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "errors.h"
 #include "scriptlimits.h"
@@ -50,9 +52,13 @@ class TScriptRun {
 
  private:
   friend class TScriptRunScope;
+  friend class TScriptText;
   void Recount(int64_t bytes);
 
   int64_t charged_ = 0;
+  // Bytes host routines are building for scripts right now (TScriptText):
+  // no value holds them yet, so every measure adds them.
+  int64_t building_ = 0;
   const char* stackLimit_ = nullptr;
 };
 
@@ -81,8 +87,43 @@ const TScriptRunScope* CurrentScriptRunScope();
 
 // Charges the running program, if any (see TScriptRun::Charge).
 void ChargeScriptMemory(int64_t bytes);
+
 // Error 2 "Out of memory".
 [[noreturn]] void RaiseScriptOutOfMemory();
+
+// A text a host routine builds for the program running on this thread, in
+// pieces whose total it cannot tell beforehand (a charset conversion, a
+// format). Room is charged to the run's budget before the text takes it, so
+// a text that would not fit fails with "Out of memory" before it is made;
+// until it is taken, every measure of the run's holdings counts it. Outside
+// any run it is a plain string.
+class TScriptText {
+ public:
+  TScriptText() : run_(CurrentScriptRun()) {}
+  ~TScriptText() { Release(); }
+  TScriptText(const TScriptText&) = delete;
+  TScriptText& operator=(const TScriptText&) = delete;
+
+  TScriptText& operator+=(std::string_view piece) {
+    if (text_.size() + piece.size() > text_.capacity()) Grow(piece.size());
+    text_.append(piece);
+    return *this;
+  }
+  TScriptText& operator+=(char c) { return *this += std::string_view(&c, 1); }
+
+  // The text; from here on the value that holds it is what the budget counts.
+  std::string Take();
+
+ private:
+  // Charges and reserves room for `more` bytes beyond the text, at least
+  // doubling it so that a text built a byte at a time is charged seldom.
+  void Grow(size_t more);
+  void Release();
+
+  TScriptRun* run_;
+  int64_t charged_ = 0;
+  std::string text_;
+};
 
 // Error 52 when the native stack has grown below `limit` (nullptr: no
 // limit). Inline: every nesting level of the interpreter passes here.

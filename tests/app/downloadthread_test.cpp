@@ -135,6 +135,19 @@ TEST_F(DownloadTest, ACancelMidWayEndsTheDownloadAtOnce) {
   EXPECT_LT(received, 400000);
 }
 
+TEST_F(DownloadTest, ADownloadSlowerThanItsPaceEnds) {
+  server.Set("/slow", {.body = Bytes(100000), .pieceDelayMs = 300});
+  ASSERT_TRUE(file.Create());
+  TDownloadThread thread(server.Url("/slow"), &file, nullptr, {.bytesPerSec = 100000, .stallSec = 1});
+  bool ended = false;
+  QObject::connect(&thread, &TDownloadThread::finished, [&] { ended = true; });
+  auto start = Clock::now();
+  ASSERT_TRUE(WaitUntil([&] { return ended; }, 5000));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3000)) << "the whole body would take four seconds";
+  EXPECT_FALSE(thread.Success());
+  EXPECT_FALSE(thread.Cancelled());
+}
+
 TEST_F(DownloadTest, ACancelEndsADownloadThatHangsOnASilentServer) {
   server.Set("/stalled", {.body = Bytes(200000), .pauseAt = 70000});
   ASSERT_TRUE(file.Create());

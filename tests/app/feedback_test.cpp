@@ -251,6 +251,12 @@ TEST_F(FeedbackPostTest, OnlyStatus200IsSuccess) {
   TUploadStop stop;
   EXPECT_FALSE(PostFeedback("http://127.0.0.1:1/feedback.html", BuildFeedbackPost(fields), stop));
   EXPECT_FALSE(PostFeedback("file:///etc/passwd", BuildFeedbackPost(fields), stop));
+  // A server that takes the post but then says nothing has stalled it.
+  server.status = 200;
+  server.delayMs = 3000;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(PostFeedback(server.Url(), BuildFeedbackPost(fields), stop, {.bytesPerSec = 1000, .stallSec = 1}));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
 }
 
 // ---- The window ----

@@ -8,6 +8,7 @@
 #include "adapter.h"
 #include "eval_support.h"
 #include "evalreg.h"
+#include "units.h"
 #include "values.h"
 
 namespace {
@@ -42,6 +43,11 @@ TEST_F(ScriptClasses, PropertyListsAreWrittenInPlace) {
   Run("Cookies.Clear");
   EXPECT_EQ(send.Cookies.Count(), 0);
   EXPECT_EQ(Cause("Cookies.Remove(0)"), "List index out of bounds (0)");
+  // What the lists keep for a script counts against its memory budget.
+  eval.Program().Limits().MemoryBudget = 4 << 20;
+  EXPECT_EQ(Cause("var i: integer; s: string; begin s := RandomString('a', 1000000); "
+                  "for i := 1 to 20 do Stored['k' + VarToStr(i)] := s + VarToStr(i); end;"),
+            "Internal interpreter error: Out of memory");
 }
 
 TEST_F(ScriptClasses, ObjectsStoredInListsComeBackAsThemselves) {
@@ -101,6 +107,11 @@ TEST_F(ScriptClasses, ThePostBodyThroughItsMembers) {
   EXPECT_EQ(Run("TMMSContentData(SMS['MultiMedia']).Count").AsInteger(), 3);
   EXPECT_EQ(Cause("PostData.AddData('x', Html)"), "Type mismatch");
   EXPECT_EQ(Cause("PostData.AddData('x', 'text')"), "Type mismatch");
+  // So does the body a script fills.
+  eval.Program().Limits().MemoryBudget = 4 << 20;
+  EXPECT_EQ(Cause("var i: integer; s: string; begin s := RandomString('a', 1000000); "
+                  "for i := 1 to 20 do PostData.Add('n', s); end;"),
+            "Internal interpreter error: Out of memory");
 }
 
 TEST_F(ScriptClasses, TheHTTPOptionsAndTheRequestHandler) {

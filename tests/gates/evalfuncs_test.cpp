@@ -8,6 +8,7 @@
 #include "adapter.h"
 #include "datetime.h"
 #include "eval_support.h"
+#include "support/heappeak.h"
 #include "support/zonescope.h"
 #include "timezone.h"
 #include "units.h"
@@ -132,11 +133,23 @@ TEST_F(ScriptFunctions, RandomValues) {
   EXPECT_EQ(Run("RandomInt(0)").AsInteger(), 0);
 }
 
-TEST_F(ScriptFunctions, RandomTextBeyondTheMemoryBudgetIsRefused) {
+TEST_F(ScriptFunctions, TextsBeyondTheMemoryBudgetAreRefusedBeforeTheyAreMade) {
   eval.Program().Limits().MemoryBudget = 1 << 20;
   EXPECT_EQ(Cause("RandomString('ab', 2000000000)"), "Internal interpreter error: Out of memory");
   EXPECT_EQ(Cause("ReplaceStr(RandomString('a', 1000), 'a', RandomString('b', 10000))"),
             "Internal interpreter error: Out of memory");
+  // Texts that outgrow their input many times over: the heap never holds
+  // much beyond the budget on the way to the refusal.
+  eval.Program().Limits().MemoryBudget = 4 << 20;
+  for (const char* script : {"ConvertAndEncodeFormElem(RandomString('a', 1000000), 'UTF-32')",
+                             "EncodeFormElem(RandomString(' ', 2000000))",
+                             "Format('%0:s%0:s%0:s%0:s%0:s%0:s', [RandomString('a', 1000000)])",
+                             "FormatDateTime(RandomString('c', 600000), Now)"}) {
+    const int64_t peak = PeakHeapDuring([&] { EXPECT_EQ(Cause(script), "Internal interpreter error: Out of memory"); });
+    if (peak >= 0) {
+      EXPECT_LT(peak, 8 << 20) << script;
+    }
+  }
 }
 
 TEST_F(ScriptFunctions, DatesAndTimeZones) {

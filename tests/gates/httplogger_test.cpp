@@ -121,6 +121,25 @@ TEST_F(HttpLoggerTest, APostFollowedByARedirectNumbersEveryFile) {
   EXPECT_TRUE(Read("03_GET_s_1h.txt").starts_with("GET " + server.URL("/done") + " HTTP 1.0\r\n" + kDefaults));
 }
 
+TEST_F(HttpLoggerTest, ASendsLogStopsAtItsCapWithALineThatSaysSo) {
+  RawServer server(Replying([](const std::string&) {
+    return Answer("302 Found", "Location: /loop\r\nContent-Type: text/html\r\n", std::string(20000, 'x'));
+  }));
+  auto logger = Started();
+  logger->MaxLogSize = 64 << 10;
+  TMyHTTPSend client;
+  client.Logger = logger.get();
+  client.HandleRedirects = true;
+  client.HTTPMethod("GET", server.URL("/loop"));
+  const std::set<std::string> files = Files();
+  uint64_t total = 0;
+  for (const std::string& name : files) total += name == "info.txt" ? 0 : fs::file_size(Folder() + name);
+  EXPECT_LE(total, logger->MaxLogSize);
+  EXPECT_EQ(Read("02_GET_r_2c.htm"), std::string(20000, 'x')) << "what fits is kept whole";
+  // The numbered files sort before info.txt, the last of them last.
+  EXPECT_TRUE(Read(*std::prev(files.find("info.txt"))).ends_with("nothing more of this send is logged. ---\r\n"));
+}
+
 TEST_F(HttpLoggerTest, BodyFileExtensions) {
   EXPECT_EQ(LogFileExtension("image/jpeg"), ".jpg");
   EXPECT_EQ(LogFileExtension("IMAGE/PJPEG"), ".jpg");

@@ -353,6 +353,14 @@ TEST_F(HttpSendTest, AStalledServerTimesOut) {
   EXPECT_LT(Seconds(start), 10.0);
   EXPECT_EQ(client.StallTimeoutSec, 1);
   EXPECT_EQ(TMyHTTPSend().StallTimeoutSec, kStallTimeoutSec);
+  // A server that drips ten bytes a second is stalled to a client that asks
+  // for a hundred.
+  RawServer dripping(DrippingBody);
+  client.StallBytesPerSec = 100;
+  start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.HTTPMethod("GET", dripping.URL("/")));
+  EXPECT_EQ(client.LastError(), 10060);
+  EXPECT_LT(Seconds(start), 5.0);
 }
 
 TEST_F(HttpSendTest, ADrippingServerEndsAtTheOverallLimitRedirectsIncluded) {
