@@ -362,20 +362,6 @@ void TInterpreterExpression::RaiseExpected(const std::string& what) const {
   RaiseError(103, TokenStartPos(), what, found);
 }
 
-TInterpreterExpression::TReaderState TInterpreterExpression::SaveReader() const {
-  return {position_, token_, kind_, prevKind_, pushedBack_, assignAllowed_};
-}
-
-void TInterpreterExpression::RestoreReader(const TReaderState& s) {
-  position_ = s.Position;
-  token_ = s.Token;
-  follow_ = nullptr;
-  kind_ = s.Kind;
-  prevKind_ = s.PrevKind;
-  pushedBack_ = s.PushedBack;
-  assignAllowed_ = s.AssignAllowed;
-}
-
 void TInterpreterExpression::Push(const Variant& v) {
   if (sp_ + 1 >= kOperandStackSize) RaiseError(8, -1);
   stack_[static_cast<size_t>(++sp_)] = v;

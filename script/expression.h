@@ -178,8 +178,17 @@ class TInterpreterExpression : public TObject {
     bool PushedBack = false;
     bool AssignAllowed = true;
   };
-  TReaderState SaveReader() const;
-  void RestoreReader(const TReaderState& s);
+  // Inline: every call of a script function saves and restores the reader.
+  TReaderState SaveReader() const { return {position_, token_, kind_, prevKind_, pushedBack_, assignAllowed_}; }
+  void RestoreReader(const TReaderState& s) {
+    position_ = s.Position;
+    token_ = s.Token;
+    follow_ = nullptr;
+    kind_ = s.Kind;
+    prevKind_ = s.PrevKind;
+    pushedBack_ = s.PushedBack;
+    assignAllowed_ = s.AssignAllowed;
+  }
 
   // One script text with its tokens. Texts of other units stay alive while
   // their functions run, so saved reader states stay valid.

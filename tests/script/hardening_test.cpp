@@ -34,8 +34,7 @@ std::string DeepHostCalls() {
 }
 
 // A unit whose f(n) calls itself n deep and returns n; with `loop` the call
-// runs inside a while loop, so that every level also keeps a saved reader
-// state.
+// runs inside a while loop, so that every level keeps a second reader state.
 std::string Recursion(int n, bool loop) {
   const std::string call = "if n = 0 then Result := 0 else Result := 1 + f(n - 1);";
   const std::string body =
@@ -44,14 +43,6 @@ std::string Recursion(int n, bool loop) {
   return "unit X; function f(n: integer): integer; " + body + " function main: integer; begin Result := f(" +
          std::to_string(n) + "); end; end.";
 }
-
-// The recursion every build carries on the stack of a script thread; the
-// sanitizers' frames are several times larger.
-#ifdef PX_ASAN
-constexpr int kScriptThreadDepth = 1000;
-#else
-constexpr int kScriptThreadDepth = 2000;
-#endif
 
 double SecondsOf(const std::function<void()>& job) {
   auto start = std::chrono::steady_clock::now();
@@ -90,24 +81,36 @@ TEST(Hostile, DeepHostCallsInEveryFrameStopWithStackOverflow) {
 }
 
 TEST(Hostile, TheStackGuardCountsBytesOnASmallThreadStack) {
-  int32_t deep = 0;
-  RunOnStack(size_t{2} << 20, [&] { deep = ScriptError(DeepHostCalls()).ErrCode; });
-  EXPECT_EQ(deep, 52);
-  // Recursion goes as deep as the stack carries it, with or without a loop
-  // around the call, and deeper ends with error 52.
+  // Nesting that no count bounds ends cleanly on a small stack.
   const struct {
     size_t Stack;
-    int Depth;
-  } rows[] = {{size_t{2} << 20, 100}, {kScriptThreadStackSize, kScriptThreadDepth}};
+    std::string Text;
+    std::string Result;
+  } rows[] = {
+      {size_t{1} << 20, DeepHostCalls(), "<error 52>"},
+  };
   for (const auto& row : rows) {
-    for (bool loop : {false, true}) {
-      std::string fits, beyond;
-      RunOnStack(row.Stack, [&] {
-        fits = Eval(Recursion(row.Depth, loop));
-        beyond = Eval(Recursion(100000, loop));
+    std::string result;
+    RunOnStack(row.Stack, [&] { result = Eval(row.Text); });
+    EXPECT_EQ(result, row.Result) << row.Text.substr(0, 200);
+  }
+  // Recursion stops at the saved reader states, about half as deep with a
+  // loop around the call, with internal error 2 whatever the stack.
+  const struct {
+    bool Loop;
+    int Deepest;
+  } bounds[] = {{false, 198}, {true, 98}};
+  for (size_t stack : {size_t{2} << 20, kScriptThreadStackSize}) {
+    for (const auto& bound : bounds) {
+      std::string fits;
+      EInterpreterError beyond(-1, -1);
+      RunOnStack(stack, [&] {
+        fits = Eval(Recursion(bound.Deepest, bound.Loop));
+        beyond = ScriptError(Recursion(bound.Deepest + 1, bound.Loop));
       });
-      EXPECT_EQ(fits, std::to_string(row.Depth)) << loop;
-      EXPECT_EQ(beyond, "<error 52>") << loop;
+      EXPECT_EQ(fits, std::to_string(bound.Deepest)) << bound.Loop;
+      EXPECT_EQ(beyond.ErrCode, 2) << bound.Loop;
+      EXPECT_EQ(beyond.ErrName1, "") << bound.Loop;
     }
   }
 }
@@ -199,10 +202,10 @@ TEST(Hostile, RecursionWithLargeLocalArraysStopsAtTheBudget) {
   EXPECT_EQ(e.ErrCode, 2);
   EXPECT_EQ(e.ErrName1, "Out of memory");
   // What each level keeps beside its values (frame, call arguments) counts
-  // too, so a stack larger than the budget cannot carry depth past it.
+  // too, so that depth cannot take memory past the budget.
   TInterpreterProgram program;
-  program.Limits().MemoryBudget = int64_t{1} << 20;
-  e = ScriptError(Recursion(1000, false), &program);
+  program.Limits().MemoryBudget = int64_t{512} << 10;
+  e = ScriptError(Recursion(198, false), &program);
   EXPECT_EQ(e.ErrName1, "Out of memory");
 }
 
