@@ -145,12 +145,15 @@ TInterpreterRecHolder::TInterpreterRecHolder(std::string recordTypeName, TRecord
 }
 
 TInterpreterRecHolder::~TInterpreterRecHolder() {
-  if (!recordType_ || !recordType_->DestroyProc) return;
-  try {
-    recordType_->DestroyProc(*this);
-  } catch (...) {
-    // A host routine failing while a value goes away has no one to report to.
+  if (recordType_ && recordType_->DestroyProc) {
+    try {
+      recordType_->DestroyProc(*this);
+    } catch (...) {
+      // A host routine failing while a value goes away has no one to report to.
+    }
   }
+  // A chain of records holding records goes without one frame per link.
+  ReleaseValues(Values);
 }
 
 void TInterpreterRecHolder::SetRecordType(TRecordTypePtr recordType) {
@@ -166,6 +169,9 @@ Variant RecordToValue(std::string recordTypeName, std::vector<uint8_t> memory) {
 }
 
 Variant NewRecordValue(const TRecordTypePtr& recordType) {
+  // A field whose type is a record type starts as a new record in turn:
+  // types declared one inside another recurse here once per level.
+  if (TScriptRun* run = CurrentScriptRun()) CheckNativeStack(run->StackLimit());
   ChargeScriptMemory(kPayloadBytes + recordType->Size +
                      kValueBytes * static_cast<int64_t>(recordType->Fields.size()));
   auto holder = std::make_shared<TInterpreterRecHolder>(recordType->Name, recordType, std::vector<uint8_t>());

@@ -44,6 +44,24 @@ std::string Recursion(int n, bool loop) {
          std::to_string(n) + "); end; end.";
 }
 
+// A unit whose main builds v, a value `depth` links deep (each link made by
+// `link` from the one before, x), then runs `use` and returns Result.
+std::string DeepValue(int depth, const std::string& link, const std::string& use) {
+  return "unit X; type R = record a: variant; b: variant; end; function W(x: variant): variant; begin Result := x; "
+         "end; function Link(x: variant; n: integer): variant; var r: R; a: array[0..0] of variant; begin " +
+         link + " end; function main: variant; var v, u: variant; i: integer; begin v := 0; for i := 1 to " +
+         std::to_string(depth) + " do v := Link(v, i); " + use + " end; end.";
+}
+
+// Record types declared each with a field of the one before: making a value
+// of the last makes one of every type.
+std::string NestedRecordTypes(int count) {
+  std::string text = "unit X; type R0 = record a: integer; end; ";
+  for (int i = 1; i < count; ++i)
+    text += "type R" + std::to_string(i) + " = record a: R" + std::to_string(i - 1) + "; end; ";
+  return text + "function main: integer; var r: R" + std::to_string(count - 1) + "; begin Result := 1; end; end.";
+}
+
 double SecondsOf(const std::function<void()>& job) {
   auto start = std::chrono::steady_clock::now();
   job();
@@ -81,13 +99,19 @@ TEST(Hostile, DeepHostCallsInEveryFrameStopWithStackOverflow) {
 }
 
 TEST(Hostile, TheStackGuardCountsBytesOnASmallThreadStack) {
-  // Nesting that no count bounds ends cleanly on a small stack.
+  // Nesting that no count bounds, and values nested deeper than any native
+  // recursion over them could go: each ends cleanly on a small stack.
+  const std::string records = "r.a := x; r.b := n; a[0] := W([r]); Result := W([a]);";
   const struct {
     size_t Stack;
     std::string Text;
     std::string Result;
   } rows[] = {
       {size_t{1} << 20, DeepHostCalls(), "<error 52>"},
+      // Freed, also where a copy shares it.
+      {size_t{1} << 20, DeepValue(100000, "Result := W([x]);", "u := v; v := 0; Result := 1;"), "1"},
+      {size_t{1} << 20, DeepValue(30000, records, "u := v; v := 0; Result := 1;"), "1"},
+      {size_t{384} << 10, NestedRecordTypes(3000), "<error 52>"},
   };
   for (const auto& row : rows) {
     std::string result;
