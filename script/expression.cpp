@@ -654,7 +654,22 @@ bool TInterpreterExpression::ReadLocal(const std::string& name, Variant& result)
   return true;
 }
 
-void TInterpreterExpression::ReadDesignator(const std::string& name, const Variant* object, Variant& result) {
+void TInterpreterExpression::ReadMembers(Variant& result) {
+  // A chain a.b.c is read member by member in this one frame, however long
+  // it is.
+  std::string member;
+  Variant holder;
+  do {
+    NextToken();
+    if (kind_ != tkIdentifier) RaiseExpectedCode(302);
+    if (!HoldsMembers(result)) RaiseError(109, TokenStartPos());
+    member = token_->Text();
+    holder = std::move(result);
+    result = Variant::Null();
+  } while (ReadName(member, &holder, result));
+}
+
+bool TInterpreterExpression::ReadName(const std::string& name, const Variant* object, Variant& result) {
   NextToken();
   TInterpreterArgs& args = Args();
   args.Indexed = kind_ == tkOpenBracket;
@@ -670,7 +685,7 @@ void TInterpreterExpression::ReadDesignator(const std::string& name, const Varia
   if (kind_ == tkColon && assignAllowed_) {
     PushBackToken();
     targetName_ = name;
-    return;
+    return false;
   }
 
   args.HasResult = WantsResult(kind_) || args.Assignment;
@@ -691,18 +706,9 @@ void TInterpreterExpression::ReadDesignator(const std::string& name, const Varia
   args.ObjKeeper.Clear();
   args.Count = 0;
 
-  if (kind_ == tkDot) {
-    NextToken();
-    if (kind_ != tkIdentifier) RaiseExpectedCode(302);
-    if (!HoldsMembers(result)) RaiseError(109, TokenStartPos());
-    std::string member = token_->Text();
-    Variant holder = std::move(result);
-    Variant inner = Variant::Null();
-    ReadDesignator(member, &holder, inner);
-    result = std::move(inner);
-    NextToken();
-  }
+  if (kind_ == tkDot) return true;
   PushBackToken();
+  return false;
 }
 
 void TInterpreterExpression::ReadCallArguments(int32_t closing) {

@@ -152,7 +152,16 @@ class TInterpreterExpression : public TObject {
   void EvaluateTyped(TVarType kind, Variant& result);
   // Resolves `name` (the current token is the one after it, not yet read)
   // with `object` on the left of the dot (nullptr for a plain name).
-  void ReadDesignator(const std::string& name, const Variant* object, Variant& result);
+  void ReadDesignator(const std::string& name, const Variant* object, Variant& result) {
+    if (ReadName(name, object, result)) ReadMembers(result);
+  }
+  // One name of a designator, with its arguments or indexes: true when a
+  // `.` follows (left current), false when the designator ends there (the
+  // token after it pushed back).
+  bool ReadName(const std::string& name, const Variant* object, Variant& result);
+  // At the `.` after `result`: the members that follow, each looked up on
+  // the value of the one before, into `result`.
+  void ReadMembers(Variant& result);
 
   // Call arguments: the current object and a pool of fresh ones, so that the
   // arguments of a nested call never disturb the outer list.

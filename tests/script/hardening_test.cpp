@@ -62,6 +62,14 @@ std::string NestedRecordTypes(int count) {
   return text + "function main: integer; var r: R" + std::to_string(count - 1) + "; begin Result := 1; end; end.";
 }
 
+// A designator of `members` links into the chain DeepValue builds with
+// records in variant arrays.
+std::string Members(int members) {
+  std::string text = "v[0]";
+  for (int i = 0; i < members; ++i) text += ".a[0]";
+  return text;
+}
+
 double SecondsOf(const std::function<void()>& job) {
   auto start = std::chrono::steady_clock::now();
   job();
@@ -111,6 +119,11 @@ TEST(Hostile, TheStackGuardCountsBytesOnASmallThreadStack) {
       // Freed, also where a copy shares it.
       {size_t{1} << 20, DeepValue(100000, "Result := W([x]);", "u := v; v := 0; Result := 1;"), "1"},
       {size_t{1} << 20, DeepValue(30000, records, "u := v; v := 0; Result := 1;"), "1"},
+      // A designator read and written member by member.
+      {size_t{1} << 20,
+       DeepValue(20001, "r.a := x; r.b := n; Result := W([r]);",
+                 Members(20000) + ".b := 7; Result := " + Members(20000) + ".b + " + Members(19999) + ".b;"),
+       "9"},
       {size_t{384} << 10, NestedRecordTypes(3000), "<error 52>"},
   };
   for (const auto& row : rows) {
