@@ -74,6 +74,9 @@ struct VariantArray {
 // allows are freed without one native frame per level. The values are left
 // without their blocks, fit only to be destroyed.
 void ReleaseValues(std::vector<Variant>& values) noexcept;
+// The same for one shared block a destructor lets go of (a type that holds
+// the type of its elements, say); `block` is left empty.
+void ReleaseShared(std::shared_ptr<const void>&& block) noexcept;
 
 class Variant {
  public:

@@ -132,6 +132,10 @@ void TRecordCopy::Assign(Variant& destination, const Variant& source) {
 
 }  // namespace
 
+TInterpreterRecord::~TInterpreterRecord() {
+  for (TInterpreterRecordField& field : Fields) ReleaseShared(std::move(field.DataType));
+}
+
 int32_t TInterpreterRecord::FieldIndex(std::string_view name) const {
   for (size_t i = 0; i < Fields.size(); ++i)
     if (cp1251::SameText(Fields[i].Name, name)) return static_cast<int32_t>(i);

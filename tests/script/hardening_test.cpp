@@ -53,12 +53,13 @@ std::string DeepValue(int depth, const std::string& link, const std::string& use
          std::to_string(depth) + " do v := Link(v, i); " + use + " end; end.";
 }
 
-// Record types declared each with a field of the one before: making a value
-// of the last makes one of every type.
-std::string NestedRecordTypes(int count) {
+// Record types declared each with a field of the one before (an array of it
+// with `arrays`): making a value of the last makes one of every type.
+std::string NestedRecordTypes(int count, bool arrays) {
   std::string text = "unit X; type R0 = record a: integer; end; ";
   for (int i = 1; i < count; ++i)
-    text += "type R" + std::to_string(i) + " = record a: R" + std::to_string(i - 1) + "; end; ";
+    text += "type R" + std::to_string(i) + " = record a: " + (arrays ? "array of R" : "R") + std::to_string(i - 1) +
+            "; end; ";
   return text + "function main: integer; var r: R" + std::to_string(count - 1) + "; begin Result := 1; end; end.";
 }
 
@@ -124,7 +125,9 @@ TEST(Hostile, TheStackGuardCountsBytesOnASmallThreadStack) {
        DeepValue(20001, "r.a := x; r.b := n; Result := W([r]);",
                  Members(20000) + ".b := 7; Result := " + Members(20000) + ".b + " + Members(19999) + ".b;"),
        "9"},
-      {size_t{384} << 10, NestedRecordTypes(3000), "<error 52>"},
+      {size_t{384} << 10, NestedRecordTypes(20000, false), "<error 52>"},
+      // Types holding types, freed with the program's declarations.
+      {size_t{384} << 10, NestedRecordTypes(6000, true), "1"},
   };
   for (const auto& row : rows) {
     std::string result;
