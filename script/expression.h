@@ -109,8 +109,9 @@ class TInterpreterExpression : public TObject {
   // Error 52 when the native stack is nearly used up.
   void CheckStack() const { CheckNativeStack(run_.StackLimit()); }
 
-  // Reader. The hot path of every run, so it is inline.
-  void NextToken() {
+  // Reader. The hot path of every run, so it is inline, also where the
+  // compiler would weigh a large caller against it.
+  [[gnu::always_inline]] void NextToken() {
     if (pushedBack_) {
       pushedBack_ = false;
       return;
