@@ -61,6 +61,22 @@ bool LookupCustom(TVarType type, CustomKind& out) {
   return true;
 }
 
+// The blocks the outermost release on this thread is freeing; nullptr while
+// none runs.
+using TReleaseList = std::vector<std::shared_ptr<const void>>;
+thread_local TReleaseList* tlsReleasing = nullptr;
+
+// Frees the blocks of `own`, and what freeing them hands on, one by one.
+void WorkThrough(TReleaseList& own) noexcept {
+  tlsReleasing = &own;
+  while (!own.empty()) {
+    std::shared_ptr<const void> last = std::move(own.back());
+    own.pop_back();
+    last.reset();  // what it held joins the list
+  }
+  tlsReleasing = nullptr;
+}
+
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -252,6 +268,39 @@ std::string CurrToStr(int64_t scaled) {
     s += "." + f;
   }
   return negative ? "-" + s : s;
+}
+
+VariantArray::~VariantArray() { ReleaseValues(items); }
+
+void ReleaseValues(std::vector<Variant>& values) noexcept {
+  TReleaseList own;
+  TReleaseList& pending = tlsReleasing ? *tlsReleasing : own;
+  for (Variant& v : values) {
+    // A string holds no values, and a block others share frees nothing yet.
+    if (v.IsString() || !v.ref_ || v.ref_.use_count() != 1) continue;
+    try {
+      pending.push_back(std::move(v.ref_));
+    } catch (...) {
+      // No room to queue it: this block is freed where it stands.
+    }
+  }
+  if (!tlsReleasing && !own.empty()) WorkThrough(own);
+}
+
+void ReleaseShared(std::shared_ptr<const void>&& block) noexcept {
+  if (!block || block.use_count() != 1) {
+    block.reset();
+    return;
+  }
+  TReleaseList own;
+  TReleaseList& pending = tlsReleasing ? *tlsReleasing : own;
+  try {
+    pending.push_back(std::move(block));
+  } catch (...) {
+    block.reset();
+    return;
+  }
+  if (!tlsReleasing) WorkThrough(own);
 }
 
 Variant Variant::Null() {

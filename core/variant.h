@@ -57,10 +57,26 @@ class Variant;
 
 // A one-dimensional array of generic values with its low bound.
 struct VariantArray {
+  VariantArray() = default;
+  VariantArray(const VariantArray&) = default;
+  VariantArray& operator=(const VariantArray&) = delete;
+  ~VariantArray();  // frees its items through ReleaseValues
+
   int32_t low = 0;
   std::vector<Variant> items;
   int32_t High() const;  // defined below, where Variant is complete
 };
+
+// For the destructors of whatever holds values that may hold arrays or
+// payloads in turn (arrays of arrays, script records and arrays): a value
+// holding the last share of such a block hands it to a list the outermost
+// release on this thread works through, so values nested as deep as memory
+// allows are freed without one native frame per level. The values are left
+// without their blocks, fit only to be destroyed.
+void ReleaseValues(std::vector<Variant>& values) noexcept;
+// The same for one shared block a destructor lets go of (a type that holds
+// the type of its elements, say); `block` is left empty.
+void ReleaseShared(std::shared_ptr<const void>&& block) noexcept;
 
 class Variant {
  public:
@@ -147,6 +163,8 @@ class Variant {
   static Variant Shared(TVarType t, std::shared_ptr<void> ref, uint64_t bits);
 
   double FloatValue() const;
+
+  friend void ReleaseValues(std::vector<Variant>& values) noexcept;
 
   TVarType type_;
   int64_t bits_;               // integers, Boolean (-1/0), currency, float bits, custom bits

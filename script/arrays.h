@@ -16,6 +16,9 @@
 
 class TInterpreterArray : public VariantPayload {
  public:
+  // Arrays nested in its elements go without one frame per level.
+  ~TInterpreterArray() override { ReleaseValues(Values); }
+
   int32_t Dimensions = 1;
   TArrayBounds LowBounds{};
   TArrayBounds HighBounds{};

@@ -37,6 +37,9 @@ class TInterpreterSimpleDataType : public TInterpreterDataType {
 class TInterpreterRecordDataType : public TInterpreterDataType {
  public:
   explicit TInterpreterRecordDataType(TRecordTypePtr recordType) : recordType_(std::move(recordType)) {}
+  // Record types whose fields hold record types go without one frame per
+  // level.
+  ~TInterpreterRecordDataType() override { ReleaseShared(std::move(recordType_)); }
   Variant Init() const override;
   TVarType ValueKind() const override { return varEmpty; }
 
@@ -53,6 +56,8 @@ class TInterpreterArrayDataType : public TInterpreterDataType {
                             TVarType elementKind, TDataTypePtr elementType)
       : dimensions_(dimensions), low_(low), high_(high), elementKind_(elementKind),
         elementType_(std::move(elementType)) {}
+  // Arrays of arrays of ... go without one frame per level.
+  ~TInterpreterArrayDataType() override { ReleaseShared(std::move(elementType_)); }
   Variant Init() const override;
   TVarType ValueKind() const override;
 

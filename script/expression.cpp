@@ -363,20 +363,6 @@ void TInterpreterExpression::RaiseExpected(const std::string& what) const {
   RaiseError(103, TokenStartPos(), what, found);
 }
 
-TInterpreterExpression::TReaderState TInterpreterExpression::SaveReader() const {
-  return {position_, token_, kind_, prevKind_, pushedBack_, assignAllowed_};
-}
-
-void TInterpreterExpression::RestoreReader(const TReaderState& s) {
-  position_ = s.Position;
-  token_ = s.Token;
-  follow_ = nullptr;
-  kind_ = s.Kind;
-  prevKind_ = s.PrevKind;
-  pushedBack_ = s.PushedBack;
-  assignAllowed_ = s.AssignAllowed;
-}
-
 void TInterpreterExpression::Push(const Variant& v) {
   if (sp_ + 1 >= kOperandStackSize) RaiseError(8, -1);
   stack_[static_cast<size_t>(++sp_)] = v;
@@ -669,7 +655,22 @@ bool TInterpreterExpression::ReadLocal(const std::string& name, Variant& result)
   return true;
 }
 
-void TInterpreterExpression::ReadDesignator(const std::string& name, const Variant* object, Variant& result) {
+void TInterpreterExpression::ReadMembers(Variant& result) {
+  // A chain a.b.c is read member by member in this one frame, however long
+  // it is.
+  std::string member;
+  Variant holder;
+  do {
+    NextToken();
+    if (kind_ != tkIdentifier) RaiseExpectedCode(302);
+    if (!HoldsMembers(result)) RaiseError(109, TokenStartPos());
+    member = token_->Text();
+    holder = std::move(result);
+    result = Variant::Null();
+  } while (ReadName(member, &holder, result));
+}
+
+bool TInterpreterExpression::ReadName(const std::string& name, const Variant* object, Variant& result) {
   NextToken();
   TInterpreterArgs& args = Args();
   args.Indexed = kind_ == tkOpenBracket;
@@ -685,7 +686,7 @@ void TInterpreterExpression::ReadDesignator(const std::string& name, const Varia
   if (kind_ == tkColon && assignAllowed_) {
     PushBackToken();
     targetName_ = name;
-    return;
+    return false;
   }
 
   args.HasResult = WantsResult(kind_) || args.Assignment;
@@ -706,18 +707,9 @@ void TInterpreterExpression::ReadDesignator(const std::string& name, const Varia
   args.ObjKeeper.Clear();
   args.Count = 0;
 
-  if (kind_ == tkDot) {
-    NextToken();
-    if (kind_ != tkIdentifier) RaiseExpectedCode(302);
-    if (!HoldsMembers(result)) RaiseError(109, TokenStartPos());
-    std::string member = token_->Text();
-    Variant holder = std::move(result);
-    Variant inner = Variant::Null();
-    ReadDesignator(member, &holder, inner);
-    result = std::move(inner);
-    NextToken();
-  }
+  if (kind_ == tkDot) return true;
   PushBackToken();
+  return false;
 }
 
 void TInterpreterExpression::ReadCallArguments(int32_t closing) {

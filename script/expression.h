@@ -114,8 +114,9 @@ class TInterpreterExpression : public TObject {
   // Error 52 when the native stack is nearly used up.
   void CheckStack() const { CheckNativeStack(run_.StackLimit()); }
 
-  // Reader. The hot path of every run, so it is inline.
-  void NextToken() {
+  // Reader. The hot path of every run, so it is inline, also where the
+  // compiler would weigh a large caller against it.
+  [[gnu::always_inline]] void NextToken() {
     if (pushedBack_) {
       pushedBack_ = false;
       return;
@@ -157,7 +158,16 @@ class TInterpreterExpression : public TObject {
   void EvaluateTyped(TVarType kind, Variant& result);
   // Resolves `name` (the current token is the one after it, not yet read)
   // with `object` on the left of the dot (nullptr for a plain name).
-  void ReadDesignator(const std::string& name, const Variant* object, Variant& result);
+  void ReadDesignator(const std::string& name, const Variant* object, Variant& result) {
+    if (ReadName(name, object, result)) ReadMembers(result);
+  }
+  // One name of a designator, with its arguments or indexes: true when a
+  // `.` follows (left current), false when the designator ends there (the
+  // token after it pushed back).
+  bool ReadName(const std::string& name, const Variant* object, Variant& result);
+  // At the `.` after `result`: the members that follow, each looked up on
+  // the value of the one before, into `result`.
+  void ReadMembers(Variant& result);
 
   // Call arguments: the current object and a pool of fresh ones, so that the
   // arguments of a nested call never disturb the outer list.
@@ -183,8 +193,17 @@ class TInterpreterExpression : public TObject {
     bool PushedBack = false;
     bool AssignAllowed = true;
   };
-  TReaderState SaveReader() const;
-  void RestoreReader(const TReaderState& s);
+  // Inline: every call of a script function saves and restores the reader.
+  TReaderState SaveReader() const { return {position_, token_, kind_, prevKind_, pushedBack_, assignAllowed_}; }
+  void RestoreReader(const TReaderState& s) {
+    position_ = s.Position;
+    token_ = s.Token;
+    follow_ = nullptr;
+    kind_ = s.Kind;
+    prevKind_ = s.PrevKind;
+    pushedBack_ = s.PushedBack;
+    assignAllowed_ = s.AssignAllowed;
+  }
 
   // One script text with its tokens. Texts of other units stay alive while
   // their functions run, so saved reader states stay valid.

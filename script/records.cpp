@@ -132,6 +132,10 @@ void TRecordCopy::Assign(Variant& destination, const Variant& source) {
 
 }  // namespace
 
+TInterpreterRecord::~TInterpreterRecord() {
+  for (TInterpreterRecordField& field : Fields) ReleaseShared(std::move(field.DataType));
+}
+
 int32_t TInterpreterRecord::FieldIndex(std::string_view name) const {
   for (size_t i = 0; i < Fields.size(); ++i)
     if (cp1251::SameText(Fields[i].Name, name)) return static_cast<int32_t>(i);
@@ -145,12 +149,15 @@ TInterpreterRecHolder::TInterpreterRecHolder(std::string recordTypeName, TRecord
 }
 
 TInterpreterRecHolder::~TInterpreterRecHolder() {
-  if (!recordType_ || !recordType_->DestroyProc) return;
-  try {
-    recordType_->DestroyProc(*this);
-  } catch (...) {
-    // A host routine failing while a value goes away has no one to report to.
+  if (recordType_ && recordType_->DestroyProc) {
+    try {
+      recordType_->DestroyProc(*this);
+    } catch (...) {
+      // A host routine failing while a value goes away has no one to report to.
+    }
   }
+  // A chain of records holding records goes without one frame per link.
+  ReleaseValues(Values);
 }
 
 void TInterpreterRecHolder::SetRecordType(TRecordTypePtr recordType) {
@@ -166,6 +173,9 @@ Variant RecordToValue(std::string recordTypeName, std::vector<uint8_t> memory) {
 }
 
 Variant NewRecordValue(const TRecordTypePtr& recordType) {
+  // A field whose type is a record type starts as a new record in turn:
+  // types declared one inside another recurse here once per level.
+  if (TScriptRun* run = CurrentScriptRun()) CheckNativeStack(run->StackLimit());
   ChargeScriptMemory(kPayloadBytes + recordType->Size +
                      kValueBytes * static_cast<int64_t>(recordType->Fields.size()));
   auto holder = std::make_shared<TInterpreterRecHolder>(recordType->Name, recordType, std::vector<uint8_t>());

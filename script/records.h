@@ -26,6 +26,8 @@ struct TInterpreterRecordField {
 class TInterpreterRecord : public TInterpreterIdentifier {
  public:
   using TInterpreterIdentifier::TInterpreterIdentifier;
+  // Types of fields that hold types in turn go without one frame per level.
+  ~TInterpreterRecord() override;
 
   int32_t Size = 0;
   std::vector<TInterpreterRecordField> Fields;

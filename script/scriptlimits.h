@@ -22,12 +22,17 @@ constexpr int64_t kMaxArrayElements = int64_t{1} << 22;
 // Operands and parentheses nested in one expression (error 8), counted
 // afresh in every frame: the evaluator recurses once per level.
 constexpr int32_t kOperandStackSize = 200;
-// Statements, blocks, calls, loops and used units nested in one another have
-// no count of their own: each level takes native stack, which the byte guard
-// (TScriptLimits::StackMargin, error 52) bounds whatever the thread's size,
-// and what a level keeps on the heap (its frame, its call arguments) is
-// charged to the memory budget, so a huge stack cannot turn depth into
-// unbounded memory either.
+// Reader states saved at once (internal error 2 beyond): one for each script
+// function running, each while loop running and each event binding being
+// read. Gate scripts were written against this bound, so a recursion stops
+// at about 199 calls, or about 99 with a while loop around the call.
+constexpr size_t kMaxSavedStates = 200;
+// Nesting that saves no state (blocks, if, for, try, used units, host
+// callbacks) has no count of its own: each level takes native stack, which
+// the byte guard (TScriptLimits::StackMargin, error 52) bounds whatever the
+// thread's size, and what a level keeps on the heap (its frame, its call
+// arguments) is charged to the memory budget, so a huge stack cannot turn
+// depth into unbounded memory either.
 
 // Expressions the speed layer plans: longer ones go the long way, so that a
 // text of one huge expression costs no plan as large as itself.

@@ -98,7 +98,7 @@ void TInterpreterFunction::Init() {
   break_ = continue_ = exit_ = false;
   frameTop_ = 0;
   frame_ = nullptr;
-  states_.clear();
+  stateTop_ = 0;
   handled_.clear();
   currentUnit_.clear();
   function_ = nullptr;
@@ -120,21 +120,6 @@ void TInterpreterFunction::CountHeld(TValueCensus& census) const {
   }
   for (const auto& frame : frames_)
     census.AddBytes(kFrameBytes + kLocalBytes * static_cast<int64_t>(frame->Vars.Capacity()));
-}
-
-void TInterpreterFunction::PushState() {
-  states_.push_back(SaveReader());
-}
-
-void TInterpreterFunction::PopState() {
-  if (states_.empty()) RaiseError(2, -1);
-  RestoreReader(states_.back());
-  states_.pop_back();
-}
-
-void TInterpreterFunction::DropState() {
-  if (states_.empty()) RaiseError(2, -1);
-  states_.pop_back();
 }
 
 bool TInterpreterFunction::GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) {
@@ -352,10 +337,12 @@ bool TInterpreterFunction::BindEvent(const std::string& target) {
   const std::string& handler = TokenText();
   bool unbind = cp1251::SameText(handler, "nil");
   if (!unbind && !OwnAdapter().FindFunction(currentUnit_, handler, {})) return false;
-  TReaderState state = SaveReader();
+  PushState();
+  // A binding that completes, or raises, drops the state.
+  const TStatesMark mark{stateTop_, stateTop_ - 1};
   NextToken();
   if (ContinuesExpression(kind_)) {
-    RestoreReader(state);
+    PopState();
     return false;
   }
   auto prop = FindPublishedProperty(obj->ClassType(), target);
@@ -385,7 +372,7 @@ bool TInterpreterFunction::BindEvent(const std::string& target) {
     if (!SetValue(target, Variant::String(handler), args)) RaiseError(104, TokenStartPos(), target);
     return true;
   }
-  RestoreReader(state);
+  PopState();
   return false;
 }
 
@@ -549,13 +536,7 @@ void TInterpreterFunction::IfStatement() {
 
 void TInterpreterFunction::WhileStatement() {
   PushState();
-  struct Pop {
-    std::vector<TReaderState>& s;
-    size_t n;
-    ~Pop() {
-      if (s.size() > n) s.resize(n);
-    }
-  } pop{states_, states_.size() - 1};
+  const TStatesMark mark{stateTop_, stateTop_ - 1};
   size_t start = Position();
   for (;;) {
     NextToken();

@@ -3,6 +3,7 @@
 // skipper), with frames for the locals of each running script function.
 #pragma once
 
+#include <array>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -88,11 +89,21 @@ class TInterpreterFunction : public TInterpreterExpression {
   // Reads a type at the current token; leaves the token after it current.
   TDataTypePtr ReadDataType(std::string* typeName = nullptr);
 
-  // Saved reader states, one for each loop running: as deep as the stack
-  // guard lets loops nest.
-  void PushState();
-  void PopState();
-  void DropState();
+  // Saved reader states, one for each script function, while loop and event
+  // binding running; a push past kMaxSavedStates and a pop from none are
+  // internal error 2. Inline: every call of a script function saves one.
+  void PushState() {
+    if (stateTop_ >= kMaxSavedStates) RaiseError(2, -1);
+    states_[stateTop_++] = SaveReader();
+  }
+  void PopState() {
+    if (stateTop_ == 0) RaiseError(2, -1);
+    RestoreReader(states_[--stateTop_]);
+  }
+  void DropState() {
+    if (stateTop_ == 0) RaiseError(2, -1);
+    --stateTop_;
+  }
 
   // Reads at most one more token when a skip made no progress, so that no
   // skip loop can spin.
@@ -112,6 +123,15 @@ class TInterpreterFunction : public TInterpreterExpression {
   // Frames are kept one per call depth reached; the memory budget counts
   // them with their variables' storage.
   static constexpr int64_t kFrameBytes = sizeof(TFrame);
+  // Takes the saved states back to a height when the scope ends, also when
+  // it ends by an error.
+  struct TStatesMark {
+    size_t& Top;
+    size_t Height;
+    ~TStatesMark() {
+      if (Top > Height) Top = Height;
+    }
+  };
   // An exception being handled by an except part, for `raise E`.
   struct THandled {
     std::exception_ptr Error;
@@ -181,7 +201,8 @@ class TInterpreterFunction : public TInterpreterExpression {
   std::vector<std::unique_ptr<TFrame>> frames_;
   size_t frameTop_ = 0;
   TFrame* frame_ = nullptr;
-  std::vector<TReaderState> states_;
+  std::array<TReaderState, kMaxSavedStates> states_;
+  size_t stateTop_ = 0;
   std::vector<THandled> handled_;
   // Event objects this interpreter bound to host objects.
   std::vector<std::shared_ptr<TInterpreterEventAdapter>> events_;

@@ -390,7 +390,7 @@ void TInterpreterUnit::ReadRecordType(const std::string& name) {
 
 void TInterpreterUnit::RunSourceFunction(const TInterpreterFunctionDesc& desc) {
   CheckStack();
-  TReaderState saved = SaveReader();
+  PushState();
   // Only a call into another unit changes the current one, and only such a
   // call has it to put back.
   std::string savedUnit;
@@ -410,7 +410,7 @@ void TInterpreterUnit::RunSourceFunction(const TInterpreterFunctionDesc& desc) {
   auto restore = [&] {
     if (switched) RestoreSource(savedSource);
     if (unitChanged) currentUnit_ = std::move(savedUnit);
-    RestoreReader(saved);
+    PopState();
   };
   try {
     SetPosition(static_cast<size_t>(desc.BodyStart));

@@ -8,6 +8,7 @@
 #include "adapter.h"
 #include "eval_support.h"
 #include "evalreg.h"
+#include "support/stackthread.h"
 #include "units.h"
 #include "values.h"
 
@@ -42,6 +43,15 @@ TEST_F(ScriptClasses, PropertyListsAreWrittenInPlace) {
   EXPECT_EQ(send.Cookies.GetName(0), "t");
   Run("Cookies.Clear");
   EXPECT_EQ(send.Cookies.Count(), 0);
+  // A record kept in a list is shared, not copied: a chain of them deeper
+  // than native recursion could go is freed, on a small stack.
+  std::string chain;
+  RunOnStack(size_t{1} << 20, [&] {
+    chain = Text("unit U; type R = record a: variant; end; function main: integer; var head, link: R; i: integer; "
+                 "begin Stored['tail'] := head; for i := 1 to 50000 do begin Stored.ItemsNamed['tail'].a := link; "
+                 "Stored.ItemsNamed['tail'] := Stored.ItemsNamed['tail'].a; end; Result := i; end; end.");
+  });
+  EXPECT_EQ(chain, "50000");
   EXPECT_EQ(Cause("Cookies.Remove(0)"), "List index out of bounds (0)");
   // What the lists keep for a script counts against its memory budget.
   eval.Program().Limits().MemoryBudget = 4 << 20;

@@ -34,8 +34,7 @@ std::string DeepHostCalls() {
 }
 
 // A unit whose f(n) calls itself n deep and returns n; with `loop` the call
-// runs inside a while loop, so that every level also keeps a saved reader
-// state.
+// runs inside a while loop, so that every level keeps a second reader state.
 std::string Recursion(int n, bool loop) {
   const std::string call = "if n = 0 then Result := 0 else Result := 1 + f(n - 1);";
   const std::string body =
@@ -45,13 +44,32 @@ std::string Recursion(int n, bool loop) {
          std::to_string(n) + "); end; end.";
 }
 
-// The recursion every build carries on the stack of a script thread; the
-// sanitizers' frames are several times larger.
-#ifdef PX_ASAN
-constexpr int kScriptThreadDepth = 1000;
-#else
-constexpr int kScriptThreadDepth = 2000;
-#endif
+// A unit whose main builds v, a value `depth` links deep (each link made by
+// `link` from the one before, x), then runs `use` and returns Result.
+std::string DeepValue(int depth, const std::string& link, const std::string& use) {
+  return "unit X; type R = record a: variant; b: variant; end; function W(x: variant): variant; begin Result := x; "
+         "end; function Link(x: variant; n: integer): variant; var r: R; a: array[0..0] of variant; begin " +
+         link + " end; function main: variant; var v, u: variant; i: integer; begin v := 0; for i := 1 to " +
+         std::to_string(depth) + " do v := Link(v, i); " + use + " end; end.";
+}
+
+// Record types declared each with a field of the one before (an array of it
+// with `arrays`): making a value of the last makes one of every type.
+std::string NestedRecordTypes(int count, bool arrays) {
+  std::string text = "unit X; type R0 = record a: integer; end; ";
+  for (int i = 1; i < count; ++i)
+    text += "type R" + std::to_string(i) + " = record a: " + (arrays ? "array of R" : "R") + std::to_string(i - 1) +
+            "; end; ";
+  return text + "function main: integer; var r: R" + std::to_string(count - 1) + "; begin Result := 1; end; end.";
+}
+
+// A designator of `members` links into the chain DeepValue builds with
+// records in variant arrays.
+std::string Members(int members) {
+  std::string text = "v[0]";
+  for (int i = 0; i < members; ++i) text += ".a[0]";
+  return text;
+}
 
 double SecondsOf(const std::function<void()>& job) {
   auto start = std::chrono::steady_clock::now();
@@ -90,24 +108,49 @@ TEST(Hostile, DeepHostCallsInEveryFrameStopWithStackOverflow) {
 }
 
 TEST(Hostile, TheStackGuardCountsBytesOnASmallThreadStack) {
-  int32_t deep = 0;
-  RunOnStack(size_t{2} << 20, [&] { deep = ScriptError(DeepHostCalls()).ErrCode; });
-  EXPECT_EQ(deep, 52);
-  // Recursion goes as deep as the stack carries it, with or without a loop
-  // around the call, and deeper ends with error 52.
+  // Nesting that no count bounds, and values nested deeper than any native
+  // recursion over them could go: each ends cleanly on a small stack.
+  const std::string records = "r.a := x; r.b := n; a[0] := W([r]); Result := W([a]);";
   const struct {
     size_t Stack;
-    int Depth;
-  } rows[] = {{size_t{2} << 20, 100}, {kScriptThreadStackSize, kScriptThreadDepth}};
+    std::string Text;
+    std::string Result;
+  } rows[] = {
+      {size_t{1} << 20, DeepHostCalls(), "<error 52>"},
+      // Freed, also where a copy shares it.
+      {size_t{1} << 20, DeepValue(100000, "Result := W([x]);", "u := v; v := 0; Result := 1;"), "1"},
+      {size_t{1} << 20, DeepValue(30000, records, "u := v; v := 0; Result := 1;"), "1"},
+      // A designator read and written member by member.
+      {size_t{1} << 20,
+       DeepValue(20001, "r.a := x; r.b := n; Result := W([r]);",
+                 Members(20000) + ".b := 7; Result := " + Members(20000) + ".b + " + Members(19999) + ".b;"),
+       "9"},
+      {size_t{384} << 10, NestedRecordTypes(20000, false), "<error 52>"},
+      // Types holding types, freed with the program's declarations.
+      {size_t{384} << 10, NestedRecordTypes(6000, true), "1"},
+  };
   for (const auto& row : rows) {
-    for (bool loop : {false, true}) {
-      std::string fits, beyond;
-      RunOnStack(row.Stack, [&] {
-        fits = Eval(Recursion(row.Depth, loop));
-        beyond = Eval(Recursion(100000, loop));
+    std::string result;
+    RunOnStack(row.Stack, [&] { result = Eval(row.Text); });
+    EXPECT_EQ(result, row.Result) << row.Text.substr(0, 200);
+  }
+  // Recursion stops at the saved reader states, about half as deep with a
+  // loop around the call, with internal error 2 whatever the stack.
+  const struct {
+    bool Loop;
+    int Deepest;
+  } bounds[] = {{false, 198}, {true, 98}};
+  for (size_t stack : {size_t{2} << 20, kScriptThreadStackSize}) {
+    for (const auto& bound : bounds) {
+      std::string fits;
+      EInterpreterError beyond(-1, -1);
+      RunOnStack(stack, [&] {
+        fits = Eval(Recursion(bound.Deepest, bound.Loop));
+        beyond = ScriptError(Recursion(bound.Deepest + 1, bound.Loop));
       });
-      EXPECT_EQ(fits, std::to_string(row.Depth)) << loop;
-      EXPECT_EQ(beyond, "<error 52>") << loop;
+      EXPECT_EQ(fits, std::to_string(bound.Deepest)) << bound.Loop;
+      EXPECT_EQ(beyond.ErrCode, 2) << bound.Loop;
+      EXPECT_EQ(beyond.ErrName1, "") << bound.Loop;
     }
   }
 }
@@ -199,10 +242,10 @@ TEST(Hostile, RecursionWithLargeLocalArraysStopsAtTheBudget) {
   EXPECT_EQ(e.ErrCode, 2);
   EXPECT_EQ(e.ErrName1, "Out of memory");
   // What each level keeps beside its values (frame, call arguments) counts
-  // too, so a stack larger than the budget cannot carry depth past it.
+  // too, so that depth cannot take memory past the budget.
   TInterpreterProgram program;
-  program.Limits().MemoryBudget = int64_t{1} << 20;
-  e = ScriptError(Recursion(1000, false), &program);
+  program.Limits().MemoryBudget = int64_t{512} << 10;
+  e = ScriptError(Recursion(198, false), &program);
   EXPECT_EQ(e.ErrName1, "Out of memory");
 }
 
