@@ -568,6 +568,9 @@ void TInterpreterFunction::WhileStatement() {
     break_ = continue_ = false;
     ExecuteStatement();
     if (break_ || exit_) break;
+    // The condition may call a function, whose body a continue still set
+    // would end at once.
+    continue_ = false;
     SetPosition(start);
   }
   PopState();

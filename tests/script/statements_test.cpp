@@ -56,6 +56,12 @@ TEST(Statements, WhileAndRepeat) {
   EXPECT_EQ(Eval("var i: integer; begin i := 0; repeat i := i + 1; if i = 2 then break; until false; "
                  "Result := i; end;"),
             "2");
+  // A continue is over before the condition calls a function.
+  EXPECT_EQ(Eval("unit X; var calls: integer; function lim(n: integer): integer; begin calls := calls + 1; "
+                 "Result := n; end; function main: string; var i, t: integer; begin i := 0; t := 0; "
+                 "while i < lim(5) do begin i := i + 1; if i = 2 then continue; t := t + i; end; "
+                 "Result := IntToStr(t) + ' ' + IntToStr(calls); end; end."),
+            "13 6");
 }
 
 TEST(Statements, CaseRanges) {
