@@ -160,8 +160,9 @@ bool TInterpreterFunction::SetValue(const std::string& identifier, const Variant
 }
 
 TInterpreterVar& TInterpreterFunction::DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind,
-                                                    const Variant& value) {
+                                                    const Variant& value, bool hides) {
   if (frame_->Vars.Count() == frame_->Vars.Capacity()) run_.Charge(kLocalBytes);
+  if (hides) return frame_->Vars.DeclareHiding(currentUnit_, name, typeName, kind, value);
   return frame_->Vars.DeclareVariable(currentUnit_, name, typeName, kind, value);
 }
 
@@ -796,7 +797,9 @@ bool TInterpreterFunction::RunExceptPart(const std::exception_ptr& error) {
     NextToken();
     if (object && object->ClassType().InheritsFrom(ValueToClass(cls))) {
       bool handled = run([&] {
-        if (!varName.empty()) DeclareLocal(varName, {}, varEmpty, ObjectToValue(object));
+        // The handler's variable hides a local or an outer handler's of that
+        // name until it is removed again.
+        if (!varName.empty()) DeclareLocal(varName, {}, varEmpty, ObjectToValue(object), true);
         try {
           ExecuteStatement();
         } catch (...) {

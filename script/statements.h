@@ -173,7 +173,10 @@ class TInterpreterFunction : public TInterpreterExpression {
   }
   // Runs an except part for `error`; true when it handled it.
   bool RunExceptPart(const std::exception_ptr& error);
-  TInterpreterVar& DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value);
+  // A local of the running function; one that `hides` an older local of
+  // that name (an except handler's variable) is no error 111.
+  TInterpreterVar& DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value,
+                                bool hides = false);
   void ProgressSkip(uint64_t before);
 
   // The deepest native stack position the skips being recorded reached.

@@ -121,6 +121,11 @@ TEST(Statements, ExceptionsAreHandledAndTheLastErrorCleared) {
   EXPECT_EQ(Eval("begin raise 5; end;"), "<error 106>");
   EXPECT_EQ(Eval("var i: integer; begin i := 1; raise i; end;"), "<error 106>");
   EXPECT_EQ(Eval("begin try Result := 1; except on E: Nothing do ; end; end;"), "1");
+  // A handler's variable hides a local and an outer handler's of its name.
+  EXPECT_EQ(Eval("var m: string; E: integer; begin E := 7; try raise Exception.Create('outer'); except "
+                 "on E: Exception do begin try raise Exception.Create('inner'); except on E: Exception do "
+                 "m := E.Message; end; m := m + '/' + E.Message; end; end; Result := m + '/' + IntToStr(E); end;"),
+            "inner/outer/7");
 }
 
 TEST(Statements, ReraisingSharesTheExceptionObject) {
