@@ -684,7 +684,7 @@ void TInterpreterFunction::CaseStatement() {
       NextToken();
       if (match) {
         ExecuteStatement();
-        SkipRestOfBlock();
+        SkipRestOfCase();
         return;
       }
       SkipStatement();
@@ -1013,6 +1013,7 @@ void TInterpreterFunction::SkipStatement() { Skip(skStatement, &TInterpreterFunc
 void TInterpreterFunction::SkipBlock() { Skip(skBlock, &TInterpreterFunction::PassBlock); }
 void TInterpreterFunction::SkipToUntil() { Skip(skToUntil, &TInterpreterFunction::PassToUntil); }
 void TInterpreterFunction::SkipRestOfBlock() { Skip(skRestOfBlock, &TInterpreterFunction::PassRestOfBlock); }
+void TInterpreterFunction::SkipRestOfCase() { Skip(skRestOfCase, &TInterpreterFunction::PassRestOfCase); }
 void TInterpreterFunction::SkipTryPart() { Skip(skTryPart, &TInterpreterFunction::PassTryPart); }
 
 void TInterpreterFunction::PassStatement() {
@@ -1119,6 +1120,28 @@ void TInterpreterFunction::PassRestOfBlock() {
       return;
     }
     if (kind_ == tkEnd) RaiseExpected("'end'");
+    uint64_t before = reads_;
+    SkipStatement();
+    ProgressSkip(before);
+  }
+}
+
+void TInterpreterFunction::PassRestOfCase() {
+  for (;;) {
+    if (kind_ == tkElse) {
+      NextToken();
+      PassRestOfBlock();
+      return;
+    }
+    if (kind_ == tkEndKeyword) {
+      NextToken();
+      return;
+    }
+    if (kind_ == tkEnd) RaiseExpected("'end'");
+    // A branch: its labels, which no skipped expression may hold (`lo..hi`),
+    // then its statement.
+    while (kind_ == tkRange || PassedInExpression(kind_)) NextToken();
+    if (kind_ == tkColon) NextToken();
     uint64_t before = reads_;
     SkipStatement();
     ProgressSkip(before);

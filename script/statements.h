@@ -143,10 +143,13 @@ class TInterpreterFunction : public TInterpreterExpression {
   void TryStatement();
   void RaiseStatement();
   void SkipRestOfBlock();
+  // After a case branch that ran: the branches left, whose labels may hold
+  // ranges, up to the case's `end`.
+  void SkipRestOfCase();
   void SkipTryPart();
   // The passes behind the Skip entry points, which replay a pass when they
   // have its record.
-  enum TSkipEntry : int32_t { skStatement = 1, skBlock, skToUntil, skRestOfBlock, skTryPart };
+  enum TSkipEntry : int32_t { skStatement = 1, skBlock, skToUntil, skRestOfBlock, skTryPart, skRestOfCase };
   void PassStatement();
   void PassBlock();
   // At a block's first token: moves past its `end` when an earlier pass
@@ -154,6 +157,7 @@ class TInterpreterFunction : public TInterpreterExpression {
   bool JumpBlock();
   void PassToUntil();
   void PassRestOfBlock();
+  void PassRestOfCase();
   void PassTryPart();
   // Replays what a completed pass of `entry` from the current token did,
   // when there is one and the stack could carry the pass; else runs `pass`

@@ -359,6 +359,8 @@ TEST(Statements, ArmsAfterAMatchAreSkippedWholeWhateverTheirLabels) {
   EXPECT_EQ(Eval(declare + "i := 5; repeat i := i - 1; if i <> 3 then " + arms + " until i = 1; Result := a; end;"),
             "111");
   EXPECT_EQ(Eval(declare + "i := 3; try " + arms + " except a := -1; end; Result := a; end;"), "-1");
+  EXPECT_EQ(Eval(declare + "case 1 of one: a := 1; two..four, (one * 5)..(four * 2): a := 2; end; Result := a; end;"),
+            "1");
 }
 
 TEST(Statements, SkippedCodeKeepsItsNestingBoundAtEveryCallDepth) {
