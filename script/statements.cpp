@@ -504,26 +504,7 @@ void TInterpreterFunction::Assignment(const std::string& target) {
   }
   // name[i] := value: change the element of the current value, or write an
   // indexed property when the name holds no value.
-  Variant current;
-  bool found;
-  {
-    ArgsScope lookup(*this);
-    TInterpreterArgs& plain = lookup.Fresh();
-    plain.Obj = args.Obj;
-    plain.ObjKind = args.ObjKind;
-    found = GetValue(target, current, plain);
-    if (found) {
-      if (!SetElement(current, ResultValue, args)) RaiseError(176, at);
-      if (current.IsString() || current.IsArray()) {
-        plain.Count = 0;
-        plain.Obj = args.Obj;
-        plain.ObjKind = args.ObjKind;
-        plain.Indexed = false;
-        if (!SetValue(target, current, plain)) RaiseError(104, at, target);
-      }
-      return;
-    }
-  }
+  if (StoreElement(target, ResultValue, args, at, false)) return;
   if (!SetValue(target, ResultValue, args)) RaiseError(104, at, target);
 }
 
