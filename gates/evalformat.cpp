@@ -1,6 +1,7 @@
 // Format directives parsed one by one; floating-point values go through a
 // decimal form of 18 significant digits rounded half away from zero, as the
-// gate scripts were written against.
+// gate scripts were written against. Currency values, which the argument
+// list makes of every floating value, keep their four decimals exactly.
 #include "evalformat.h"
 
 #include <algorithm>
@@ -22,6 +23,7 @@ constexpr int kMaxSignificant = 18;
 constexpr int kDefaultDecimals = 2;      // %f, %n and %m without a precision
 constexpr int kMaxDecimals = 18;
 constexpr int kExponentDigits = 3;       // %e writes E+003
+constexpr int kCurrencyDecimals = 4;
 constexpr char kThousandSeparator = '\xA0';
 constexpr std::string_view kCurrency = "\xF0.";  // "р." in Windows-1251
 
@@ -57,6 +59,18 @@ Decimal ToDecimal(double value) {
   int exponent = 0;
   std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(), exponent);
   d.exponent = exponent + 1;
+  d.digits.erase(d.digits.find_last_not_of('0') + 1);
+  return d;
+}
+
+// A currency value's digits as they are: 2.675 stays 2.675, which no double
+// holds.
+Decimal CurrencyDecimal(int64_t scaled) {
+  Decimal d;
+  d.negative = scaled < 0;
+  if (scaled == 0) return d;
+  d.digits = std::to_string(scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled));
+  d.exponent = static_cast<int>(d.digits.size()) - kCurrencyDecimals;
   d.digits.erase(d.digits.find_last_not_of('0') + 1);
   return d;
 }
@@ -110,9 +124,7 @@ std::string IntegerPart(const Decimal& d, bool grouped) {
   return out;
 }
 
-std::string Fixed(double value, int decimals, bool grouped) {
-  if (!std::isfinite(value)) return SpecialValue(value);
-  const Decimal exact = ToDecimal(value);
+std::string Fixed(const Decimal& exact, int decimals, bool grouped) {
   const Decimal d = RoundDigits(exact, exact.exponent + decimals);
   std::string out = Sign(d) + IntegerPart(d, grouped);
   if (decimals > 0) {
@@ -122,9 +134,8 @@ std::string Fixed(double value, int decimals, bool grouped) {
   return out;
 }
 
-std::string Scientific(double value, int significant) {
-  if (!std::isfinite(value)) return SpecialValue(value);
-  const Decimal d = RoundDigits(ToDecimal(value), significant);
+std::string Scientific(const Decimal& exact, int significant) {
+  const Decimal d = RoundDigits(exact, significant);
   std::string out = Sign(d);
   out += DigitAt(d, 0);
   if (significant > 1) out += '.';
@@ -137,9 +148,8 @@ std::string Scientific(double value, int significant) {
 
 // The shortest form: fixed while the digits before the point fit the
 // precision and the value is not below 0.0001, else with an exponent.
-std::string General(double value, int significant) {
-  if (!std::isfinite(value)) return SpecialValue(value);
-  const Decimal d = RoundDigits(ToDecimal(value), significant);
+std::string General(const Decimal& exact, int significant) {
+  const Decimal d = RoundDigits(exact, significant);
   if (d.digits.empty()) return "0";
   const int count = static_cast<int>(d.digits.size());
   std::string out = Sign(d);
@@ -157,7 +167,7 @@ std::string General(double value, int significant) {
   return out;
 }
 
-std::string Money(double value, int decimals) { return Fixed(value, decimals, true) + std::string(kCurrency); }
+std::string Money(const Decimal& exact, int decimals) { return Fixed(exact, decimals, true) + std::string(kCurrency); }
 
 std::string Hex(uint64_t value, int64_t minDigits) {
   char buffer[32];
@@ -284,7 +294,7 @@ class Formatter {
         return Hex(Unsigned(arg), precision);
       case 'E': case 'F': case 'G': case 'N': case 'M':
         if (!arg.IsFloat()) Invalid();
-        return Floating(type, arg.AsDouble(), precision);
+        return Floating(type, arg, precision);
       case 'S': {
         if (IsNumberEntry(arg)) Invalid();
         std::string s = arg.AsString();
@@ -299,19 +309,23 @@ class Formatter {
     }
   }
 
-  static std::string Floating(char type, double value, int64_t precision) {
+  static std::string Floating(char type, const Variant& arg, int64_t precision) {
+    const double value = arg.AsDouble();
+    const bool currency = arg.VarType() == varCurrency;
+    if (!currency && !std::isfinite(value)) return SpecialValue(value);
+    const Decimal exact = currency ? CurrencyDecimal(arg.AsCurrencyScaled()) : ToDecimal(value);
     const int significant =
         precision < 0 || precision > kDefaultSignificant ? kDefaultSignificant : std::max<int>(1, static_cast<int>(precision));
     const int decimals = precision < 0 ? kDefaultDecimals : static_cast<int>(std::min<int64_t>(precision, kMaxDecimals));
     switch (type) {
-      case 'E': return Scientific(value, significant);
-      case 'G': return General(value, significant);
-      case 'N': return Fixed(value, decimals, true);
-      case 'M': return Money(value, decimals);
+      case 'E': return Scientific(exact, significant);
+      case 'G': return General(exact, significant);
+      case 'N': return Fixed(exact, decimals, true);
+      case 'M': return Money(exact, decimals);
       default:
         // Beyond 18 digits before the point a fixed form would print digits
         // the value does not have.
-        return std::fabs(value) >= 1e18 ? General(value, kDefaultSignificant) : Fixed(value, decimals, false);
+        return std::fabs(value) >= 1e18 ? General(exact, kDefaultSignificant) : Fixed(exact, decimals, false);
     }
   }
 

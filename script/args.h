@@ -21,8 +21,20 @@ class TInterpreterArgs : public TObject {
   PX_CLASS(TInterpreterArgs, TObject)
  public:
   // Per argument: the script variable that was passed, empty for any other
-  // expression.
+  // expression; for an array element or a record field, the name of the
+  // last part, with the rest in Targets.
   std::array<std::string, kMaxCallArgs> VarNames;
+  // An argument that is an element or a field: what stood left of its last
+  // name and the indexes after it, so that a by-reference value goes back
+  // into that element or field and nowhere else.
+  struct TTarget {
+    int32_t Arg = 0;
+    Variant Obj;  // a record, or Empty
+    TVarType ObjKind = 0;
+    bool Indexed = false;
+    std::vector<Variant> Indexes;
+  };
+  std::vector<TTarget> Targets;
   // Some argument passed as a variable meets a by-reference parameter: the
   // evaluator writes those arguments back from Values after the call.
   bool WriteBack = false;

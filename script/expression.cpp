@@ -3,6 +3,9 @@
 // of strings and arrays, and error context.
 #include "expression.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "adapter.h"
 #include "arrays.h"
 #include "census.h"
@@ -269,6 +272,10 @@ void TInterpreterExpression::CountHeld(TValueCensus& census) const {
     for (const Variant& v : a.Values) census.Add(v);
     for (const Variant& v : a.OpenArrayBuffer) census.Add(v);
     census.Add(a.Obj);
+    for (const auto& t : a.Targets) {
+      census.Add(t.Obj);
+      for (const Variant& v : t.Indexes) census.Add(v);
+    }
   };
   args(ownArgs_);
   for (const auto& a : argsPool_) args(*a);
@@ -689,6 +696,7 @@ bool TInterpreterExpression::ReadName(const std::string& name, const Variant* ob
     return false;
   }
 
+  if (&args == watch_.Args) NoteTarget(name, object, args);
   args.HasResult = WantsResult(kind_) || args.Assignment;
   args.IndexesUsed = false;
   result.Clear();
@@ -716,19 +724,24 @@ void TInterpreterExpression::ReadCallArguments(int32_t closing) {
   TInterpreterArgs& outer = Args();
   ArgsScope scope(*this);
   scope.Fresh().Indexed = outer.Indexed;
+  outer.Targets.clear();
   int32_t count = 0;
   for (;;) {
     NextToken();
     if (count == 0 && kind_ == closing) break;
     if (count >= kMaxCallArgs) RaiseError(181, -1);
     size_t i = static_cast<size_t>(count);
-    if (kind_ == tkIdentifier)
+    // Only a name that is the whole argument is a variable to write back.
+    const int32_t next = kind_ == tkIdentifier ? int32_t{PeekToken().Kind} : int32_t{tkEnd};
+    if (next == tkComma || next == closing)
       KeepOrAssign(outer.VarNames[i], token_->Text());
     else
       outer.VarNames[i].clear();
     Variant value;
     if (kind_ == tkOpenBracket)
       ReadOpenArray(value);
+    else if (next == tkDot || next == tkOpenBracket)
+      ReadTargetArgument(outer, count, value);
     else
       EvaluateExpression(value);
     outer.Values[i] = std::move(value);
@@ -739,6 +752,37 @@ void TInterpreterExpression::ReadCallArguments(int32_t closing) {
   }
   NextToken();
   outer.Count = count;
+}
+
+void TInterpreterExpression::ReadTargetArgument(TInterpreterArgs& outer, int32_t index, Variant& value) {
+  TInterpreterArgs::TTarget target;
+  const TArgumentWatch outerWatch = std::move(watch_);
+  watch_ = {&Args(), &target, {}, 0, 0};
+  try {
+    EvaluateExpression(value);
+  } catch (...) {
+    watch_ = outerWatch;
+    throw;
+  }
+  const TArgumentWatch seen = std::exchange(watch_, outerWatch);
+  // One designator that the argument ends with, naming an element of a
+  // variable or a field of a record.
+  if (seen.Designators != 1 || seen.End != position_) return;
+  if (target.ObjKind != RecordVarType() && !(target.ObjKind == varEmpty && target.Indexed)) return;
+  target.Arg = index;
+  KeepOrAssign(outer.VarNames[static_cast<size_t>(index)], seen.Name);
+  outer.Targets.push_back(std::move(target));
+}
+
+void TInterpreterExpression::NoteTarget(const std::string& name, const Variant* object, const TInterpreterArgs& args) {
+  if (!object) ++watch_.Designators;
+  TInterpreterArgs::TTarget& target = *watch_.Target;
+  KeepOrAssign(watch_.Name, name);
+  target.Obj = args.Obj;
+  target.ObjKind = args.ObjKind;
+  target.Indexed = args.Indexed;
+  target.Indexes.assign(args.Values.begin(), args.Values.begin() + (args.Indexed ? args.Count : 0));
+  watch_.End = position_;
 }
 
 void TInterpreterExpression::ReadOpenArray(Variant& result) {
@@ -774,10 +818,53 @@ void TInterpreterExpression::WriteBackArguments() {
     size_t k = static_cast<size_t>(i);
     if (args.VarNames[k].empty() || !(args.Types[k] & varByRef)) continue;
     Variant value = args.Values[k];
-    SetValue(args.VarNames[k], value, args);
+    auto target = std::find_if(args.Targets.begin(), args.Targets.end(), [i](const auto& t) { return t.Arg == i; });
+    if (target == args.Targets.end())
+      SetValue(args.VarNames[k], value, args);
+    else
+      WriteBackTarget(TInterpreterArgs::TTarget(*target), args.VarNames[k], value);
   }
   args.Indexed = indexed;
   args.WriteBack = false;
+}
+
+void TInterpreterExpression::WriteBackTarget(const TInterpreterArgs::TTarget& target, const std::string& name,
+                                             const Variant& value) {
+  ArgsScope scope(*this);
+  TInterpreterArgs& args = scope.Fresh();
+  args.Obj = target.Obj;
+  args.ObjKind = target.ObjKind;
+  if (!target.Indexed) {
+    SetValue(name, value, args);
+    return;
+  }
+  args.Indexed = true;
+  args.Count = static_cast<int32_t>(target.Indexes.size());
+  std::copy(target.Indexes.begin(), target.Indexes.end(), args.Values.begin());
+  StoreElement(name, value, args, TokenStartPos(), true);
+}
+
+bool TInterpreterExpression::StoreElement(const std::string& name, const Variant& value, TInterpreterArgs& args,
+                                          int32_t at, bool dataOnly) {
+  ArgsScope lookup(*this);
+  TInterpreterArgs& plain = lookup.Fresh();
+  plain.Obj = args.Obj;
+  plain.ObjKind = args.ObjKind;
+  Variant current;
+  if (!GetValue(name, current, plain)) return false;
+  // Texts and generic arrays are copies; arrays of the interpreter are
+  // shared and change where they are.
+  const bool copy = current.IsString() || current.IsArray();
+  if (dataOnly && !copy && current.VarType() != ArrayVarType()) return true;
+  if (!SetElement(current, value, args)) RaiseError(176, at);
+  if (copy) {
+    plain.Count = 0;
+    plain.Obj = args.Obj;
+    plain.ObjKind = args.ObjKind;
+    plain.Indexed = false;
+    if (!SetValue(name, current, plain)) RaiseError(104, at, name);
+  }
+  return true;
 }
 
 bool TInterpreterExpression::GetValue(const std::string& identifier, Variant& value, TInterpreterArgs& args) {

@@ -239,9 +239,24 @@ class TInterpreterExpression : public TObject {
   bool ReadLocal(const std::string& name, Variant& result);
   void Push(const Variant& v);
   void ReadCallArguments(int32_t closing);
+  // Argument `index` of `outer`, which starts with a name followed by `.`
+  // or `[`: when it is one element or record field and nothing more, it is
+  // kept among the targets for the write-back.
+  void ReadTargetArgument(TInterpreterArgs& outer, int32_t index, Variant& value);
+  // Called for each name a watched argument reads, before its lookup.
+  void NoteTarget(const std::string& name, const Variant* object, const TInterpreterArgs& args);
   void ReadOpenArray(Variant& result);
   void ReadSetConstructor(Variant& result);
   void WriteBackArguments();
+  void WriteBackTarget(const TInterpreterArgs::TTarget& target, const std::string& name, const Variant& value);
+  // `name[indexes] := value` (args carry the object left of the name and the
+  // indexes) into the value the name holds, a text or generic array, which
+  // are copies, stored back into the name; raises 176 or 104 at `at` as the
+  // assignment does. False, with nothing stored, when the name holds no
+  // value; with `dataOnly` nothing is stored either into a value that is no
+  // text or array.
+  bool StoreElement(const std::string& name, const Variant& value, TInterpreterArgs& args, int32_t at,
+                    bool dataOnly);
   Variant Operate(const Variant& left, int32_t op, const Variant& right);
   bool AdapterElement(const Variant& variable, Variant& value, TInterpreterArgs& args, bool write,
                       const Variant* newValue);
@@ -271,4 +286,14 @@ class TInterpreterExpression : public TObject {
 
   std::unique_ptr<TInterpreterAdapter> adapter_;
   TInterpreterAdapter* shared_;
+
+  // While an argument that may be an element or a field is read: the call
+  // arguments its names are read with, and what the last of them names.
+  struct TArgumentWatch {
+    const TInterpreterArgs* Args = nullptr;
+    TInterpreterArgs::TTarget* Target = nullptr;
+    std::string Name;
+    int32_t Designators = 0;  // names read with nothing left of a dot
+    size_t End = 0;           // the reader's position after the last name
+  } watch_;
 };

@@ -145,8 +145,9 @@ bool TInterpreterFunction::SetValue(const std::string& identifier, const Variant
 }
 
 TInterpreterVar& TInterpreterFunction::DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind,
-                                                    const Variant& value) {
+                                                    const Variant& value, bool hides) {
   if (frame_->Vars.Count() == frame_->Vars.Capacity()) run_.Charge(kLocalBytes);
+  if (hides) return frame_->Vars.DeclareHiding(currentUnit_, name, typeName, kind, value);
   return frame_->Vars.DeclareVariable(currentUnit_, name, typeName, kind, value);
 }
 
@@ -490,26 +491,7 @@ void TInterpreterFunction::Assignment(const std::string& target) {
   }
   // name[i] := value: change the element of the current value, or write an
   // indexed property when the name holds no value.
-  Variant current;
-  bool found;
-  {
-    ArgsScope lookup(*this);
-    TInterpreterArgs& plain = lookup.Fresh();
-    plain.Obj = args.Obj;
-    plain.ObjKind = args.ObjKind;
-    found = GetValue(target, current, plain);
-    if (found) {
-      if (!SetElement(current, ResultValue, args)) RaiseError(176, at);
-      if (current.IsString() || current.IsArray()) {
-        plain.Count = 0;
-        plain.Obj = args.Obj;
-        plain.ObjKind = args.ObjKind;
-        plain.Indexed = false;
-        if (!SetValue(target, current, plain)) RaiseError(104, at, target);
-      }
-      return;
-    }
-  }
+  if (StoreElement(target, ResultValue, args, at, false)) return;
   if (!SetValue(target, ResultValue, args)) RaiseError(104, at, target);
 }
 
@@ -549,6 +531,9 @@ void TInterpreterFunction::WhileStatement() {
     break_ = continue_ = false;
     ExecuteStatement();
     if (break_ || exit_) break;
+    // The condition may call a function, whose body a continue still set
+    // would end at once.
+    continue_ = false;
     SetPosition(start);
   }
   PopState();
@@ -661,7 +646,7 @@ void TInterpreterFunction::CaseStatement() {
       NextToken();
       if (match) {
         ExecuteStatement();
-        SkipRestOfBlock();
+        SkipRestOfCase();
         return;
       }
       SkipStatement();
@@ -774,7 +759,9 @@ bool TInterpreterFunction::RunExceptPart(const std::exception_ptr& error) {
     NextToken();
     if (object && object->ClassType().InheritsFrom(ValueToClass(cls))) {
       bool handled = run([&] {
-        if (!varName.empty()) DeclareLocal(varName, {}, varEmpty, ObjectToValue(object));
+        // The handler's variable hides a local or an outer handler's of that
+        // name until it is removed again.
+        if (!varName.empty()) DeclareLocal(varName, {}, varEmpty, ObjectToValue(object), true);
         try {
           ExecuteStatement();
         } catch (...) {
@@ -988,6 +975,7 @@ void TInterpreterFunction::SkipStatement() { Skip(skStatement, &TInterpreterFunc
 void TInterpreterFunction::SkipBlock() { Skip(skBlock, &TInterpreterFunction::PassBlock); }
 void TInterpreterFunction::SkipToUntil() { Skip(skToUntil, &TInterpreterFunction::PassToUntil); }
 void TInterpreterFunction::SkipRestOfBlock() { Skip(skRestOfBlock, &TInterpreterFunction::PassRestOfBlock); }
+void TInterpreterFunction::SkipRestOfCase() { Skip(skRestOfCase, &TInterpreterFunction::PassRestOfCase); }
 void TInterpreterFunction::SkipTryPart() { Skip(skTryPart, &TInterpreterFunction::PassTryPart); }
 
 void TInterpreterFunction::PassStatement() {
@@ -1094,6 +1082,28 @@ void TInterpreterFunction::PassRestOfBlock() {
       return;
     }
     if (kind_ == tkEnd) RaiseExpected("'end'");
+    uint64_t before = reads_;
+    SkipStatement();
+    ProgressSkip(before);
+  }
+}
+
+void TInterpreterFunction::PassRestOfCase() {
+  for (;;) {
+    if (kind_ == tkElse) {
+      NextToken();
+      PassRestOfBlock();
+      return;
+    }
+    if (kind_ == tkEndKeyword) {
+      NextToken();
+      return;
+    }
+    if (kind_ == tkEnd) RaiseExpected("'end'");
+    // A branch: its labels, which no skipped expression may hold (`lo..hi`),
+    // then its statement.
+    while (kind_ == tkRange || PassedInExpression(kind_)) NextToken();
+    if (kind_ == tkColon) NextToken();
     uint64_t before = reads_;
     SkipStatement();
     ProgressSkip(before);

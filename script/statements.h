@@ -163,10 +163,13 @@ class TInterpreterFunction : public TInterpreterExpression {
   void TryStatement();
   void RaiseStatement();
   void SkipRestOfBlock();
+  // After a case branch that ran: the branches left, whose labels may hold
+  // ranges, up to the case's `end`.
+  void SkipRestOfCase();
   void SkipTryPart();
   // The passes behind the Skip entry points, which replay a pass when they
   // have its record.
-  enum TSkipEntry : int32_t { skStatement = 1, skBlock, skToUntil, skRestOfBlock, skTryPart };
+  enum TSkipEntry : int32_t { skStatement = 1, skBlock, skToUntil, skRestOfBlock, skTryPart, skRestOfCase };
   void PassStatement();
   void PassBlock();
   // At a block's first token: moves past its `end` when an earlier pass
@@ -174,6 +177,7 @@ class TInterpreterFunction : public TInterpreterExpression {
   bool JumpBlock();
   void PassToUntil();
   void PassRestOfBlock();
+  void PassRestOfCase();
   void PassTryPart();
   // Replays what a completed pass of `entry` from the current token did,
   // when there is one and the stack could carry the pass; else runs `pass`
@@ -193,7 +197,10 @@ class TInterpreterFunction : public TInterpreterExpression {
   }
   // Runs an except part for `error`; true when it handled it.
   bool RunExceptPart(const std::exception_ptr& error);
-  TInterpreterVar& DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value);
+  // A local of the running function; one that `hides` an older local of
+  // that name (an except handler's variable) is no error 111.
+  TInterpreterVar& DeclareLocal(std::string_view name, std::string_view typeName, TVarType kind, const Variant& value,
+                                bool hides = false);
   void ProgressSkip(uint64_t before);
 
   // The deepest native stack position the skips being recorded reached.

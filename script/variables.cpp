@@ -21,6 +21,12 @@ TInterpreterVar& TInterpreterVarList::DeclareVariable(std::string_view unit, std
                                                       std::string_view typeName, TVarType kind,
                                                       const Variant& value) {
   if (LookupVariable(unit, name)) RaiseError(111, -1, std::string(name));
+  return DeclareHiding(unit, name, typeName, kind, value);
+}
+
+TInterpreterVar& TInterpreterVarList::DeclareHiding(std::string_view unit, std::string_view name,
+                                                     std::string_view typeName, TVarType kind,
+                                                     const Variant& value) {
   if (count_ < rememberedCount_) Forget();
   if (count_ == slots_.size()) slots_.push_back(std::make_unique<TInterpreterVar>());
   TInterpreterVar& var = *slots_[count_];

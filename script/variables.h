@@ -39,6 +39,10 @@ class TInterpreterVarList {
   // when the unit already has one of that name.
   TInterpreterVar& DeclareVariable(std::string_view unit, std::string_view name, std::string_view typeName,
                                    TVarType kind, const Variant& value);
+  // Declares a variable in front of any other of that name, which it hides
+  // until it is removed again.
+  TInterpreterVar& DeclareHiding(std::string_view unit, std::string_view name, std::string_view typeName,
+                                  TVarType kind, const Variant& value);
   // The newest variable of that name in that unit (any unit when `unit` is
   // empty), or nullptr. Inline: every read and write of a local starts here.
   TInterpreterVar* LookupVariable(std::string_view unit, std::string_view name) const {

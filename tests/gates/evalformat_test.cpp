@@ -90,6 +90,8 @@ TEST_F(ScriptFormat, ArgumentsArriveThroughTheOpenArrayConversion) {
   EXPECT_EQ(Text("Format('%d', 5)"), "5");
   // Floats arrive as currency, four decimals.
   EXPECT_EQ(Text("Format('%.6f', [0.1234567])"), "0.123500");
+  // ...and are rounded as those four decimals, not as the nearest double.
+  EXPECT_EQ(Text("Format('%.2f|%.2f|%.3f', [2.675, 1.005, 1.0005])"), "2.68|1.01|1.001");
   EXPECT_EQ(Text("var a: array of integer; begin SetLength(a, 2); a[0] := 3; a[1] := 4; "
                  "Result := Format('%d+%d', a); end;"),
             "3+4");

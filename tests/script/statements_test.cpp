@@ -56,6 +56,12 @@ TEST(Statements, WhileAndRepeat) {
   EXPECT_EQ(Eval("var i: integer; begin i := 0; repeat i := i + 1; if i = 2 then break; until false; "
                  "Result := i; end;"),
             "2");
+  // A continue is over before the condition calls a function.
+  EXPECT_EQ(Eval("unit X; var calls: integer; function lim(n: integer): integer; begin calls := calls + 1; "
+                 "Result := n; end; function main: string; var i, t: integer; begin i := 0; t := 0; "
+                 "while i < lim(5) do begin i := i + 1; if i = 2 then continue; t := t + i; end; "
+                 "Result := IntToStr(t) + ' ' + IntToStr(calls); end; end."),
+            "13 6");
 }
 
 TEST(Statements, CaseRanges) {
@@ -115,6 +121,11 @@ TEST(Statements, ExceptionsAreHandledAndTheLastErrorCleared) {
   EXPECT_EQ(Eval("begin raise 5; end;"), "<error 106>");
   EXPECT_EQ(Eval("var i: integer; begin i := 1; raise i; end;"), "<error 106>");
   EXPECT_EQ(Eval("begin try Result := 1; except on E: Nothing do ; end; end;"), "1");
+  // A handler's variable hides a local and an outer handler's of its name.
+  EXPECT_EQ(Eval("var m: string; E: integer; begin E := 7; try raise Exception.Create('outer'); except "
+                 "on E: Exception do begin try raise Exception.Create('inner'); except on E: Exception do "
+                 "m := E.Message; end; m := m + '/' + E.Message; end; end; Result := m + '/' + IntToStr(E); end;"),
+            "inner/outer/7");
 }
 
 TEST(Statements, ReraisingSharesTheExceptionObject) {
@@ -349,6 +360,8 @@ TEST(Statements, ArmsAfterAMatchAreSkippedWholeWhateverTheirLabels) {
   EXPECT_EQ(Eval(declare + "i := 5; repeat i := i - 1; if i <> 3 then " + arms + " until i = 1; Result := a; end;"),
             "111");
   EXPECT_EQ(Eval(declare + "i := 3; try " + arms + " except a := -1; end; Result := a; end;"), "-1");
+  EXPECT_EQ(Eval(declare + "case 1 of one: a := 1; two..four, (one * 5)..(four * 2): a := 2; end; Result := a; end;"),
+            "1");
 }
 
 TEST(Statements, SkippedCodeKeepsItsNestingBoundAtEveryCallDepth) {

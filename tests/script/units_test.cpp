@@ -106,6 +106,13 @@ TEST(Units, VarParametersAreWrittenBack) {
                  "function main: integer; var a, k: integer; begin a := 1; k := 5; Bump(a, k); Bump(a, k); "
                  "Result := a * 10 + k; end; end."),
             "115");
+  // Back into the element or field passed, and nowhere for any other expression.
+  EXPECT_EQ(Eval("unit X; type R = record x: integer; end; var q: R; procedure Inc3(var n: integer); "
+                 "begin n := n + 3; end; procedure Up(var c: string); begin c := 'X'; end; function main: string; "
+                 "var x: integer; s: string; a: array[1..2] of integer; begin x := 1; s := 'abc'; Inc3(x + 1); "
+                 "Up(s[2]); Inc3(a[1]); Inc3(q.x); Result := IntToStr(x) + s + IntToStr(a[1]) + IntToStr(a[2]) + "
+                 "IntToStr(q.x); end; end."),
+            "1aXc303");
 }
 
 TEST(Units, RecordsDeclaredInSource) {
