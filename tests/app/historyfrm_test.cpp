@@ -110,7 +110,9 @@ TEST_F(HistoryWindow, RowsShowTimeContactTextSignatureAndStatus) {
   const QAbstractItemView& rows = *frm->lvHistory;  // its width a column's rows need, as the view measures it
   for (int c = 0; c < header->count(); ++c) {
     EXPECT_GE(header->sectionSize(c), std::max(made[c], header->sectionSizeHint(c))) << captions[c];
-    if (c == hcTime || c == hcStatus) EXPECT_GE(header->sectionSize(c), rows.sizeHintForColumn(c)) << captions[c];
+    if (c == hcTime || c == hcStatus) {
+      EXPECT_GE(header->sectionSize(c), rows.sizeHintForColumn(c)) << captions[c];
+    }
   }
   // Saved widths, narrower or wider, come back as saved.
   profile.placement.WriteString("HistoryFrm\\lvHistory.Widths", "60,150,420,100,70");

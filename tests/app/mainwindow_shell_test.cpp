@@ -372,7 +372,9 @@ TEST_F(MainWindowShell, ActionsCarryTheirCaptionsShortcutsAndHints) {
     EXPECT_EQ(a->text(), QString::fromUtf8(e.caption)) << e.name;
     EXPECT_EQ(a->shortcut(), e.key) << e.name;
     // Every menu shows the shortcut beside the entry, whatever the desktop.
-    if (!e.key.isEmpty()) EXPECT_TRUE(a->isShortcutVisibleInContextMenu()) << e.name;
+    if (!e.key.isEmpty()) {
+      EXPECT_TRUE(a->isShortcutVisibleInContextMenu()) << e.name;
+    }
     EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.hint)) << e.name;
     // A hint is the tool tip; without one the tip is the caption as read,
     // its accelerator mark left out.
