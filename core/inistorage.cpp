@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,8 +113,32 @@ bool TIniFile::LoadFromFile(const std::string& fileName, TReadFailure* failure) 
   return true;
 }
 
+namespace {
+
+// The file a write of `fileName` replaces: the one a symbolic link names, so
+// that the link goes on pointing at the settings. A link to something other
+// than a regular file, or into a folder that is not there, is replaced
+// itself, as a plain file would be.
+std::string WriteTarget(const std::string& fileName) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path target = fileName;
+  for (int hops = 0; fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
+    fs::path next = fs::read_symlink(target, ec);
+    if (ec || hops == 40) return fileName;  // unreadable, or a loop
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  const fs::file_status status = fs::status(target, ec);
+  if (fs::exists(status) ? !fs::is_regular_file(status) : !fs::is_directory(target.parent_path(), ec))
+    return fileName;
+  return target.string();
+}
+
+}  // namespace
+
 bool TIniFile::SaveToFile(const std::string& fileName, unsigned mode) const {
-  std::string temp = fileName + ".tmp";
+  const std::string target = WriteTarget(fileName);
+  std::string temp = target + ".tmp";
   std::string text = Serialize();
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
   if (fd < 0) return false;
@@ -129,7 +154,7 @@ bool TIniFile::SaveToFile(const std::string& fileName, unsigned mode) const {
     if (ok) rest.remove_prefix(static_cast<size_t>(n));
   }
   ok = ::close(fd) == 0 && ok;
-  if (!ok || std::rename(temp.c_str(), fileName.c_str()) != 0) {
+  if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
     std::remove(temp.c_str());
     return false;
   }
@@ -229,13 +254,18 @@ std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
 
 }  // namespace
 
-TIniStorage::TIniStorage(std::string fileName) : fileName_(std::move(fileName)) {
-  ini_.LoadFromFile(fileName_, &loadFailure_);
-}
+TIniStorage::TIniStorage(std::string fileName) : fileName_(std::move(fileName)) { Load(); }
 
 TIniStorage::~TIniStorage() {
   std::unique_lock guard(lock_);
-  if (modified_) ini_.SaveToFile(fileName_, mode_);
+  if (modified_ && !keepFile_) ini_.SaveToFile(fileName_, mode_);
+}
+
+void TIniStorage::Load() {
+  ini_.LoadFromFile(fileName_, &loadFailure_);
+  // A pipe or a device holds no settings to lose; any file that is there
+  // and was refused (too large, unreadable) may hold them all.
+  keepFile_ = loadFailure_ != TReadFailure::None && loadFailure_ != TReadFailure::NotRegular;
 }
 
 void TIniStorage::AddSubStorage(std::string root, TIniStorage* sub) {
@@ -331,7 +361,9 @@ bool TIniStorage::Flush(bool always) {
   std::vector<TIniStorage*> subs;
   {
     std::unique_lock guard(lock_);
-    if (modified_ || always) {
+    if (keepFile_) {
+      ok = false;
+    } else if (modified_ || always) {
       if (ini_.SaveToFile(fileName_, mode_))
         modified_ = false;
       else
@@ -345,11 +377,20 @@ bool TIniStorage::Flush(bool always) {
 
 void TIniStorage::Reload() {
   std::unique_lock guard(lock_);
-  ini_.LoadFromFile(fileName_, &loadFailure_);
+  Load();
   modified_ = false;
 }
 
 TReadFailure TIniStorage::LoadFailure() const {
   std::shared_lock guard(lock_);
   return loadFailure_;
+}
+
+std::string TIniStorage::PutAside() {
+  std::unique_lock guard(lock_);
+  if (!keepFile_) return {};
+  std::string aside = fileName_ + ".bad";
+  if (std::rename(fileName_.c_str(), aside.c_str()) != 0) return {};
+  keepFile_ = false;
+  return aside;
 }

@@ -35,7 +35,9 @@ class TIniFile {
   bool LoadFromFile(const std::string& fileName, TReadFailure* failure = nullptr);
   // Writes the image through a temporary file and a rename, so a failed
   // write never leaves half a file; the file gets the permission bits
-  // `mode` (less the process umask). False on failure.
+  // `mode` (less the process umask). A symbolic link is written through:
+  // the file it names is replaced, unless that is no regular file (a device
+  // is never replaced; the link is, then). False on failure.
   bool SaveToFile(const std::string& fileName, unsigned mode = 0644) const;
 
   bool ReadValue(std::string_view section, std::string_view name, std::string& value) const;
@@ -83,7 +85,9 @@ class TIniStorage : public TObject {
   PX_CLASS(TIniStorage, TObject)
  public:
   // Loads the file now (a missing file is an empty store, and so is one
-  // that cannot be read: LoadFailure says why).
+  // that cannot be read: LoadFailure says why). A regular file that could
+  // not be read is never written over: the storage keeps its changes in
+  // memory until PutAside has moved the file out of the way.
   explicit TIniStorage(std::string fileName);
   // Flushes unsaved changes; a failure is lost here, so flush explicitly.
   ~TIniStorage() override;
@@ -121,8 +125,13 @@ class TIniStorage : public TObject {
   // Why the last load found the file there but could not read it; None
   // after a good load or for a missing file.
   TReadFailure LoadFailure() const;
+  // Renames a regular file the last load could not read to "<name>.bad",
+  // after which the storage writes its own file again. Returns the new
+  // name; empty when there was no such file or it could not be renamed.
+  std::string PutAside();
 
  private:
+  void Load();
   bool ReadRaw(std::string_view path, std::string& value) const;
   const TIniStorage* ResolveConst(std::string_view path, std::string& rest) const;
 
@@ -130,6 +139,7 @@ class TIniStorage : public TObject {
   TIniFile ini_;
   bool modified_ = false;
   TReadFailure loadFailure_ = TReadFailure::None;
+  bool keepFile_ = false;  // the file is there but was not read: not ours to replace
   unsigned mode_ = 0644;
   std::vector<std::pair<std::string, TIniStorage*>> subs_;
   mutable std::shared_mutex lock_;

@@ -186,6 +186,42 @@ TEST(IniStorage, AFlushForAnywayWritesAnUnchangedStorageAndItsSubStorages) {
   EXPECT_TRUE(std::filesystem::exists(dir.File("Parlomix.ini")));
 }
 
+// What is not ours to replace is never written over: the file a link
+// names is written through the link, a link to a pipe is replaced itself,
+// and a file that could not be read stays until it is put aside.
+TEST(IniStorage, WritesReplaceOnlyWhatTheyRead) {
+  TempDir dir;
+  namespace fs = std::filesystem;
+  dir.Write("real/o.ini", "[A]\nB=old\n");
+  fs::create_symlink(dir.File("real/o.ini"), dir.File("link.ini"));
+  TestFifo pipe(dir.File("pipe"));
+  fs::create_symlink(pipe.Path(), dir.File("pipe.ini"));
+  for (const char* name : {"link.ini", "pipe.ini"}) {
+    TIniStorage s(dir.File(name));
+    s.WriteString("A\\B", "new");
+    ASSERT_TRUE(s.Flush()) << name;
+  }
+  EXPECT_TRUE(fs::is_symlink(dir.File("link.ini")));
+  EXPECT_EQ(dir.Read("real/o.ini"), "[A]\nB=new\n");
+  EXPECT_TRUE(fs::is_fifo(pipe.Path()));
+  EXPECT_EQ(dir.Read("pipe.ini"), "[A]\nB=new\n");
+
+  const std::string huge = dir.Write("huge.ini", "[A]\nB=" + std::string(kMaxIniFileSize, 'x'));
+  const std::string content = dir.Read("huge.ini");
+  {
+    TIniStorage refused(huge);
+    refused.WriteString("A\\B", "default");
+    EXPECT_FALSE(refused.Flush());
+  }
+  EXPECT_EQ(dir.Read("huge.ini"), content);
+  TIniStorage again(huge);
+  EXPECT_EQ(again.PutAside(), huge + ".bad");
+  again.WriteString("A\\B", "default");
+  ASSERT_TRUE(again.Flush());
+  EXPECT_EQ(dir.Read("huge.ini.bad"), content);
+  EXPECT_EQ(dir.Read("huge.ini"), "[A]\nB=default\n");
+}
+
 TEST(IniStorage, FlushReportsAnUnwritableFolder) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes everywhere";
   TempDir dir;
