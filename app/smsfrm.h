@@ -18,11 +18,13 @@
 #include <QPointer>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "firstrunflow.h"
 #include "composer.h"
+#include "files.h"
 #include "gate.h"
 #include "messagememo.h"
 #include "messages.h"
@@ -123,8 +125,8 @@ class TSMSFrm : public QMainWindow {
   // The options window on page `page` (0 to 4); OK applies the options.
   void ShowOptions(int page);
   void ToggleVisible();
-  // A running copy's request from a later start: come to the front and
-  // import what its command line names.
+  // A running copy's request from a later start: come to the front; the
+  // later start's command line is not acted on.
   void ActivateFromOtherCopy(const QString& token, const QStringList& args);
   // Whether the desktop shows tray icons; without one the window never
   // hides, since nothing could bring it back, and a hidden window comes
@@ -350,5 +352,8 @@ class TSMSFrm : public QMainWindow {
   bool translitLoaded_ = false;
   bool created_ = false;    // every creation step ran: the composer holds the restored message
   std::string startComposer_;  // ComposerState when the start ended; empty when unknown
+  // The autosave file as this copy found it at the end of its start or left
+  // it at its last save; nullopt when there was none.
+  std::optional<TFileStamp> autosaveStamp_;
   bool destroyed_ = false;  // FormDestroy ran
 };

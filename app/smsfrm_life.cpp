@@ -83,11 +83,18 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   // 7.
   if (!ConsultInstanceGuard()) return TCreateResult::AnotherCopy;
   // An ini file that is there but cannot be read (a pipe, a device, a huge
-  // file) is told, and the start goes on with the defaults.
-  for (const TIniStorage* storage : {AppOptionsStorage.get(), AppGlobalStorage.get()})
-    if (TReadFailure failure = storage->LoadFailure(); failure != TReadFailure::None)
-      ShowMessageBoxText("Не удалось прочитать файл \""_cp + cp1251::FromUtf8(storage->FileName()) + "\": "_cp +
-                         ReadFailureText(failure, kMaxIniFileSize) + ". Используются настройки по умолчанию."_cp);
+  // file) is told, and the start goes on with the defaults. A file that may
+  // hold the user's settings is put aside first: the defaults written at
+  // exit must not take its place.
+  for (TIniStorage* storage : {AppOptionsStorage.get(), AppGlobalStorage.get()}) {
+    TReadFailure failure = storage->LoadFailure();
+    if (failure == TReadFailure::None) continue;
+    std::string text = "Не удалось прочитать файл \""_cp + cp1251::FromUtf8(storage->FileName()) + "\": "_cp +
+                       ReadFailureText(failure, kMaxIniFileSize) + ".";
+    if (std::string aside = storage->PutAside(); !aside.empty())
+      text += " Файл переименован в \""_cp + cp1251::FromUtf8(aside) + "\".";
+    ShowMessageBoxText(text + " Используются настройки по умолчанию."_cp);
+  }
   // 8.
   SetGateImportFailureHandler([this](const std::string& message) { ShowMessageBoxText(message); });
   if (Options->ReadBool("General\\FirstRunDone")) {
@@ -145,6 +152,7 @@ TSMSFrm::TCreateResult TSMSFrm::FormCreate() {
   } catch (const std::exception&) {
     startComposer_.clear();  // unknown: any composer counts as changed
   }
+  autosaveStamp_ = FileStampOf(AutosavePath());
   created_ = true;
   UpdateActions();
   return TCreateResult::Running;
@@ -262,10 +270,15 @@ void TSMSFrm::RestoreAutosave() {
   }
 }
 
+// The message on screen is saved whatever its state, with one exception:
+// when nobody touched the composer and another copy on this profile has
+// saved its own message since this one started (or last saved), the other
+// copy's message stays.
 void TSMSFrm::SaveAutosave() {
-  std::error_code ec;
-  if (ComposerState() == startComposer_ && std::filesystem::exists(AutosavePath(), ec)) return;
+  std::optional<TFileStamp> onDisk = FileStampOf(AutosavePath());
+  if (onDisk && onDisk != autosaveStamp_ && ComposerState() == startComposer_) return;
   SaveMessageFile(AutosavePath());
+  autosaveStamp_ = FileStampOf(AutosavePath());
 }
 
 std::string TSMSFrm::ComposerState() const {
@@ -362,7 +375,7 @@ void TSMSFrm::TrayActivated(int reason) {
   if (TrayClickToggles(doubleClick, restoreOnDoubleClick)) ToggleVisible();
 }
 
-void TSMSFrm::ActivateFromOtherCopy(const QString& token, const QStringList& args) {
+void TSMSFrm::ActivateFromOtherCopy(const QString& token, const QStringList& /*args*/) {
   if (!created_) return;
   if (!isVisible()) ToggleVisible();
   setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -372,9 +385,8 @@ void TSMSFrm::ActivateFromOtherCopy(const QString& token, const QStringList& arg
   raise();
   activateWindow();
   qunsetenv("XDG_ACTIVATION_TOKEN");
-  std::vector<std::string> list;
-  for (const QString& arg : args) list.push_back(PathStr(arg));
-  ProcessImportSwitches(list);
+  // The later start's command line is left alone: its switches were meant
+  // for a start of its own, perhaps with another profile.
 }
 
 void TSMSFrm::ShowMessageBoxText(const std::string& text) {

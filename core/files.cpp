@@ -108,6 +108,14 @@ std::string ReadFailureText(TReadFailure failure, uint64_t maxSize) {
   return {};
 }
 
+std::optional<TFileStamp> FileStampOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  auto nanoseconds = [](const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
+  return TFileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                    static_cast<uint64_t>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+}
+
 void ReplaceFile(const std::string& path, std::string_view bytes) {
   std::string temp = path + ".XXXXXX";
   FileDescriptor fd(::mkstemp(temp.data()));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,18 @@ bool TryReadFile(const std::string& path, uint64_t maxSize, std::string& out);
 // message that names the file before it; `maxSize` is the cap a too large
 // file passed.
 std::string ReadFailureText(TReadFailure failure, uint64_t maxSize);
+
+// What tells one version of a file from the next: which file it is, its
+// size and when it was last written. Equal stamps mean nobody has written
+// or replaced the file in between.
+struct TFileStamp {
+  uint64_t device = 0, inode = 0, size = 0;
+  int64_t modified = 0, changed = 0;  // nanoseconds since 1970
+  bool operator==(const TFileStamp&) const = default;
+};
+// The stamp of the file at `path` (a link is followed); nullopt when there
+// is none.
+std::optional<TFileStamp> FileStampOf(const std::string& path);
 
 // Replaces `path` with `bytes`: they go to a new file in the same folder,
 // which is flushed to disk and renamed over `path`, so a crash or a full disk

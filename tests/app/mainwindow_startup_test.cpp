@@ -174,6 +174,29 @@ TEST_F(MainWindowStart, AnUntouchedComposerNeverReplacesASavedMessage) {
     std::string saved = profile.Read("autosave.plmx");
     EXPECT_EQ(saved.find("<text>the other copy's</text>") != std::string::npos, !cleared) << saved;
   }
+  // A saved message nobody replaced since the start is not the other copy's:
+  // the message on screen takes its place, also when the option was turned
+  // on only during the session.
+  PresetOption("Message\\SaveOnExit", "FALSE");
+  profile.Write("autosave.plmx", "<message type=\"SMS\"><text>stale old draft</text></message>");
+  auto frm = Start();
+  Options->WriteBool("Message\\SaveOnExit", true);
+  frm.reset();
+  EXPECT_EQ(profile.Read("autosave.plmx").find("stale old draft"), std::string::npos);
+}
+
+// An options file that cannot be read is put aside, never replaced by the
+// defaults.
+TEST_F(MainWindowStart, AnOptionsFileTooLargeToReadIsPutAside) {
+  const std::string kept = "[Message]\nSignature=mine\n[Padding]\nX=" + std::string(kMaxIniFileSize, 'x') + "\n";
+  profile.Write("Parlomix.ini", kept);
+  auto frm = Start();
+  ASSERT_EQ(frm->messages.size(), 1u);
+  EXPECT_NE(frm->messages[0].find("Файл переименован в \""_cp + ProfileDir + "Parlomix.ini.bad\""), std::string::npos)
+      << frm->messages[0];
+  frm.reset();
+  EXPECT_EQ(profile.Read("Parlomix.ini.bad"), kept);
+  EXPECT_TRUE(fs::exists(ProfileDir + "Parlomix.ini"));
 }
 
 TEST_F(MainWindowStart, TheEndOfTheSessionSavesTheMessageAtOnce) {
@@ -279,7 +302,7 @@ TEST_F(MainWindowStart, AFailedStartLeavesTheSavedMessageAlone) {
   EXPECT_EQ(Options, nullptr);
 }
 
-TEST_F(MainWindowStart, ALaterStartRaisesTheWindowAndImportsWhatItNames) {
+TEST_F(MainWindowStart, ALaterStartRaisesTheWindowAndNothingElse) {
   auto frm = Start();
   frm->hide();
   TempDir files;
@@ -290,7 +313,7 @@ TEST_F(MainWindowStart, ALaterStartRaisesTheWindowAndImportsWhatItNames) {
   ASSERT_FALSE(later.Claim());
   ASSERT_TRUE(later.ActivateOther({"", {"-ig" + QPath(file), "-p/elsewhere"}}));
   ASSERT_TRUE(WaitUntil([&] { return frm->isVisible(); }));
-  EXPECT_EQ(GateCaption("Forwarded"), "Caption");
+  EXPECT_EQ(GateCaption("Forwarded"), "") << "its switches were meant for a start of its own";
   EXPECT_EQ(ProfileDir, profile.Path().string() + "/") << "a running copy keeps its profile";
 }
 
