@@ -10,13 +10,15 @@ std::unique_ptr<TItemWrapper> ValueWrapper(const Variant& value) {
   return w;
 }
 
-std::unique_ptr<TItemWrapper> ObjectWrapper(TObject* obj) {
+std::unique_ptr<TItemWrapper> ObjectWrapper(uint64_t handle) {
   auto w = std::make_unique<TItemWrapper>();
   w->Value = Variant::Byte(0);
-  w->Obj = obj;
+  w->Obj = handle;
   w->IsObject = true;
   return w;
 }
+
+uint64_t HandleOf(const TObject* obj) { return obj ? obj->Handle() : 0; }
 
 }  // namespace
 
@@ -42,7 +44,12 @@ const std::string& TPropList::GetName(int index) const {
 
 bool TPropList::IsObject(int index) const { return At(index).IsObject; }
 Variant TPropList::GetItem(int index) const { return At(index).Value; }
-TObject* TPropList::GetObject(int index) const { return At(index).Obj; }
+TObject* TPropList::GetObject(int index) const { return TObject::FromHandle(At(index).Obj); }
+
+bool TPropList::ObjectFreed(int index) const {
+  const TItemWrapper& w = At(index);
+  return w.Obj != 0 && !TObject::FromHandle(w.Obj);
+}
 
 void TPropList::SetItem(int index, const Variant& value) {
   TItemWrapper& w = At(index);
@@ -52,7 +59,7 @@ void TPropList::SetItem(int index, const Variant& value) {
 
 void TPropList::SetObject(int index, TObject* obj) {
   TItemWrapper& w = At(index);
-  w.Obj = obj;
+  w.Obj = HandleOf(obj);
   w.IsObject = true;
 }
 
@@ -73,7 +80,7 @@ Variant TPropList::GetItemNamed(std::string_view name) const {
 
 TObject* TPropList::GetObjectNamed(std::string_view name) const {
   int i = IndexOf(name);
-  return i >= 0 ? items_[i].second->Obj : nullptr;
+  return i >= 0 ? TObject::FromHandle(items_[i].second->Obj) : nullptr;
 }
 
 void TPropList::SetItemNamed(std::string_view name, const Variant& value) {
@@ -89,7 +96,7 @@ void TPropList::SetObjectNamed(std::string_view name, TObject* obj) {
   if (i >= 0)
     SetObject(i, obj);
   else
-    items_.emplace_back(std::string(name), ObjectWrapper(obj));
+    items_.emplace_back(std::string(name), ObjectWrapper(HandleOf(obj)));
 }
 
 void TPropList::RemoveNamed(std::string_view name) {

@@ -4,6 +4,7 @@
 // order in which they were first added.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,7 +20,7 @@ class TItemWrapper : public TObject {
   PX_CLASS(TItemWrapper, TObject)
  public:
   Variant Value;
-  TObject* Obj = nullptr;  // not owned
+  uint64_t Obj = 0;  // the object's handle: not owned, and never followed once freed
   bool IsObject = false;
 };
 
@@ -42,7 +43,10 @@ class TPropList : public TPersistent {
   const std::string& GetName(int index) const;
   bool IsObject(int index) const;
   Variant GetItem(int index) const;
+  // The object of the entry; nullptr for none, and for one freed since it
+  // was set (ObjectFreed tells which).
   TObject* GetObject(int index) const;
+  bool ObjectFreed(int index) const;
   void SetItem(int index, const Variant& value);
   void SetObject(int index, TObject* obj);
   void Remove(int index);

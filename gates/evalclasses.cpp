@@ -1,6 +1,7 @@
 // The page text's search members and the scripts' HTTP client.
 #include "evalclasses.h"
 
+#include "errors.h"
 #include "regexp.h"
 #include "strfuncs.h"
 #include "textutils.h"
@@ -25,7 +26,10 @@ void THTTPClient::HTTPMethod(const std::string& method, const std::string& url) 
 }
 
 TObject* EntryObjectAt(const TPropList& list, int index) {
-  if (list.IsObject(index)) return list.GetObject(index);
+  if (list.IsObject(index)) {
+    if (list.ObjectFreed(index)) RaiseError(2, -1, "Object has been freed");
+    return list.GetObject(index);
+  }
   const Variant value = list.GetItem(index);
   return value.VarType() == ObjectVarType() ? ValueToObject(value) : nullptr;
 }

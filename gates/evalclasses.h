@@ -59,10 +59,9 @@ class THTTPClient : public TPropList {
   void HTTPMethod(const std::string& method, const std::string& url);
 };
 
-// The object entry `name` of `list` refers to: an object the host stored, or
-// an object value a script stored (a checked handle: interpreter error 2 once
-// that object has been freed). nullptr for a missing entry, nil and any
-// other value.
+// The object entry `name` of `list` refers to, whoever stored it; interpreter
+// error 2 once that object has been freed. nullptr for a missing entry, nil
+// and any other value.
 TObject* EntryObject(const TPropList& list, std::string_view name);
 // The same for the entry at `index` (EListError outside the list).
 TObject* EntryObjectAt(const TPropList& list, int index);

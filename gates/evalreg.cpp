@@ -50,13 +50,23 @@ void AddClassWithMembers(TInterpreterAdapter& a, const TClassInfo& cls, const st
 TPropList& List(const TInterpreterArgs& args) { return RequireInstance<TPropList>(args); }
 
 // An entry as scripts read it: the object it refers to as an object value,
-// any other entry its value. An object value a script stored is checked as
-// it is read: one whose object has been freed is interpreter error 2.
+// any other entry its value. An object freed since it was stored is
+// interpreter error 2, as any object value naming it is.
 Variant EntryValue(const TPropList& list, int index) {
-  if (list.IsObject(index)) return ObjectToValue(list.GetObject(index));
+  if (list.IsObject(index)) return ObjectToValue(EntryObjectAt(list, index));
   Variant value = list.GetItem(index);
   if (value.VarType() == ObjectVarType()) ValueToObject(value);
   return value;
+}
+
+// A script's writes: an object value is stored as the object reference, so
+// that the host finds the object there (an attachment a script writes back
+// stays the message's attachment); any other value as the value.
+void StoreAt(TPropList& list, int index, const Variant& value) {
+  if (value.VarType() == ObjectVarType())
+    list.SetObject(index, ValueToObject(value));
+  else
+    list.SetItem(index, value);
 }
 
 Variant NamedValue(const TPropList& list, const std::string& name) {
@@ -64,15 +74,16 @@ Variant NamedValue(const TPropList& list, const std::string& name) {
   return index < 0 ? Variant() : EntryValue(list, index);
 }
 
-// A script's object values are kept as they are, checked handles, so that
-// an entry naming an object freed since reads as a script error.
 void ReadNamed(Variant& value, TInterpreterArgs& args) { value = NamedValue(List(args), TextArg(args, 0)); }
 // The list keeps a copy of the name (the value is shared).
 void WriteNamed(Variant& value, TInterpreterArgs& args) {
   std::string spare;
   const std::string_view name = TextView(args, 0, spare);
   ChargeText(static_cast<int64_t>(name.size()));
-  List(args).SetItemNamed(name, value);
+  if (value.VarType() == ObjectVarType())
+    List(args).SetObjectNamed(name, ValueToObject(value));
+  else
+    List(args).SetItemNamed(name, value);
 }
 
 std::vector<Member> PropListMembers() {
@@ -82,7 +93,7 @@ std::vector<Member> PropListMembers() {
        kBool},
       {Access::IndexedGet, "Items", [](Variant& v, TInterpreterArgs& a) { v = EntryValue(List(a), IntArg(a, 0)); },
        1, {kInt}, kVariant},
-      {Access::IndexedSet, "Items", [](Variant& v, TInterpreterArgs& a) { List(a).SetItem(IntArg(a, 0), v); }, 1,
+      {Access::IndexedSet, "Items", [](Variant& v, TInterpreterArgs& a) { StoreAt(List(a), IntArg(a, 0), v); }, 1,
        {kInt}},
       {Access::IndexedGet, "ItemsNamed", ReadNamed, 1, {kStr}, kVariant},
       {Access::IndexedSet, "ItemsNamed", WriteNamed, 1, {kStr}},

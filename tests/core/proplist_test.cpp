@@ -48,6 +48,13 @@ TEST(PropList, ValueAndObjectLiveSideBySide) {
   list.SetObject(0, nullptr);
   EXPECT_TRUE(list.IsObject(0));
   EXPECT_EQ(list.GetItem(0).AsInteger(), 5);
+  EXPECT_FALSE(list.ObjectFreed(0));
+  // An object freed while listed is never handed out again.
+  auto gone = std::make_unique<Probe>();
+  list.SetObject(0, gone.get());
+  gone.reset();
+  EXPECT_EQ(list.GetObjectNamed("X"), nullptr);
+  EXPECT_TRUE(list.ObjectFreed(0));
 }
 
 TEST(PropList, RemoveShiftsLaterEntries) {

@@ -61,9 +61,12 @@ TEST_F(ScriptClasses, PropertyListsAreWrittenInPlace) {
 }
 
 TEST_F(ScriptClasses, ObjectsStoredInListsComeBackAsThemselves) {
-  Run("begin Stored['x'] := PostData; end;");
+  Run("begin Stored['x'] := PostData; Stored.ItemsNamed['y'] := HTTP; Stored.Items[1] := Html; end;");
   EXPECT_EQ(Text("Stored['x'].Bound"), send.PostData.Boundary());
   EXPECT_EQ(ValueToObject(Run("Stored['x']")), &send.PostData);
+  // The host finds each as the object itself, whichever way it was written.
+  EXPECT_EQ(send.Stored.GetObjectNamed("x"), &send.PostData);
+  EXPECT_EQ(send.Stored.GetObject(1), &send.Html);
   // An object the host put in a list reads as an object value too.
   send.GateInfo.SetObjectNamed("Page", &send.Html);
   send.Html.Text = "page";
@@ -114,6 +117,8 @@ TEST_F(ScriptClasses, ThePostBodyThroughItsMembers) {
   EXPECT_NE(body.find("name=\"pic\"; filename=\"a.gif\"\r\nContent-Type: image/gif\r\n\r\nGIF89a\r\n"), std::string::npos);
   EXPECT_NE(body.find("name=\"none\"; filename=\"\"\r\n\r\n\r\n"), std::string::npos);
   EXPECT_EQ(Text("SMS['MultiMedia'].ItemsNamed['FileName']"), "a.gif");
+  Run("begin SMS['MultiMedia'] := SMS['MultiMedia']; end;");  // written back, still the attachment
+  EXPECT_EQ(send.SMS.MultiMedia(), content.get());
   EXPECT_EQ(Run("TMMSContentData(SMS['MultiMedia']).Count").AsInteger(), 3);
   EXPECT_EQ(Cause("PostData.AddData('x', Html)"), "Type mismatch");
   EXPECT_EQ(Cause("PostData.AddData('x', 'text')"), "Type mismatch");
