@@ -198,6 +198,9 @@ std::string Separators(std::string path) {
 
 std::string PrepareFolder(const std::string& path) {
   std::string expanded = Separators(ExpandEnvironmentStrings(path));
+  // An empty path is the current folder, as any relative one is taken
+  // against it ("-p" followed by a blank gives one).
+  if (expanded.empty()) expanded = ".";
   std::error_code ec;
   fs::path p = fs::absolute(fs::path(expanded), ec);
   if (ec) p = fs::path(expanded);
@@ -250,7 +253,8 @@ void InitProgramPaths(const std::string& programFile) {
   }
   if (chdir(ProgramDir.c_str()) != 0) throw Exception("Cannot change to the folder " + ProgramDir);
 
+  // A tables folder that cannot be made (a program installed where its
+  // user may not write) only means no tables from there.
   ProfileDir = PrepareFolder(profile);
   TranslitDir = PrepareFolder(tables);
-  if (!fs::is_directory(TranslitDir, ec)) throw Exception("Cannot create the folder " + TranslitDir);
 }

@@ -96,12 +96,13 @@ extern TOptions* Options;
 // Fixes ProgramDir from the program file, reads Parlomix.ini beside it
 // (section Path: Profile, TranslistData), makes the program folder current
 // and prepares the profile and tables folders. Raises Exception when that
-// file cannot be read or the tables folder cannot be created; the profile
-// folder is checked by CheckProfileDir once the command line is known.
+// file cannot be read; a tables folder that cannot be created is not an
+// error (it lists no tables), and the profile folder is checked by
+// CheckProfileDir once the command line is known.
 void InitProgramPaths(const std::string& programFile);
 // Expands %NAME% (APPDATA standing for the XDG data folder when the
 // environment has none), accepts "\" and "/" as separators, makes the path
-// absolute against the current folder, adds the trailing "/" and creates the
+// absolute against the current folder (an empty one is that folder), adds the trailing "/" and creates the
 // folder with its parents. Does not report a failure to create.
 std::string PrepareFolder(const std::string& path);
 // ProfileDir := PrepareFolder(path); for the command-line switch "p".

@@ -55,7 +55,7 @@ std::vector<std::string> TableFiles(const std::string& folder) {
 
 ETableError::ETableError(const std::string& reason, const std::string& fileName)
     : Exception("Ошибка загрузки файла таблицы ("_cp + reason + "). Файл таблицы: "_cp +
-                fs::path(fileName).filename().string()) {}
+                cp1251::FromUtf8(fs::path(fileName).filename().string())) {}
 
 void TTranslit::LoadTables() {
   std::vector<std::string> folders = {TranslitDir};

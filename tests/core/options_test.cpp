@@ -184,14 +184,16 @@ TEST_F(ProgramPathsTest, IniWithEnvironmentAndMissingKeys) {
   EXPECT_EQ(TranslitDir, dir.File("bin/Translit") + "/");
 }
 
-TEST_F(ProgramPathsTest, AFolderThatCannotBeCreatedFails) {
+TEST_F(ProgramPathsTest, AFolderThatCannotBeCreated) {
   dir.Write("blocker", "a file where a folder should be");
   dir.Write("bin/Parlomix.ini", "[Path]\nProfile=" + dir.File("blocker") + "/Profile\n");
   // The profile is checked once the command line may have replaced it.
   InitProgramPaths(program);
   EXPECT_THROW(CheckProfileDir(), EProfileFolderError);
+  // Without a tables folder the program starts all the same.
   dir.Write("bin/Parlomix.ini", "[Path]\nTranslistData=" + dir.File("blocker") + "/Tables\n");
-  EXPECT_THROW(InitProgramPaths(program), Exception);
+  EXPECT_NO_THROW(InitProgramPaths(program));
+  EXPECT_EQ(TranslitDir, dir.File("blocker/Tables") + "/");
   // An ini beside the program that no writer feeds fails, unread.
   TestFifo pipe(dir.File("bin/Parlomix.ini"));
   EXPECT_THROW(InitProgramPaths(program), Exception);
@@ -203,6 +205,8 @@ TEST_F(ProgramPathsTest, SetProfileDirPreparesTheFolder) {
   SetProfileDir("other\\profile");
   EXPECT_EQ(ProfileDir, dir.File("bin/other/profile") + "/");
   EXPECT_TRUE(std::filesystem::is_directory(ProfileDir));
+  SetProfileDir("");  // "-p" and a blank: the current folder, never "/"
+  EXPECT_EQ(ProfileDir, dir.File("bin") + "/");
 }
 
 TEST(ProgramVersionTest, BuildIsTheFourthNumber) {

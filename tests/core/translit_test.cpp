@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/error_of.h"
 #include "cp1251.h"
 #include "options.h"
 #include "support/tempdir.h"
@@ -67,11 +68,14 @@ TEST_F(TranslitTest, ATableWithoutEntriesFailsAndLeavesNoTableSelected) {
   EXPECT_EQ(TTranslit::CurrentIndex(), -1);
   EXPECT_EQ(TTranslit::Translit("я"_cp), "я"_cp);  // not the earlier table's map either
   EXPECT_THROW(TTranslit::SelectTable(1), ETableError);  // and asking again fails again
+  Table("Русская.ttb", "[General]\nName=Ru\n");  // a file name told in the user's letters
+  EXPECT_NE(ErrorOf<ETableError>([] { TTranslit::SelectTable(2); }).find("Файл таблицы: Русская.ttb"_cp),
+            std::string::npos);
   // A table that is a pipe (or a device) is listed and refused like one
   // without entries, never waited on.
   TestFifo pipe(dir.File("tables/pipe.ttb"));
   TTranslit::LoadTables();
-  EXPECT_THROW(TTranslit::SelectTable(2), ETableError);
+  EXPECT_THROW(TTranslit::SelectTable(2), ETableError);  // sorted before "Русская"
   EXPECT_FALSE(pipe.Blocked());
 }
 
