@@ -233,7 +233,9 @@ bool TSendDisp::Send(TSMS& message, const std::string& gateName, TSendView& view
     s.sender = TGateFactory::CreateGateSender(gateName);
     if (!s.sender) s.failure = CannotCreateText(gateName);
   } catch (const std::exception& e) {
-    s.failure = CannotCreateText(gateName) + "\r\n" + MessageOf(e);
+    // The gate was found, or its row could not even be read: either way the
+    // reason is this failure's own (a send-log folder that cannot be made).
+    s.failure = MessageOf(e);
   }
   if (!s.sender) {
     view.ShowError(s.failure);
