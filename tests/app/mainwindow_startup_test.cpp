@@ -185,14 +185,13 @@ TEST_F(MainWindowStart, AnUntouchedComposerNeverReplacesASavedMessage) {
   EXPECT_EQ(profile.Read("autosave.plmx").find("stale old draft"), std::string::npos);
 }
 
-// An options file that cannot be read is put aside, never replaced by the
-// defaults.
+// An options file that cannot be read is put aside, never replaced.
 TEST_F(MainWindowStart, AnOptionsFileTooLargeToReadIsPutAside) {
-  const std::string kept = "[Message]\nSignature=mine\n[Padding]\nX=" + std::string(kMaxIniFileSize, 'x') + "\n";
+  const std::string kept = "[Message]\nSignature=mine\n" + std::string(kMaxIniFileSize, ';');
   profile.Write("Parlomix.ini", kept);
   auto frm = Start();
   ASSERT_EQ(frm->messages.size(), 1u);
-  EXPECT_NE(frm->messages[0].find("Файл переименован в \""_cp + ProfileDir + "Parlomix.ini.bad\""), std::string::npos)
+  EXPECT_NE(frm->messages[0].find("в \""_cp + ProfileDir + "Parlomix.ini.bad\""), std::string::npos)
       << frm->messages[0];
   frm.reset();
   EXPECT_EQ(profile.Read("Parlomix.ini.bad"), kept);
