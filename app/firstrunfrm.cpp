@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -78,10 +79,12 @@ TFirstRunFrm::TFirstRunFrm(std::function<void()> openDatabases, TUpdateCheckStar
   layout->addLayout(buttons);
   layout->setContentsMargins(16, 12, 16, 16);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  TFormPlacement(*this).Restore(*this);
 }
 
+// The wizard comes before the main window: it opens centred on the screen,
+// and nothing of its place is kept.
 void TFirstRunFrm::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) CentreWindow(*this, nullptr);
   QDialog::showEvent(event);
   if (started_) return;
   started_ = true;
@@ -167,6 +170,5 @@ void TFirstRunFrm::MigrateOldVersion() {
 void TFirstRunFrm::Finish() {
   if (finishing_) return;
   finishing_ = true;
-  TFormPlacement(*this).Save(*this);
   QDialog::done(QDialog::Accepted);
 }

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
@@ -20,6 +21,7 @@
 #include "linklabel.h"
 #include "newcontrol.h"
 #include "placement.h"
+#include "smsfrm.h"
 #include "uitext.h"
 #include "weblinks.h"
 
@@ -222,13 +224,14 @@ TGateMngFrm::TGateMngFrm(QWidget* parent) : QDialog(parent) {
   layout->addWidget(Splitter, 1);
   layout->addLayout(ButtonRow({btClose}));
 
-  TFormPlacement placement(*this);
-  placement.Restore(*this);
-  placement.RestoreSplitter(*Splitter, "Gates");
+  // Only the list's width is kept: the window itself opens centred at its
+  // first size every time.
+  TFormPlacement(*this).RestoreSplitter(*Splitter, "Gates");
   ShowSelectedGate();
 }
 
 void TGateMngFrm::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) CentreWindow(*this, TSMSFrm::Instance());
   QDialog::showEvent(event);
   if (!shown_) FormShow();
 }
@@ -300,8 +303,6 @@ void TGateMngFrm::lbSiteClick() {
 }
 
 void TGateMngFrm::done(int result) {
-  TFormPlacement placement(*this);
-  placement.Save(*this);
-  placement.SaveSplitter(*Splitter, "Gates");
+  TFormPlacement(*this).SaveSplitter(*Splitter, "Gates");
   QDialog::done(result);
 }

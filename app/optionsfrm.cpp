@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -19,6 +20,7 @@
 #include "newcontrol.h"
 #include "options.h"
 #include "placement.h"
+#include "smsfrm.h"
 #include "sqlmgr.h"
 #include "uitext.h"
 #include "weblinks.h"
@@ -95,7 +97,6 @@ TOptionsFrm::TOptionsFrm(QWidget* parent) : QDialog(parent) {
   SelectPage(pgGeneral);
   lbDividerHelp->setText(QStr(DividerHelpText()));
   SetState(LoadOptionsState(*Options));
-  TFormPlacement(*this).Restore(*this);
 }
 
 QComboBox* TOptionsFrm::NewPeriodList(const char* name) {
@@ -333,7 +334,10 @@ void TOptionsFrm::btClearHistoryClick() {
   THistory::Clear();
 }
 
-void TOptionsFrm::done(int result) {
-  TFormPlacement(*this).Save(*this);
-  QDialog::done(result);
+// Whoever opens it (the update notice, the first-run wizard), the window
+// comes up over the main window; its border is fixed, so nothing of its
+// place is kept.
+void TOptionsFrm::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) CentreWindow(*this, TSMSFrm::Instance());
+  QDialog::showEvent(event);
 }

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QShowEvent;
 class QTabWidget;
 
 class TOptionsFrm : public QDialog {
@@ -45,8 +46,6 @@ class TOptionsFrm : public QDialog {
   void btClearHistoryClick();
   // Enables the controls that depend on a check box or radio button.
   void UpdateDependencies();
-
-  void done(int result) override;
 
   QTabWidget* pgOptions = nullptr;
   QWidget* tsGeneral = nullptr;
@@ -91,6 +90,9 @@ class TOptionsFrm : public QDialog {
   QLabel* lbStatsNote = nullptr;
   QPushButton* btOk = nullptr;
   QPushButton* btCancel = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   QWidget* CreateGeneralPage();

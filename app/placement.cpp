@@ -96,20 +96,22 @@ void TFormPlacement::Restore(QWidget& window) const {
     return;
   // Never smaller than the window's controls need.
   QSize size = QSize(*width, *height).expandedTo(window.minimumSizeHint());
-  QRect frame = FitOntoScreens(QRect(QPoint(ReachablePosition(*left), ReachablePosition(*top)), size), AvailableScreens());
-  window.resize(frame.size());
-  window.move(frame.topLeft());
+  QRect area = FitOntoScreens(QRect(QPoint(ReachablePosition(*left), ReachablePosition(*top)), size), AvailableScreens());
+  window.setGeometry(area);
   if (storage_->ReadBool(Key("Maximized"), false)) window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
 
 void TFormPlacement::Save(const QWidget& window) {
   if (!storage_ || section_.empty()) return;
-  QRect frame = window.isMaximized() ? window.normalGeometry() : QRect(window.pos(), window.size());
-  if (frame.isEmpty()) frame = QRect(window.pos(), window.size());
-  storage_->WriteInteger(Key("Left"), frame.left());
-  storage_->WriteInteger(Key("Top"), frame.top());
-  storage_->WriteInteger(Key("Width"), frame.width());
-  storage_->WriteInteger(Key("Height"), frame.height());
+  // The client area in either state: a maximised window knows its normal
+  // place only without the frame, and a place saved with the frame but put
+  // back without it moves the window by a title bar at every run.
+  QRect area = window.isMaximized() ? window.normalGeometry() : window.geometry();
+  if (area.isEmpty()) area = window.geometry();
+  storage_->WriteInteger(Key("Left"), area.left());
+  storage_->WriteInteger(Key("Top"), area.top());
+  storage_->WriteInteger(Key("Width"), area.width());
+  storage_->WriteInteger(Key("Height"), area.height());
   storage_->WriteBool(Key("Maximized"), window.isMaximized());
 }
 
@@ -162,7 +164,9 @@ void CentreWindow(QWidget& window, const QWidget* over) {
     area = screen->availableGeometry();
   }
   if (area.isEmpty()) return;
-  QRect frame(QPoint(), window.size());
+  // With the frame once the desktop has told it (not before the first show
+  // on most desktops), else the client area stands for it.
+  QRect frame(QPoint(), window.frameGeometry().size());
   frame.moveCenter(area.center());
   window.move(FitOntoScreens(frame, AvailableScreens()).topLeft());
 }

@@ -1,7 +1,7 @@
 // Where windows were left: position and size of each window, and the pane
 // widths and column order and widths of its lists, in Placemnt.ini, one
-// section per window named after it. Every window saves and restores itself
-// through TFormPlacement.
+// section per window named after it. Every window that keeps its place
+// saves and restores it through TFormPlacement; those always centred do not.
 #pragma once
 
 #include <QList>
@@ -27,9 +27,10 @@ class TFormPlacement {
   // The window's placement under its object name in PlacementStorage.
   explicit TFormPlacement(const QWidget& window);
 
-  // Position, size and maximised state as saved, moved onto a screen that
-  // is there now; a window never saved keeps what it has. Call before the
-  // window is shown.
+  // Position and size of the client area (without the desktop's frame, in
+  // the normal state) and the maximised state, as saved, moved onto a
+  // screen that is there now; a window never saved keeps what it has. Call
+  // before the window is shown.
   void Restore(QWidget& window) const;
   void Save(const QWidget& window);
 

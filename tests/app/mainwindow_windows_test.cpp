@@ -12,6 +12,7 @@
 #include "cp1251.h"
 #include "gatemngfrm.h"
 #include "optionsfrm.h"
+#include "placement.h"
 #include "uitext.h"
 
 namespace {
@@ -29,14 +30,19 @@ TEST_F(MainWindowDoors, OptionsOpenOnTheAskedPageAndOKAppliesThemToAnOwnerOnlyFi
   std::string file = ProfileDir + "Parlomix.ini";
   chmod(file.c_str(), 0644);
   ASSERT_FALSE(frm->Tray()->isVisible());
+  for (const char* key : {"Left", "Top", "Width", "Height"})
+    PlacementStorage->WriteInteger(std::string("OptionsFrm\\") + key, 1);
   int page = -1;
+  QPoint centre;
   auto watch1 = OnModal<TOptionsFrm>([&](TOptionsFrm& options) {
     page = options.pgOptions->currentIndex();
+    centre = options.frameGeometry().center();
     options.chbAlwaysInTray->setChecked(true);
     options.btCancel->click();
   });
   frm->Action("aOptions")->trigger();
   EXPECT_EQ(page, 0);
+  EXPECT_EQ(centre, frm->frameGeometry().center()) << "centred on the main window, not where it was left";
   EXPECT_FALSE(frm->Tray()->isVisible()) << "Cancel applies nothing";
   EXPECT_EQ(FileMode(file), 0644u) << "nor writes the file";
 
@@ -62,14 +68,20 @@ TEST_F(MainWindowDoors, TheGateManagerOpensOnTheFirstGateOrOnTheComposersGate) {
     AddGate(db, "Beeline", "B gate", "7916");
   });
   auto frm = Start();
+  CentreWindow(*frm, nullptr);  // room on the screen for the manager around its centre
+  for (const char* key : {"Left", "Top", "Width", "Height"})
+    PlacementStorage->WriteInteger(std::string("GateMngFrm\\") + key, 1);
   std::string shown;
+  QPoint centre;
   auto record = [&](TGateMngFrm& manager) {
     shown = manager.SelectedGateName();
+    centre = manager.frameGeometry().center();
     manager.btClose->click();
   };
   auto watch3 = OnModal<TGateMngFrm>(record);
   frm->Action("aShowGatesMng")->trigger();
   EXPECT_EQ(shown, "Alpha");
+  EXPECT_EQ(centre, frm->frameGeometry().center()) << "centred on the main window, not where it was left";
   frm->cbTo->setEditText("+7 916 123-45-67");
   frm->FillGateList();
   ASSERT_NE(frm->GetSelectedGate(), nullptr);

@@ -419,16 +419,6 @@ TEST_F(OptionsWindow, TheIERadioMeansTheSystemProxy) {
     unsetenv("http_proxy");
 }
 
-TEST_F(OptionsWindow, ThePlaceIsKept) {
-  {
-    TOptionsFrm frm;
-    frm.move(123, 87);
-    frm.btCancel->click();
-  }
-  EXPECT_EQ(placement->ReadInteger("OptionsFrm\\Left", -1), 123);
-  EXPECT_EQ(placement->ReadInteger("OptionsFrm\\Top", -1), 87);
-}
-
 }  // namespace
 
 namespace {

@@ -77,6 +77,16 @@ TEST_F(Placement, AWindowComesBackWhereItWasLeft) {
   EXPECT_EQ(other.size(), QSize(123, 45));
 }
 
+TEST_F(Placement, AWindowLeftMaximisedComesBackToItsNormalPlace) {
+  QWidget window, again;
+  window.setGeometry(40, 30, 500, 400);
+  window.showMaximized();
+  TFormPlacement(storage.get(), "SMSFrm").Save(window);
+  TFormPlacement(storage.get(), "SMSFrm").Restore(again);
+  again.showNormal();
+  EXPECT_EQ(again.geometry(), window.normalGeometry());
+}
+
 TEST_F(Placement, ADamagedEntryLeavesTheWindowAsItIs) {
   for (const char* width : {"", "abc", "-5", "0", "2147483647", "99999999999"}) {
     storage->WriteString("F\\Left", "10");
