@@ -9,9 +9,7 @@
 std::string MessageFileFilter() { return "Файлы сообщений (*.plmx)|*.plmx|Все файлы (*.*)|*.*"_cp; }
 
 std::string WithMessageFileExtension(const std::string& path) {
-  size_t slash = path.find_last_of('/');
-  std::string_view name = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-  if (name.find('.') != std::string_view::npos) return path;
+  if (path.find('.') != std::string::npos) return path;
   return path + "." + std::string(kMessageFileExtension);
 }
 

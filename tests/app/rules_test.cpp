@@ -100,9 +100,9 @@ TEST(TemplateText, TheCaretGoesWhereTheFirstBarStood) {
   EXPECT_EQ(onlyBars->caret, 0u);
 }
 
-TEST(MessageFileNames, TheExtensionIsAddedOnlyWhenTheFileNameHasNoDot) {
+TEST(MessageFileNames, TheExtensionIsAddedOnlyWhenThePathHasNoDot) {
   EXPECT_EQ(WithMessageFileExtension("/home/user/note"), "/home/user/note.plmx");
-  EXPECT_EQ(WithMessageFileExtension("/home/ivan.petrov/note"), "/home/ivan.petrov/note.plmx");
+  EXPECT_EQ(WithMessageFileExtension("/home/ivan.petrov/note"), "/home/ivan.petrov/note");
   EXPECT_EQ(WithMessageFileExtension("/home/user/note.txt"), "/home/user/note.txt");
   EXPECT_EQ(WithMessageFileExtension("/home/user/.hidden"), "/home/user/.hidden");
   EXPECT_EQ(WithMessageFileExtension("note"), "note.plmx");
