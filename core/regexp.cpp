@@ -14,7 +14,7 @@
 
 namespace {
 
-// Limits against catastrophic backtracking: a runaway pattern gives up after
+// Limits against catastrophic backtracking: a runaway pattern fails after
 // a few hundred milliseconds and at most 128 MB of backtracking memory,
 // while a lazy group such as "((?:.|\n)*?)" still spans a page of half a
 // megabyte.
@@ -70,10 +70,6 @@ std::string ErrorText(int code) {
   return reinterpret_cast<const char*>(buffer);
 }
 
-bool IsLimitError(int code) {
-  return code == PCRE2_ERROR_MATCHLIMIT || code == PCRE2_ERROR_DEPTHLIMIT || code == PCRE2_ERROR_HEAPLIMIT;
-}
-
 std::unique_ptr<pcre2_match_context, MatchContextFree> BoundedContext() {
   std::unique_ptr<pcre2_match_context, MatchContextFree> context(pcre2_match_context_create(nullptr));
   if (!context) throw ERegExpError(ErrorText(PCRE2_ERROR_NOMEMORY));
@@ -99,7 +95,10 @@ std::string RegExp(std::string_view s, std::string_view pattern, int index) {
   // limits are the ones above.
   if (captured == PCRE2_ERROR_JIT_STACKLIMIT)
     captured = pcre2_match(code.get(), subject, s.size(), 0, PCRE2_NO_JIT, match.get(), context.get());
-  if (captured == PCRE2_ERROR_NOMATCH || IsLimitError(captured)) return {};
+  if (captured == PCRE2_ERROR_NOMATCH) return {};
+  // A limit reached says nothing about whether the page holds the text:
+  // read as "no match" it would let a script carry on as if the page lacked
+  // it, so it fails the script like every other engine failure.
   if (captured < 0) throw ERegExpError(ErrorText(captured));
   // captured is one more than the highest group that took part.
   if (index < 0 || index >= captured) return {};

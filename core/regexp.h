@@ -16,8 +16,8 @@ class ERegExpError : public Exception {
 
 // Group index of the first match of pattern in s (0 = the whole match), with
 // "^"/"$" matching at line breaks and "." matching them too, case-sensitive.
-// Empty when nothing matches, when the match did not capture that group,
-// when the pattern does not compile or when matching would take too long.
-// Raises ERegExpError "Required value is null" for an empty pattern, and
-// with the engine's text for any other engine failure.
+// Empty when nothing matches, when the match did not capture that group or
+// when the pattern does not compile. Raises ERegExpError "Required value is
+// null" for an empty pattern, and with the engine's text for any other
+// engine failure, a match that would take too long among them.
 std::string RegExp(std::string_view s, std::string_view pattern, int index);

@@ -99,6 +99,7 @@ TEST_F(EvalText, TheMessageHasTwoBlanksAndTheOffset) {
   }
   // A failure inside an API call is a script error as well, with its text.
   EXPECT_EQ(Cause("RegExp('abc', '', 0)"), "Required value is null");
+  EXPECT_EQ(Cause("RegExp('" + std::string(64, 'a') + "!', '^(a+)+$', 0)"), "match limit exceeded");
   EXPECT_EQ(Cause("Length(1, 2)"), "Too many actual parameters");
   EXPECT_EQ(Cause("Length()"), "Not enough parameters");
 }
