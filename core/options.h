@@ -102,8 +102,9 @@ extern TOptions* Options;
 void InitProgramPaths(const std::string& programFile);
 // Expands %NAME% (APPDATA standing for the XDG data folder when the
 // environment has none), accepts "\" and "/" as separators, makes the path
-// absolute against the current folder (an empty one is that folder), adds the trailing "/" and creates the
-// folder with its parents. Does not report a failure to create.
+// absolute against the current folder (an empty one is that folder), adds
+// the trailing "/" and creates the folder with its parents. Does not report
+// a failure to create.
 std::string PrepareFolder(const std::string& path);
 // ProfileDir := PrepareFolder(path); for the command-line switch "p".
 void SetProfileDir(const std::string& path);
