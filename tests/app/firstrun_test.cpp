@@ -217,8 +217,7 @@ TEST_F(FirstRunWindow, TextsAndButtons) {
   for (const char* key : {"Left", "Top", "Width", "Height"})
     placement->WriteInteger(std::string("FirstRunFrm\\") + key, 1);
   Show();
-  EXPECT_EQ(frm->frameGeometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center())
-      << "centred on the screen, not where it was left";
+  EXPECT_EQ(frm->frameGeometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
   EXPECT_EQ(frm->windowTitle(), QStr("Первый запуск"_cp));
   // A title asked for, and no button in it.
   EXPECT_TRUE(frm->windowFlags() & Qt::WindowTitleHint);

@@ -108,7 +108,7 @@ TEST_F(MainWindowStart, TheCommandLineImportsGatesAndPackagesWithForce) {
 
 // A pipe where the start reads a file is told and never waited on, and
 // the start goes on (with the defaults for an ini file).
-TEST_F(MainWindowStart, APipeWhereTheStartReadsIsToldAndNotWaitedOn) {
+TEST_F(MainWindowStart, AFileTheStartCannotReadIsToldNotWaitedOnNorReplaced) {
   TempDir files;
   for (std::string where : {"-il", "-ig", "ImportGate.xml", "Placemnt.ini", "Parlomix.ini"}) {
     SCOPED_TRACE(where);
@@ -120,6 +120,13 @@ TEST_F(MainWindowStart, APipeWhereTheStartReadsIsToldAndNotWaitedOn) {
     ASSERT_EQ(frm->messages.size(), 1u);
     EXPECT_NE(frm->messages[0].find(path + "\": "), std::string::npos) << frm->messages[0];
   }
+  // A file too large to read is put aside, never replaced by the defaults.
+  const std::string kept = "[Message]\nSignature=mine\n" + std::string(kMaxIniFileSize, ';');
+  profile.Write("Parlomix.ini", kept);
+  auto frm = Start();
+  EXPECT_NE(frm->messages.at(0).find("в \""_cp + ProfileDir + "Parlomix.ini.bad\""), std::string::npos);
+  frm.reset();
+  EXPECT_EQ(profile.Read("Parlomix.ini.bad"), kept);
 }
 
 TEST_F(MainWindowStart, TheProfileSwitchMovesEverythingButTheUpdateFolder) {
@@ -174,27 +181,13 @@ TEST_F(MainWindowStart, AnUntouchedComposerNeverReplacesASavedMessage) {
     std::string saved = profile.Read("autosave.plmx");
     EXPECT_EQ(saved.find("<text>the other copy's</text>") != std::string::npos, !cleared) << saved;
   }
-  // A saved message nobody replaced since the start is not the other copy's:
-  // the message on screen takes its place, also when the option was turned
-  // on only during the session.
+  // Nobody saved since the start: the message on screen is saved.
   PresetOption("Message\\SaveOnExit", "FALSE");
   profile.Write("autosave.plmx", "<message type=\"SMS\"><text>stale old draft</text></message>");
   auto frm = Start();
   Options->WriteBool("Message\\SaveOnExit", true);
   frm.reset();
   EXPECT_EQ(profile.Read("autosave.plmx").find("stale old draft"), std::string::npos);
-}
-
-// An options file that cannot be read is put aside, never replaced.
-TEST_F(MainWindowStart, AnOptionsFileTooLargeToReadIsPutAside) {
-  const std::string kept = "[Message]\nSignature=mine\n" + std::string(kMaxIniFileSize, ';');
-  profile.Write("Parlomix.ini", kept);
-  auto frm = Start();
-  ASSERT_EQ(frm->messages.size(), 1u);
-  EXPECT_NE(frm->messages[0].find("в \""_cp + ProfileDir + "Parlomix.ini.bad\""), std::string::npos)
-      << frm->messages[0];
-  frm.reset();
-  EXPECT_EQ(profile.Read("Parlomix.ini.bad"), kept);
 }
 
 TEST_F(MainWindowStart, TheEndOfTheSessionSavesTheMessageAtOnce) {

@@ -190,7 +190,6 @@ TEST_F(ProgramPathsTest, AFolderThatCannotBeCreated) {
   // The profile is checked once the command line may have replaced it.
   InitProgramPaths(program);
   EXPECT_THROW(CheckProfileDir(), EProfileFolderError);
-  // Without a tables folder the program starts all the same.
   dir.Write("bin/Parlomix.ini", "[Path]\nTranslistData=" + dir.File("blocker") + "/Tables\n");
   EXPECT_NO_THROW(InitProgramPaths(program));
   EXPECT_EQ(TranslitDir, dir.File("blocker/Tables") + "/");

@@ -64,7 +64,6 @@ TEST_F(ScriptClasses, ObjectsStoredInListsComeBackAsThemselves) {
   Run("begin Stored['x'] := PostData; Stored.ItemsNamed['y'] := HTTP; Stored.Items[1] := Html; end;");
   EXPECT_EQ(Text("Stored['x'].Bound"), send.PostData.Boundary());
   EXPECT_EQ(ValueToObject(Run("Stored['x']")), &send.PostData);
-  // The host finds each as the object itself, whichever way it was written.
   EXPECT_EQ(send.Stored.GetObjectNamed("x"), &send.PostData);
   EXPECT_EQ(send.Stored.GetObject(1), &send.Html);
   // An object the host put in a list reads as an object value too.

@@ -421,10 +421,9 @@ TEST_F(DispatcherSend, AGateThatCannotBeCreatedIsShownAndReportedOnceAsCancelled
   Options->WriteBool("Send\\LogSend", true);
   std::filesystem::create_directories(ProfileDir);
   WriteNewFile(ProfileDir + "Log", "a file where the log folder goes");
-  const std::pair<std::string, std::string> cases[] = {{"Missing", Utf(TSendDisp::CannotCreateText("Missing"))},
-                                                       {"Other", Utf(TSendDisp::CannotCreateText("Other"))},
-                                                       {"FakeOperator", "Cannot create the folder " + ProfileDir}};
-  for (const auto& [name, text] : cases) {
+  for (const std::string name : {"Missing", "Other", "FakeOperator"}) {
+    const std::string text =
+        name == "FakeOperator" ? "Cannot create the folder " + ProfileDir : Utf(TSendDisp::CannotCreateText(name));
     auto sms = MakeSms();
     THeadlessSendView view;
     SendOutcome out = Run(*sms, view, name);
